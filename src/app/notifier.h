@@ -1,0 +1,48 @@
+#pragma once
+// Every message the tool shows goes through this interface: message boxes in the
+// windows, printed lines on the command line, a recorder in tests.
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace kvt {
+
+enum class MessageIcon { Information, Warning, Question, None };
+
+struct Message {
+  MessageIcon icon = MessageIcon::Information;
+  QString title;
+  QString text;
+  bool operator==(const Message& o) const {
+    return icon == o.icon && title == o.title && text == o.text;
+  }
+};
+
+class Notifier {
+ public:
+  virtual ~Notifier() = default;
+  virtual void show(const Message& m) = 0;
+  // Question with OK/Cancel; true for OK.
+  virtual bool ask(const QString& title, const QString& text) = 0;
+
+  void inform(const QString& title, const QString& text) { show({MessageIcon::Information, title, text}); }
+  void warn(const QString& title, const QString& text) { show({MessageIcon::Warning, title, text}); }
+  void plain(const QString& title, const QString& text) { show({MessageIcon::None, title, text}); }
+};
+
+// Keeps every message; answers questions with a preset reply. Used by tests and fuzzers.
+class RecordingNotifier : public Notifier {
+ public:
+  void show(const Message& m) override { messages.push_back(m); }
+  bool ask(const QString& title, const QString& text) override {
+    messages.push_back({MessageIcon::Question, title, text});
+    return answer;
+  }
+  std::vector<Message> messages;
+  bool answer = true;
+};
+
+// One line for a message: the title, " | ", the text with each CRLF written as " / ".
+QString MessageLine(const Message& m);
+
+}  // namespace kvt

@@ -1,0 +1,24 @@
+#include "simulation.h"
+
+#include "pty_host.h"
+
+namespace kvt {
+
+Simulation::Simulation() : host_(std::make_unique<sim::PtyHost>()) {}
+Simulation::~Simulation() = default;
+
+bool Simulation::start(PortMap& map, QString* error) {
+  std::string err;
+  if (!host_->start(&err)) {
+    if (error) *error = QString::fromStdString(err);
+    return false;
+  }
+  map.set(1, device());
+  return true;
+}
+
+sim::PtyHost& Simulation::host() { return *host_; }
+
+QString Simulation::device() const { return QString::fromStdString(host_->slavePath()); }
+
+}  // namespace kvt

@@ -1,0 +1,89 @@
+#include "engine.h"
+
+#include "app/conversions.h"
+#include "log_format.h"
+
+namespace kvt {
+
+const QString kUnitNotDetected = QStringLiteral(
+    "Unit not detected\r\n1.Comm port setup error\r\n2.No power on Unit\r\nDevice Address Error\r\n"
+    "3.Communication line not connected");
+const QString kDataError = QStringLiteral("Error:Please Check The Data Effective");
+const QString kTimeOut = QStringLiteral("Time is out, cancel communication process");
+const QString kPortSetupFirst = QStringLiteral("Comm. Port Setup First");
+const QString kCaution = QStringLiteral("Caution");
+
+int Engine::ackStageFailure() {
+  notifier_.warn(kCaution, kUnitNotDetected);
+  log_.append(CRLF);
+  log_.caretToEnd();
+  return -1;
+}
+
+int Engine::dataFailure() {
+  notifier_.warn(kCaution, kDataError);
+  log_.append(CRLF);
+  log_.caretToEnd();
+  return -1;
+}
+
+int Engine::ExecuteCommand(const QByteArray& frame, int frameLen, ReplyBuffer& reply) {
+  if (!state_.PortOpened) {
+    notifier_.warn(kCaution, kPortSetupFirst);
+    return 0;
+  }
+  const QByteArray logged = frame.left(std::max(0, frameLen));
+
+  // Command: written before the acknowledgement stage begins, so a failing port here is
+  // a data failure.
+  if (!port_.clearBuffers() || !port_.write(frame)) return dataFailure();
+  log_.append(SentLine(logged));
+
+  // Acknowledgement stage: from the wait for ACK until the reply header is taken.
+  switch (port_.waitForBytes(1, t_.ack)) {
+    case WaitResult::Failed: return ackStageFailure();
+    case WaitResult::Timeout: break;  // no ACK is not an error by itself
+    case WaitResult::Ready: {
+      const QByteArray ack = port_.read(1);
+      if (ack.size() != 1) return ackStageFailure();
+      log_.append(ControlLine("RD: ", static_cast<uint8_t>(ack[0])));
+      if (static_cast<uint8_t>(ack[0]) != ACK) return ackStageFailure();
+      break;
+    }
+  }
+
+  QByteArray header;
+  const WaitResult h = port_.waitForBytes(4, t_.header);
+  if (h == WaitResult::Failed) return ackStageFailure();
+  if (h == WaitResult::Timeout) {
+    if (!port_.write(QByteArray(1, static_cast<char>(EOT)))) return ackStageFailure();
+    log_.append(ControlLine("SD: ", EOT));
+    if (port_.waitForBytes(1, t_.eotAnswer) == WaitResult::Ready) {
+      const QByteArray answer = port_.read(0);
+      log_.append(QStringLiteral("RD: ") + HexEntries(answer.left(2)));
+    }
+    notifier_.warn(kCaution, kTimeOut);
+    reply.len = 0;
+    return -2;
+  }
+  header = port_.read(4);
+  if (header.size() != 4) return ackStageFailure();
+  // Acknowledgement stage over: failures from here on are data failures.
+  log_.append(HeaderText(header));
+
+  const int len = 256 * static_cast<uint8_t>(header[2]) + static_cast<uint8_t>(header[3]);
+  if (port_.waitForBytes(len + 2, t_.remainder) != WaitResult::Ready) return dataFailure();
+  const QByteArray remainder = port_.read(0);
+  if (remainder.size() < len + 2) return dataFailure();
+
+  log_.append(RemainderText(remainder));
+
+  if (!port_.write(QByteArray(1, static_cast<char>(ACK)))) return dataFailure();
+  log_.append(ControlLine("SD: ", ACK));
+
+  reply.bytes = remainder;
+  reply.len = remainder.size();
+  return 0;
+}
+
+}  // namespace kvt

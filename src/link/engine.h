@@ -1,0 +1,43 @@
+#pragma once
+// ExecuteCommand: one command, its acknowledgement, the reply and our ACK, every byte logged.
+#include <QByteArray>
+
+#include "app/app_state.h"
+#include "app/log_sink.h"
+#include "app/notifier.h"
+#include "frame.h"
+#include "serial_port.h"
+#include "timeouts.h"
+
+namespace kvt {
+
+extern const QString kUnitNotDetected;    // the five-line "Unit not detected" message
+extern const QString kDataError;          // "Error:Please Check The Data Effective"
+extern const QString kTimeOut;            // "Time is out, cancel communication process"
+extern const QString kPortSetupFirst;     // "Comm. Port Setup First"
+extern const QString kCaution;            // "Caution"
+
+class Engine {
+ public:
+  Engine(AppState& state, SerialPort& port, LogSink& log, Notifier& notifier, Timeouts t = {})
+      : state_(state), port_(port), log_(log), notifier_(notifier), t_(t) {}
+
+  // 0: reply received (or the port flag is clear and nothing was sent; replyLen stays 0),
+  // -1: refused acknowledgement, missing remainder or failed port, -2: no reply header.
+  int ExecuteCommand(const QByteArray& frame, int frameLen, ReplyBuffer& reply);
+
+  const Timeouts& timeouts() const { return t_; }
+  void setTimeouts(const Timeouts& t) { t_ = t; }
+
+ private:
+  int ackStageFailure();
+  int dataFailure();
+
+  AppState& state_;
+  SerialPort& port_;
+  LogSink& log_;
+  Notifier& notifier_;
+  Timeouts t_;
+};
+
+}  // namespace kvt

@@ -1,0 +1,76 @@
+#include "port_setup.h"
+
+#include "app/conversions.h"
+
+namespace kvt {
+
+const QString kPortInvalid =
+    QStringLiteral("Comm Port Selection Invalid, Please Select Right Comm. Port");
+const QString kPortInUse =
+    QStringLiteral("Comm. Port is Used for Some Equipment, Please Select Other One");
+
+PortSetupOutcome PortSetupOk(Session& s, const QString& portText, const QString& baudText,
+                             const QString& addressText) {
+  PortSetupOutcome out;
+  s.state.PortOpened = false;
+  const int n = PortNumberFromText(portText);
+  if (n == 0) {
+    s.notifier.warn(kCaution, QStringLiteral("Comm Port Setup Invalid"));
+    out.focus = PortSetupOutcome::Focus::Port;
+    return out;
+  }
+  const int baud = BaudFromText(baudText);
+  if (baud == 0) {
+    s.notifier.warn(kCaution, QStringLiteral("Baud Rate Setup Invalid"));
+    out.focus = PortSetupOutcome::Focus::Baud;
+    return out;
+  }
+  const auto address = ReadHexByte(addressText);
+  if (!address) {
+    s.notifier.warn(kCaution, kDataError);
+    return out;
+  }
+  s.port.close();
+  switch (s.port.open(s.portMap.device(n), baud)) {
+    case OpenError::None: break;
+    case OpenError::NoSuchPort: s.notifier.warn(kCaution, kPortInvalid); return out;
+    case OpenError::InUse: s.notifier.warn(kCaution, kPortInUse); return out;
+    case OpenError::Other: return out;
+  }
+  const QString verdict = VerifyProbe(s.port, s.log, *address, s.timeouts());
+  if (verdict.isEmpty()) return out;
+  if (verdict == QStringLiteral("ERROR")) {
+    s.notifier.warn(kCaution, kUnitNotDetected);
+    s.port.close();
+    return out;
+  }
+  s.state.PortOpened = true;
+  out.closeDialog = true;
+  return out;
+}
+
+ScanOutcome PortSetupScan(Session& s, const QString& addressText) {
+  ScanOutcome out;
+  const auto address = ReadHexByte(addressText);
+  if (!address) {
+    s.notifier.warn(kCaution, kDataError);
+    out.result.label = QStringLiteral("No Found KVT-730-M");
+    return out;
+  }
+  out.result = Scan(s.port, s.portMap, s.state, s.variant, *address, s.timeouts());
+  if (out.result.found) {
+    out.portText = QStringLiteral("COM%1").arg(out.result.port);
+    out.baudText = QStringLiteral("%1 bits/s").arg(out.result.baud);
+  }
+  return out;
+}
+
+void CloseComm(Session& s) {
+  if (s.port.isOpen()) {
+    s.port.setRtsDtrOff();
+    s.port.close();
+  }
+  s.state.PortOpened = false;
+}
+
+}  // namespace kvt

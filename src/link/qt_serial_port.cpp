@@ -1,0 +1,171 @@
+#include "qt_serial_port.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEvent>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QTimer>
+
+namespace kvt {
+
+namespace {
+
+// Swallows keyboard and mouse input while an exchange waits, so the window repaints
+// but nobody can start a second operation meanwhile.
+class InputBlocker : public QObject {
+ public:
+  bool eventFilter(QObject*, QEvent* e) override {
+    switch (e->type()) {
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+      case QEvent::ShortcutOverride:
+      case QEvent::Shortcut:
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::MouseMove:
+      case QEvent::Wheel:
+      case QEvent::TouchBegin:
+      case QEvent::TouchUpdate:
+      case QEvent::TouchEnd:
+      case QEvent::Close:
+      case QEvent::ContextMenu:
+        return true;
+      default:
+        return false;
+    }
+  }
+};
+
+}  // namespace
+
+QtSerialPort::QtSerialPort(WaitMode mode) : mode_(mode) {}
+
+QtSerialPort::~QtSerialPort() { close(); }
+
+OpenError QtSerialPort::open(const QString& device, qint32 baud) {
+  close();
+  device_ = device;
+  if (!QFileInfo::exists(device)) return OpenError::NoSuchPort;
+  port_.setPortName(device);
+  port_.setBaudRate(baud);
+  port_.setDataBits(QSerialPort::Data8);
+  port_.setParity(QSerialPort::NoParity);
+  port_.setStopBits(QSerialPort::OneStop);
+  port_.setFlowControl(QSerialPort::NoFlowControl);
+  if (port_.open(QIODevice::ReadWrite)) {
+    // Qt applies the settings on open; a device that refuses the speed counts as unusable.
+    if (port_.baudRate() != baud && !port_.setBaudRate(baud)) {
+      port_.close();
+      return OpenError::Other;
+    }
+    return OpenError::None;
+  }
+  const auto err = port_.error();
+  port_.clearError();
+  switch (err) {
+    case QSerialPort::DeviceNotFoundError: return OpenError::NoSuchPort;
+    case QSerialPort::PermissionError:
+    case QSerialPort::OpenError: return OpenError::InUse;
+    default: return OpenError::Other;
+  }
+}
+
+void QtSerialPort::close() {
+  if (port_.isOpen()) port_.close();
+  port_.clearError();
+}
+
+bool QtSerialPort::isOpen() const { return port_.isOpen(); }
+
+QString QtSerialPort::device() const { return device_; }
+
+bool QtSerialPort::failed() {
+  const auto err = port_.error();
+  if (err == QSerialPort::ResourceError || err == QSerialPort::NotOpenError ||
+      err == QSerialPort::ReadError || err == QSerialPort::WriteError) {
+    close();
+    return true;
+  }
+  return !port_.isOpen();
+}
+
+bool QtSerialPort::setRtsDtrOff() {
+  if (!port_.isOpen()) return false;
+  bool ok = port_.setRequestToSend(false);
+  ok = port_.setDataTerminalReady(false) && ok;
+  return ok;
+}
+
+bool QtSerialPort::clearBuffers() {
+  if (!port_.isOpen()) return false;
+  port_.clear(QSerialPort::AllDirections);
+  return !failed();
+}
+
+bool QtSerialPort::write(const QByteArray& bytes) {
+  if (!port_.isOpen()) return false;
+  if (port_.write(bytes) != bytes.size()) {
+    failed();
+    return false;
+  }
+  QDeadlineTimer deadline(2000);
+  while (port_.bytesToWrite() > 0) {
+    if (!port_.waitForBytesWritten(static_cast<int>(deadline.remainingTime())) || deadline.hasExpired()) {
+      if (port_.bytesToWrite() > 0) {
+        failed();
+        return false;
+      }
+    }
+  }
+  return !failed();
+}
+
+qint64 QtSerialPort::bytesWaiting() {
+  if (!port_.isOpen()) return -1;
+  return port_.bytesAvailable();
+}
+
+bool QtSerialPort::waitOnce(int ms) {
+  if (mode_ == WaitMode::Block || !QCoreApplication::instance()) return port_.waitForReadyRead(ms);
+  QEventLoop loop;
+  QTimer timer;
+  timer.setSingleShot(true);
+  bool arrived = false;
+  QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+  QObject::connect(&port_, &QSerialPort::readyRead, &loop, [&] { arrived = true; loop.quit(); });
+  QObject::connect(&port_, &QSerialPort::errorOccurred, &loop, [&](QSerialPort::SerialPortError e) {
+    if (e != QSerialPort::NoError) loop.quit();
+  });
+  InputBlocker blocker;
+  QCoreApplication::instance()->installEventFilter(&blocker);
+  timer.start(ms);
+  loop.exec();
+  QCoreApplication::instance()->removeEventFilter(&blocker);
+  return arrived;
+}
+
+WaitResult QtSerialPort::waitForBytes(qint64 n, int timeoutMs) {
+  if (!port_.isOpen()) return WaitResult::Failed;
+  QDeadlineTimer deadline(timeoutMs);
+  while (port_.bytesAvailable() < n) {
+    const qint64 left = deadline.remainingTime();
+    if (left <= 0) return WaitResult::Timeout;
+    if (!waitOnce(static_cast<int>(left))) {
+      if (port_.error() != QSerialPort::NoError && port_.error() != QSerialPort::TimeoutError) {
+        if (failed()) return WaitResult::Failed;
+      }
+      port_.clearError();
+    }
+    if (!port_.isOpen()) return WaitResult::Failed;
+  }
+  return WaitResult::Ready;
+}
+
+QByteArray QtSerialPort::read(qint64 max) {
+  if (!port_.isOpen()) return {};
+  return max > 0 ? port_.read(max) : port_.readAll();
+}
+
+}  // namespace kvt

@@ -1,0 +1,41 @@
+#pragma once
+// SerialPort on a QSerialPort: a real device or a pseudo-terminal.
+#include <QObject>
+#include <QSerialPort>
+
+#include "serial_port.h"
+
+namespace kvt {
+
+class QtSerialPort : public SerialPort {
+ public:
+  enum class WaitMode {
+    Block,        // block in the operating system (command line, tests)
+    KeepPainting  // wait in a local event loop that repaints but drops user input (windows)
+  };
+
+  explicit QtSerialPort(WaitMode mode = WaitMode::Block);
+  ~QtSerialPort() override;
+
+  OpenError open(const QString& device, qint32 baud) override;
+  void close() override;
+  bool isOpen() const override;
+  QString device() const override;
+  bool setRtsDtrOff() override;
+  bool clearBuffers() override;
+  bool write(const QByteArray& bytes) override;
+  qint64 bytesWaiting() override;
+  WaitResult waitForBytes(qint64 n, int timeoutMs) override;
+  QByteArray read(qint64 max) override;
+
+  void setWaitMode(WaitMode m) { mode_ = m; }
+
+ private:
+  bool failed();  // a vanished device: close the port so it stops reporting errors
+  bool waitOnce(int ms);
+  QSerialPort port_;
+  WaitMode mode_;
+  QString device_;
+};
+
+}  // namespace kvt

@@ -1,0 +1,30 @@
+#pragma once
+// What the exchange engine and the probes need from a serial port.
+#include <QByteArray>
+#include <QString>
+
+namespace kvt {
+
+enum class OpenError { None, NoSuchPort, InUse, Other };
+enum class WaitResult { Ready, Timeout, Failed };
+
+class SerialPort {
+ public:
+  virtual ~SerialPort() = default;
+  // Opens the device at baud, 8N1, no flow control.
+  virtual OpenError open(const QString& device, qint32 baud) = 0;
+  virtual void close() = 0;
+  virtual bool isOpen() const = 0;
+  virtual QString device() const = 0;
+  virtual bool setRtsDtrOff() = 0;
+  virtual bool clearBuffers() = 0;
+  virtual bool write(const QByteArray& bytes) = 0;
+  // Bytes waiting to be read; -1 when the port failed.
+  virtual qint64 bytesWaiting() = 0;
+  // Blocks until at least n bytes wait, the timeout passes or the port fails.
+  virtual WaitResult waitForBytes(qint64 n, int timeoutMs) = 0;
+  // Reads up to max waiting bytes (max 0: all of them).
+  virtual QByteArray read(qint64 max) = 0;
+};
+
+}  // namespace kvt
