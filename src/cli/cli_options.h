@@ -1,0 +1,41 @@
+#pragma once
+// The command line: global options, the sub-command and its operands.
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+#include "app/app_state.h"
+
+namespace kvt::cli {
+
+struct CliOptions {
+  QString port;               // "--port NAME|DEVICE"; empty: COM1
+  QStringList portOverrides;  // "--port COMn=DEVICE", in the order given
+  int baud = 9600;
+  QString address = QStringLiteral("0");  // one upper-case hex digit
+  bool simulate = false;
+  bool log = false;
+  bool help = false;
+  bool version = false;
+  int timeoutScale = 1;       // every wait divided by this (for tests)
+  Variant variant = Variant::B;
+  std::optional<int> initOption;  // "--option N" of init
+  QString command;            // the sub-command, empty when none was given
+  QStringList operands;       // what follows the sub-command
+};
+
+struct ParsedArgs {
+  CliOptions options;
+  QString error;  // empty when the command line is well formed
+  bool ok() const { return error.isEmpty(); }
+};
+
+// Options may stand before or after the sub-command; "--name value" and
+// "--name=value" are both accepted. The operands of the sub-command are not
+// checked here.
+ParsedArgs ParseArgs(const QStringList& args);
+
+// The accepted baud rates, in the order of the port setup dialog.
+const QList<int>& AcceptedBauds();
+
+}  // namespace kvt::cli

@@ -1,0 +1,34 @@
+#pragma once
+// The sub-commands: one reader operation each, run through the same core functions
+// as the windows' buttons.
+#include <QString>
+#include <functional>
+#include <vector>
+
+#include "cli_options.h"
+#include "link/session.h"
+
+namespace kvt::cli {
+
+struct Context {
+  Session& session;
+  const CliOptions& options;
+};
+
+// Runs the operation on an open port and gives the exit status.
+using Runner = std::function<int(Context&)>;
+
+struct CommandSpec {
+  const char* name;
+  const char* synopsis;  // operands, for the help text
+  const char* summary;
+  bool opensPort;        // false: the command opens ports itself (scan)
+  // Checks the operands before anything is opened or sent. On a mistake sets *error
+  // and gives an empty runner.
+  std::function<Runner(const CliOptions&, QString* error)> bind;
+};
+
+const std::vector<CommandSpec>& Commands();
+const CommandSpec* FindCommand(const QString& name);
+
+}  // namespace kvt::cli

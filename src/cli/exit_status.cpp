@@ -1,0 +1,20 @@
+#include "exit_status.h"
+
+namespace kvt::cli {
+
+int ExitCodeFor(OpStatus status) {
+  switch (status) {
+    case OpStatus::Done: return kExitOk;
+    case OpStatus::Negative: return kExitNegative;
+    case OpStatus::ExchangeFailed:
+    case OpStatus::Unrecognised: return kExitExchange;
+    case OpStatus::BadInput:
+    case OpStatus::Cancelled: return kExitBadInput;
+    case OpStatus::PortClosed: return kExitPort;
+  }
+  return kExitExchange;
+}
+
+int ExitCodeFor(OpenError error) { return error == OpenError::None ? kExitOk : kExitPort; }
+
+}  // namespace kvt::cli

@@ -1,0 +1,19 @@
+#pragma once
+// The program's exit status for each way an operation can end.
+#include "link/serial_port.h"
+#include "machine/operation.h"
+
+namespace kvt::cli {
+
+enum ExitCode {
+  kExitOk = 0,         // the reader carried the command out
+  kExitNegative = 1,   // the reader refused it (negative reply)
+  kExitExchange = 2,   // no usable reply: time-out, no acknowledgement, broken reply
+  kExitBadInput = 3,   // the command line itself is wrong; nothing was sent
+  kExitPort = 4,       // the port could not be opened
+};
+
+int ExitCodeFor(OpStatus status);
+int ExitCodeFor(OpenError error);
+
+}  // namespace kvt::cli
