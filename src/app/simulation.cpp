@@ -1,6 +1,6 @@
 #include "simulation.h"
 
-#include "pty_host.h"
+#include "sim/pty_host.h"
 
 namespace kvt {
 

@@ -1,0 +1,65 @@
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+
+#include "app/conversions.h"
+#include "app/notifier.h"
+
+using namespace kvt;
+
+TEST(Conversions, CheckByteIgnoresTheLastElement) {
+  QByteArray f = QByteArray::fromHex("F20000034330300300");
+  EXPECT_EQ(CalcBCC(f), 0xB1);
+  f[8] = '\x55';
+  EXPECT_EQ(CalcBCC(f), 0xB1);
+  EXPECT_EQ(CalcBCC(QByteArray::fromHex("F20000034330310300")), 0xB0);
+  EXPECT_EQ(CalcBCC(QByteArray()), 0);
+}
+
+TEST(Conversions, DoubleTypeAndPadHex8) {
+  EXPECT_EQ(DoubleType(""), "00");
+  EXPECT_EQ(DoubleType("A"), "0A");
+  EXPECT_EQ(DoubleType("1F"), "1F");
+  EXPECT_EQ(DoubleType("123"), "");
+  EXPECT_EQ(PadHex8("3E8"), "000003E8");
+  EXPECT_EQ(PadHex8(""), "");
+  EXPECT_EQ(PadHex8("12345678"), "12345678");
+  EXPECT_EQ(PadHex8("123456789"), "0000000123456789");
+}
+
+TEST(Conversions, HexNumbersAndBytes) {
+  EXPECT_EQ(HexToNumber("FFFFFFFF"), 4294967295.0);
+  EXPECT_EQ(HexToNumber("00002710"), 10000.0);
+  EXPECT_EQ(ReadHexByte("A"), 10);
+  EXPECT_EQ(ReadHexByte("1f"), 31);
+  EXPECT_EQ(ReadHexByte(" FF "), 255);
+  EXPECT_FALSE(ReadHexByte("").has_value());
+  EXPECT_FALSE(ReadHexByte("G").has_value());
+  EXPECT_FALSE(ReadHexByte("100").has_value());
+  EXPECT_FALSE(ReadHexByte("-1").has_value());
+  EXPECT_EQ(HexByte(0x0A), "0A");
+  EXPECT_EQ(HexEntries(QByteArray::fromHex("00ff10")), "00 FF 10 ");
+}
+
+TEST(Conversions, ParseHexTextAcceptsSeparatorsAndRefusesHalfBytes) {
+  EXPECT_EQ(ParseHexText("43 31 30").value(), QByteArray::fromHex("433130"));
+  EXPECT_EQ(ParseHexText("433130").value(), QByteArray::fromHex("433130"));
+  EXPECT_EQ(ParseHexText("").value(), QByteArray());
+  EXPECT_FALSE(ParseHexText("4 3").has_value());
+  EXPECT_FALSE(ParseHexText("431").has_value());
+  EXPECT_FALSE(ParseHexText("4G").has_value());
+}
+
+TEST(Conversions, DelayMsWaitsAtLeastTheTime) {
+  QElapsedTimer t;
+  t.start();
+  EXPECT_EQ(DelayMs(0), 0);
+  EXPECT_LT(t.elapsed(), 50);
+  t.restart();
+  DelayMs(30);
+  EXPECT_GE(t.elapsed(), 30);
+}
+
+TEST(Conversions, MessageLineJoinsLines) {
+  EXPECT_EQ(MessageLine({MessageIcon::Information, "Card Status", "a\r\nb\r\n"}), "Card Status | a / b / ");
+}

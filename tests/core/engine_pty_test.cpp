@@ -1,0 +1,151 @@
+// The exchange engine over a real serial port against the simulated reader and its faults.
+#include <QCoreApplication>
+#include <thread>
+
+#include "app/conversions.h"
+#include "link/frame.h"
+#include "link_fixture.h"
+
+using namespace kvt;
+using kvt::test::LinkTest;
+
+namespace {
+const QByteArray kCardStatus = BuildFrame(0, 0x31, 0x30);
+const QString kSent = "SD: F2 00 00 03 43 31 30 03 B0 \r\n";
+}
+
+class EngineTest : public LinkTest {
+ protected:
+  int exchange() { return session.engine.ExecuteCommand(kCardStatus, kCardStatus.size(), reply); }
+  ReplyBuffer reply;
+};
+
+TEST_F(EngineTest, PositiveReplyIsLoggedAndReturned) {
+  ASSERT_EQ(exchange(), 0);
+  ASSERT_EQ(reply.len, 8);
+  EXPECT_EQ(reply.kind(), 'P');
+  EXPECT_EQ(reply.at(1), 0x31);
+  EXPECT_EQ(reply.at(6), 0x03);
+  QByteArray header = QByteArray::fromHex("F2000006");
+  const QString expected = kSent + "RD: 06\r\nRD: " + HexEntries(header + reply.bytes) + "\r\nSD: 06\r\n";
+  EXPECT_EQ(log.text, expected);
+  EXPECT_TRUE(notifier.messages.empty());
+  // The reader saw our ACK of its reply.
+  int acks = 0;
+  for (int i = 0; i < 100 && acks == 0; ++i) {
+    reader([&](sim::Reader& r) { acks = r.hostAcksSeen(); });
+    if (acks == 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_EQ(acks, 1);
+}
+
+TEST_F(EngineTest, NegativeReplyArrivesAsSevenBytes) {
+  fault(sim::FaultKind::Negative, "10");
+  ASSERT_EQ(exchange(), 0);
+  EXPECT_EQ(HexEntries(reply.bytes.left(reply.len)), "4E 31 30 31 30 03 " + HexByte(CalcBCC(QByteArray::fromHex("F20000054E3130313003") + '\0')) + " ");
+}
+
+TEST_F(EngineTest, SilentReaderIsCancelledWithEot) {
+  fault(sim::FaultKind::Silent);
+  reply.len = 99;
+  EXPECT_EQ(exchange(), -2);
+  EXPECT_EQ(reply.len, 0);
+  EXPECT_EQ(log.text, kSent + "SD: 04\r\n");
+  ASSERT_EQ(notifier.messages.size(), 1u);
+  EXPECT_EQ(notifier.messages[0], (Message{MessageIcon::Warning, "Caution", kTimeOut}));
+}
+
+TEST_F(EngineTest, NakIsTheAcknowledgementFailure) {
+  fault(sim::FaultKind::Nak);
+  EXPECT_EQ(exchange(), -1);
+  EXPECT_EQ(log.text, kSent + "RD: 15\r\n\r\n");
+  ASSERT_EQ(notifier.messages.size(), 1u);
+  EXPECT_EQ(notifier.messages[0].text.split("\r\n").size(), 5);
+  EXPECT_EQ(notifier.messages[0].text, kUnitNotDetected);
+  EXPECT_EQ(reply.len, 0);
+}
+
+TEST_F(EngineTest, AckThenSilenceEndsInEotCancel) {
+  fault(sim::FaultKind::AckThenSilence);
+  EXPECT_EQ(exchange(), -2);
+  EXPECT_EQ(log.text, kSent + "RD: 06\r\nSD: 04\r\n");
+  EXPECT_EQ(texts(), std::vector<QString>{kTimeOut});
+}
+
+TEST_F(EngineTest, ShortRemainderIsTheDataFailure) {
+  fault(sim::FaultKind::ShortRemainder);
+  EXPECT_EQ(exchange(), -1);
+  EXPECT_TRUE(log.text.startsWith(kSent + "RD: 06\r\nRD: F2 00 00 06 \r\n")) << log.text.toStdString();
+  EXPECT_EQ(texts(), std::vector<QString>{kDataError});
+}
+
+TEST_F(EngineTest, LostAckStillReceivesTheReply) {
+  // The reply comes after the acknowledgement wait is over.
+  reader([](sim::Reader& r) { r.setReplyDelayMs(kvt::test::FastTimeouts().ack + 200); });
+  fault(sim::FaultKind::LostAck);
+  EXPECT_EQ(exchange(), 0);
+  EXPECT_EQ(reply.kind(), 'P');
+  EXPECT_FALSE(log.text.contains("RD: 06"));
+  EXPECT_TRUE(notifier.messages.empty());
+}
+
+TEST_F(EngineTest, BadCheckByteIsNotTheEnginesConcern) {
+  fault(sim::FaultKind::BadBcc);
+  EXPECT_EQ(exchange(), 0);
+  EXPECT_EQ(reply.kind(), 'P');
+}
+
+TEST_F(EngineTest, GarbageEndsInADocumentedFailure) {
+  for (int i = 0; i < 5; ++i) {
+    fault(sim::FaultKind::Garbage);
+    notifier.messages.clear();
+    const int r = exchange();
+    EXPECT_TRUE(r == 0 || r == -1 || r == -2);
+    for (const auto& m : notifier.messages)
+      EXPECT_TRUE(m.text == kDataError || m.text == kTimeOut || m.text == kUnitNotDetected);
+  }
+}
+
+TEST_F(EngineTest, PortClosedUnderneathFailsWithoutSpinning) {
+  host.vanish();
+  QElapsedTimer t;
+  t.start();
+  EXPECT_EQ(exchange(), -1);
+  EXPECT_LT(t.elapsed(), 3000);
+  EXPECT_FALSE(port.isOpen());
+  EXPECT_EQ(texts(), std::vector<QString>{kDataError});
+  // A second command on the dead port fails the same way, at once.
+  notifier.messages.clear();
+  EXPECT_EQ(exchange(), -1);
+  EXPECT_EQ(texts(), std::vector<QString>{kDataError});
+}
+
+TEST_F(EngineTest, PortVanishingWhileWaitingForTheReply) {
+  fault(sim::FaultKind::Slow);
+  std::thread unplug([this] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    host.vanish();
+  });
+  const int r = exchange();
+  unplug.join();
+  EXPECT_EQ(r, -1);
+  EXPECT_FALSE(port.isOpen());
+  EXPECT_EQ(texts(), std::vector<QString>{kUnitNotDetected});
+}
+
+TEST_F(EngineTest, PortFlagClearSendsNothing) {
+  state.PortOpened = false;
+  EXPECT_EQ(exchange(), 0);
+  EXPECT_EQ(reply.len, 0);
+  EXPECT_TRUE(log.text.isEmpty());
+  EXPECT_EQ(texts(), std::vector<QString>{kPortSetupFirst});
+  int seen = -1;
+  reader([&](sim::Reader& r) { seen = r.commandsSeen(); });
+  EXPECT_EQ(seen, 0);
+}
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

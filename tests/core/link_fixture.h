@@ -1,0 +1,73 @@
+#pragma once
+// A simulated reader on a pseudo-terminal, opened through a real QSerialPort, with
+// shortened timeouts so the failure paths run quickly.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+
+#include "app/app_state.h"
+#include "app/log_sink.h"
+#include "app/notifier.h"
+#include "link/qt_serial_port.h"
+#include "link/session.h"
+#include "sim/pty_host.h"
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+QT_END_NAMESPACE
+
+namespace kvt::test {
+
+inline Timeouts FastTimeouts() {
+  Timeouts t;
+  t.ack = 300;
+  t.header = 800;
+  t.remainder = 500;
+  t.eotAnswer = 300;
+  t.probeAck = t.probeHeader = t.probeRemainder = 400;
+  t.scanDelay = 60;
+  t.scanHeader = 400;
+  t.scanRemainder = 400;
+  return t;
+}
+
+class LinkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string err;
+    ASSERT_TRUE(host.start(&err)) << err;
+    map.set(1, QString::fromStdString(host.slavePath()));
+    session.portMap = map;
+    ASSERT_EQ(port.open(map.device(1), 9600), OpenError::None);
+    state.PortOpened = true;
+  }
+  void TearDown() override {
+    port.close();
+    host.stop();
+  }
+  void reader(const std::function<void(sim::Reader&)>& fn) { host.withReader(fn); }
+  void fault(sim::FaultKind k, const std::string& code = "10") {
+    reader([&](sim::Reader& r) {
+      sim::Fault f;
+      f.kind = k;
+      f.negativeCode = code;
+      f.slowMs = 3000;
+      r.setFault(f);
+    });
+  }
+  std::vector<QString> texts() const {
+    std::vector<QString> v;
+    for (const auto& m : notifier.messages) v.push_back(m.text);
+    return v;
+  }
+
+  sim::PtyHost host;
+  PortMap map;
+  AppState state;
+  QtSerialPort port;
+  StringLog log;
+  RecordingNotifier notifier;
+  Session session{state, port, log, notifier, Variant::B, map, FastTimeouts()};
+};
+
+}  // namespace kvt::test

@@ -1,0 +1,150 @@
+// The card machine operations against the simulated reader: frames, decoding, state.
+#include "app/conversions.h"
+#include "link/log_format.h"
+#include "link_fixture.h"
+#include "machine/initialize_ops.h"
+#include "machine/movement_ops.h"
+#include "machine/status_ops.h"
+#include "machine/unit_ops.h"
+
+using namespace kvt;
+using kvt::test::LinkTest;
+
+class OperationsTest : public LinkTest {
+ protected:
+  // The bytes the reader got for the last command, as the log's first line shows them.
+  QString firstSent() const { return log.text.section("\r\n", 0, 0); }
+  QString successText(const Outcome& o) const { return o.message ? o.message->text : QString(); }
+};
+
+TEST_F(OperationsTest, InitializeSendsTheChosenOptionAndReadsTheFirmware) {
+  reader([](sim::Reader& r) { r.setFirmwareVersion("FW-9.9"); });
+  const Outcome o = Initialize(session, "0", [] { return 0x33; });
+  EXPECT_EQ(o.status, OpStatus::Done);
+  EXPECT_EQ(firstSent(), "SD: F2 00 00 03 43 30 33 03 B2 ");
+  EXPECT_TRUE(log.text.contains("SD: F2 00 00 03 43 DC 31 03 "));
+  ASSERT_TRUE(o.message.has_value());
+  EXPECT_EQ(o.message->title, "INITIALIZE");
+  const QStringList lines = o.message->text.split("\r\n");
+  ASSERT_EQ(lines.size(), 3);
+  EXPECT_EQ(lines[0], "INITIALIZE Success");
+  EXPECT_TRUE(lines[1].startsWith("Initialize Information: "));
+  EXPECT_EQ(lines[2], "Fireware Ver:FW-9.9");
+  EXPECT_TRUE(log.text.endsWith("SD: 06\r\n\r\n"));
+  EXPECT_EQ(state.InitializeParameter, 0x33);
+}
+
+TEST_F(OperationsTest, InitializeCancelledOrRefused) {
+  log.text = "old";
+  Outcome o = Initialize(session, "0", [] { return 0; });
+  EXPECT_EQ(o.status, OpStatus::Cancelled);
+  EXPECT_TRUE(log.text.isEmpty());  // emptied, no blank line
+  fault(sim::FaultKind::Negative, "B0");
+  o = Initialize(session, "0", [] { return 0x30; });
+  EXPECT_EQ(o.status, OpStatus::Negative);
+  EXPECT_FALSE(o.message.has_value());
+  EXPECT_EQ(texts(), std::vector<QString>{"Not received Initialize command"});
+  EXPECT_FALSE(log.text.contains("43 DC"));  // no firmware request after a refusal
+}
+
+TEST_F(OperationsTest, CardStatusFollowsTheCard) {
+  reader([](sim::Reader& r) { r.setCardPosition(sim::CardPos::None); r.setStackerCards(50); });
+  EXPECT_EQ(successText(CardStatus(session, "0")).section("\r\n", 1, 1), "No card in card channel");
+  reader([](sim::Reader& r) { ASSERT_TRUE(r.insertCard()); });
+  EXPECT_EQ(successText(CardStatus(session, "0")).section("\r\n", 1, 1), "There is card at front side");
+  EXPECT_EQ(successText(MoveCard(session, "0", Movement::IC)), "Move card to IC card operation position success");
+  const Outcome o = CardStatus(session, "0");
+  EXPECT_EQ(o.message->title, "Card Status");
+  EXPECT_EQ(o.message->text.section("\r\n", 1, 1), "There is card at RF/IC card operation position");
+  EXPECT_EQ(o.message->text.section("\r\n", 2, 2), "Enough cards in stacker");
+}
+
+TEST_F(OperationsTest, EveryMovementSendsItsCodes) {
+  reader([](sim::Reader& r) { r.setStackerCards(50); });
+  for (const auto& m : kMovements) {
+    const Outcome o = MoveCard(session, "0", m.movement);
+    EXPECT_EQ(o.status, OpStatus::Done) << m.objectName;
+    EXPECT_EQ(firstSent(), SentLine(BuildFrame(0, m.cm, m.pm)).chopped(2)) << m.objectName;
+    EXPECT_EQ(o.message->title, m.title);
+  }
+  EXPECT_TRUE(notifier.messages.empty());
+}
+
+TEST_F(OperationsTest, MovingWithNoCardAnywhereIsRefused) {
+  reader([](sim::Reader& r) { r.setCardPosition(sim::CardPos::None); r.setStackerCards(0); });
+  const Outcome o = MoveCard(session, "0", Movement::Front);
+  EXPECT_EQ(o.status, OpStatus::Negative);
+  EXPECT_FALSE(o.message.has_value());
+  ASSERT_EQ(notifier.messages.size(), 1u);
+  EXPECT_EQ(notifier.messages[0].title, "Negative response:A0");
+}
+
+TEST_F(OperationsTest, SensorBytesAreKeptForTheWindow) {
+  reader([](sim::Reader& r) { r.setStackerCards(50); r.insertCard(); });
+  std::array<uint8_t, 12> expected{};
+  reader([&](sim::Reader& r) { expected = r.sensorBytes(); });
+  EXPECT_EQ(SensorStatus(session, "0").status, OpStatus::Done);
+  EXPECT_EQ(state.SensorStateBytes, QByteArray(reinterpret_cast<const char*>(expected.data()), 12));
+  // A refused query leaves the last bytes alone.
+  fault(sim::FaultKind::Negative, "12");
+  EXPECT_EQ(SensorStatus(session, "0").status, OpStatus::Negative);
+  EXPECT_EQ(state.SensorStateBytes, QByteArray(reinterpret_cast<const char*>(expected.data()), 12));
+}
+
+TEST_F(OperationsTest, SerialNumberConfigurationAndCounter) {
+  reader([](sim::Reader& r) {
+    r.setSerialNumber("  KVT 42  ");
+    r.setConfiguration("9V200CU1031XYZ");  // longer than the 11-byte record
+  });
+  EXPECT_EQ(ReadSN(session, "0").status, OpStatus::Done);
+  EXPECT_EQ(firstSent(), "SD: F2 00 00 04 43 A2 30 12 03 " + HexByte(CalcBCC(BuildFrame(0, 0xA2, 0x30, "\x12"))) + " ");
+  EXPECT_EQ(SerialNumberText(state), "KVT 42");
+
+  EXPECT_EQ(ReadConfig(session, "0").status, OpStatus::Done);
+  EXPECT_EQ(state.ConfigBytes, QByteArray("9V200CU1031"));
+  // A short record keeps the older bytes beyond its end.
+  reader([](sim::Reader& r) { r.setConfiguration("8V300E"); });
+  ReadConfig(session, "0");
+  EXPECT_EQ(state.ConfigBytes, QByteArray("8V300EU1031"));
+
+  CounterOutcome c = InitCounter(session, "0", "7");
+  EXPECT_EQ(c.counterText.value(), "007");
+  EXPECT_TRUE(firstSent().startsWith("SD: F2 00 00 06 43 A5 31 30 30 37 03 "));
+  EXPECT_EQ(c.message->text, "InitializeI Counter Success");
+  c = ReadCounter(session, "0");
+  EXPECT_EQ(c.counterText.value(), "007");
+  EXPECT_EQ(c.message->title, "Read Counter");
+  EXPECT_EQ(state.UnitTextValue, "007");
+}
+
+TEST_F(OperationsTest, PortClosedAndBadInputSendNothing) {
+  state.PortOpened = false;
+  log.text = "kept";
+  EXPECT_EQ(CardStatus(session, "0").status, OpStatus::PortClosed);
+  EXPECT_EQ(InitCounter(session, "0", "1").status, OpStatus::PortClosed);
+  EXPECT_EQ(log.text, "kept");
+  state.PortOpened = true;
+  EXPECT_EQ(InitCounter(session, "Z", "1").status, OpStatus::BadInput);
+  EXPECT_EQ(ReadCounter(session, "").status, OpStatus::BadInput);
+  EXPECT_EQ(texts(), (std::vector<QString>{kPortSetupFirst, kPortSetupFirst, kDataError, kDataError}));
+  int seen = -1;
+  reader([&](sim::Reader& r) { seen = r.commandsSeen(); });
+  EXPECT_EQ(seen, 0);
+}
+
+TEST_F(OperationsTest, RecordDataKeepsOrEmptiesTheLog) {
+  CardStatus(session, "0");
+  CardStatus(session, "0");
+  EXPECT_EQ(log.text.count("SD: F2"), 1);
+  EXPECT_TRUE(log.text.endsWith("SD: 06\r\n\r\n"));
+  log.record = true;
+  CardStatus(session, "0");
+  EXPECT_EQ(log.text.count("SD: F2"), 2);
+}
+
+TEST_F(OperationsTest, AddressReachesTheFrame) {
+  reader([](sim::Reader& r) { r.setAddress(0x0A); });
+  const Outcome o = CardStatus(session, "A");
+  EXPECT_EQ(o.status, OpStatus::Done);
+  EXPECT_TRUE(firstSent().startsWith("SD: F2 0A 00 03 "));
+}
