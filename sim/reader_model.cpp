@@ -1,0 +1,114 @@
+#include "sim/reader_model.h"
+
+#include "sim/frame_codec.h"
+#include "sim/machine_commands.h"
+
+namespace sim {
+namespace {
+
+std::vector<uint8_t> replyText(const Command& cmd, const Reply& r, const ReaderState& state) {
+  std::vector<uint8_t> text;
+  if (r.positive) {
+    const auto st = r.status ? *r.status : state.statusBytes();
+    text = {kPositiveMark, cmd.cm, cmd.pm, st[0], st[1], st[2]};
+  } else {
+    std::string code = r.error;
+    code.resize(2, '0');
+    text = {kNegativeMark, cmd.cm, cmd.pm, static_cast<uint8_t>(code[0]), static_cast<uint8_t>(code[1])};
+  }
+  text.insert(text.end(), r.data.begin(), r.data.end());
+  return text;
+}
+
+}  // namespace
+
+Reader::Reader() : parser_(0) {
+  for (auto& entry : machineCommandHandlers()) addHandler(entry.first, std::move(entry.second));
+}
+
+Reader::~Reader() = default;
+
+void Reader::setAddress(uint8_t address) {
+  address_ = address;
+  parser_.setAddress(address);
+}
+
+void Reader::addHandler(uint8_t cm, std::unique_ptr<CommandHandler> handler) {
+  if (handler) handlers_[cm] = std::move(handler);
+  else handlers_.erase(cm);
+}
+
+bool Reader::insertCard() {
+  if (!state_.entryAllowed || state_.cardInChannel()) return false;
+  state_.card = CardPos::Front;
+  return true;
+}
+
+bool Reader::removeCard() {
+  if (state_.card != CardPos::Front) return false;
+  state_.card = CardPos::None;
+  return true;
+}
+
+void Reader::setCardPosition(CardPos pos, InsideSpot spot) {
+  state_.card = pos;
+  state_.spot = spot;
+}
+
+void Reader::setCaptureCounter(int n) {
+  state_.captureCounter = n < 0 ? 0 : (n > ReaderState::kCounterMax ? ReaderState::kCounterMax : n);
+}
+
+std::vector<Emission> Reader::feed(const uint8_t* data, size_t n) {
+  std::vector<HostEvent> events;
+  parser_.feed(data, n, events);
+  std::vector<Emission> out;
+  for (const auto& ev : events) {
+    switch (ev.kind) {
+      case HostEvent::Kind::Ack:
+        ++hostAcks_;
+        break;
+      case HostEvent::Kind::Eot:
+        out.clear();
+        out.push_back(Emission{0, {}, true});
+        break;
+      case HostEvent::Kind::BadFrame:
+        ++badFrames_;
+        out.push_back(Emission{0, {kNak}});
+        break;
+      case HostEvent::Kind::Command: {
+        auto answered = answer(ev);
+        out.insert(out.end(), answered.begin(), answered.end());
+        break;
+      }
+    }
+  }
+  return out;
+}
+
+std::vector<Emission> Reader::answer(const HostEvent& ev) {
+  ++commands_;
+  const Fault fault = fault_;
+  if (fault.once) fault_ = Fault{};
+
+  const Command cmd{ev.cm, ev.pm, ev.data};
+  Reply reply;
+  if (fault.kind == FaultKind::Negative) {
+    reply = Reply::fail(fault.negativeCode);
+  } else if (!faultSuppressesCommand(fault.kind)) {
+    reply = execute(cmd, ev.oversize);
+  }
+  const auto frame = buildFrame(address_, replyText(cmd, reply, state_));
+  return emissionsUnderFault(fault, frame, replyDelayMs_, rng_);
+}
+
+Reply Reader::execute(const Command& cmd, bool oversize) {
+  if (oversize) return Reply::fail(err::kDataError);
+  if (requireInit_ && !state_.initialised && cmd.cm != cm::kInitialize)
+    return Reply::fail(err::kNotInitialized);
+  const auto it = handlers_.find(cmd.cm);
+  if (it == handlers_.end()) return Reply::fail(err::kUnknownCommand);
+  return it->second->handle(cmd, state_);
+}
+
+}  // namespace sim
