@@ -1,0 +1,85 @@
+// kvt730-sim: a simulated KVT-730 reader on a pseudo-terminal.
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "sim/pty_host.h"
+#include "sim/sim_options.h"
+
+#ifndef KVT_SIM_VERSION
+#define KVT_SIM_VERSION "0.0.0"
+#endif
+
+namespace {
+
+// Points `link` at `target`, replacing an older symlink but nothing else.
+bool makeLink(const std::string& link, const std::string& target, std::string* error) {
+  struct stat st {};
+  if (lstat(link.c_str(), &st) == 0) {
+    if (!S_ISLNK(st.st_mode)) {
+      *error = link + " exists and is not a symlink";
+      return false;
+    }
+    unlink(link.c_str());
+  }
+  if (symlink(target.c_str(), link.c_str()) != 0) {
+    *error = "cannot create " + link + ": " + std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  sim::SimOptions opts;
+  std::string error;
+  if (!sim::parseSimOptions(std::vector<std::string>(argv + 1, argv + argc), &opts, &error)) {
+    std::fprintf(stderr, "kvt730-sim: %s\n\n%s", error.c_str(), sim::simUsage().c_str());
+    return 2;
+  }
+  if (opts.help) {
+    std::fputs(sim::simUsage().c_str(), stdout);
+    return 0;
+  }
+  if (opts.version) {
+    std::printf("kvt730-sim %s\n", KVT_SIM_VERSION);
+    return 0;
+  }
+
+  // Block the stop signals before the serving thread exists so that it
+  // inherits the mask and only sigwait below receives them.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGINT);
+  sigaddset(&stopSignals, SIGTERM);
+  sigaddset(&stopSignals, SIGHUP);
+  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+  sim::PtyHost host;
+  host.withReader([&](sim::Reader& r) { sim::applySimOptions(opts, r); });
+  if (!host.start(&error)) {
+    std::fprintf(stderr, "kvt730-sim: %s\n", error.c_str());
+    return 1;
+  }
+  if (!opts.link.empty() && !makeLink(opts.link, host.slavePath(), &error)) {
+    std::fprintf(stderr, "kvt730-sim: %s\n", error.c_str());
+    return 1;
+  }
+
+  std::printf("DEVICE %s\n", host.slavePath().c_str());
+  std::fflush(stdout);
+
+  int sig = 0;
+  while (sigwait(&stopSignals, &sig) != 0) {
+  }
+  host.stop();
+  if (!opts.link.empty()) unlink(opts.link.c_str());
+  return 0;
+}

@@ -1,0 +1,104 @@
+#include "sim/sim_options.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "sim/serial_speed.h"
+
+namespace sim {
+namespace {
+
+bool parseNumber(const std::string& text, int base, long max, long* value) {
+  if (text.empty()) return false;
+  errno = 0;
+  char* end = nullptr;
+  const long v = std::strtol(text.c_str(), &end, base);
+  if (errno != 0 || *end != '\0' || v < 0 || v > max) return false;
+  *value = v;
+  return true;
+}
+
+}  // namespace
+
+std::string simUsage() {
+  return "Usage: kvt730-sim [options]\n"
+         "Simulates a KVT-730 card reader on a pseudo-terminal and prints\n"
+         "\"DEVICE <path>\" for the tool to open. Runs until interrupted.\n"
+         "\n"
+         "  --baud N               line speed the reader listens at (default 9600)\n"
+         "  --address HEX          device address, 0 to FF (default 0)\n"
+         "  --card none|front|inside  card in the reader at start (default none)\n"
+         "  --stacker N            cards in the stacker\n"
+         "  --link PATH            make PATH a symlink to the device while running\n"
+         "  --require-init         refuse commands until the first INITIALIZE\n"
+         "  --help                 this text\n"
+         "  --version              program version\n";
+}
+
+bool parseSimOptions(const std::vector<std::string>& args, SimOptions* opts, std::string* error) {
+  auto bad = [&](const std::string& msg) {
+    if (error) *error = msg;
+    return false;
+  };
+  for (size_t i = 0; i < args.size(); ++i) {
+    std::string name = args[i];
+    std::string value;
+    bool hasValue = false;
+    const auto eq = name.find('=');
+    if (name.rfind("--", 0) == 0 && eq != std::string::npos) {
+      value = name.substr(eq + 1);
+      name = name.substr(0, eq);
+      hasValue = true;
+    }
+    auto takeValue = [&]() {
+      if (hasValue) return true;
+      if (i + 1 >= args.size()) return false;
+      value = args[++i];
+      return true;
+    };
+
+    if (name == "--help" || name == "-h") {
+      opts->help = true;
+    } else if (name == "--version") {
+      opts->version = true;
+    } else if (name == "--require-init") {
+      opts->requireInit = true;
+    } else if (name == "--baud") {
+      long v = 0;
+      if (!takeValue() || !parseNumber(value, 10, 4000000, &v) || speedFromBaud(static_cast<int>(v)) == B0)
+        return bad("--baud needs a standard rate such as 9600 or 115200");
+      opts->baud = static_cast<int>(v);
+    } else if (name == "--address") {
+      long v = 0;
+      if (!takeValue() || !parseNumber(value, 16, 0xFF, &v))
+        return bad("--address needs a hexadecimal value from 0 to FF");
+      opts->address = static_cast<uint8_t>(v);
+    } else if (name == "--card") {
+      if (!takeValue()) return bad("--card needs none, front or inside");
+      if (value == "none") opts->card = CardPos::None;
+      else if (value == "front") opts->card = CardPos::Front;
+      else if (value == "inside") opts->card = CardPos::Inside;
+      else return bad("--card needs none, front or inside");
+    } else if (name == "--stacker") {
+      long v = 0;
+      if (!takeValue() || !parseNumber(value, 10, 100000, &v)) return bad("--stacker needs a card count");
+      opts->stacker = static_cast<int>(v);
+    } else if (name == "--link") {
+      if (!takeValue() || value.empty()) return bad("--link needs a path");
+      opts->link = value;
+    } else {
+      return bad("unknown option " + args[i]);
+    }
+  }
+  return true;
+}
+
+void applySimOptions(const SimOptions& opts, Reader& reader) {
+  reader.setBaud(opts.baud);
+  reader.setAddress(opts.address);
+  reader.setCardPosition(opts.card);
+  if (opts.stacker >= 0) reader.setStackerCards(opts.stacker);
+  reader.setRequireInitialize(opts.requireInit);
+}
+
+}  // namespace sim

@@ -1,0 +1,71 @@
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+
+#include "pty_client.h"
+#include "reply_helpers.h"
+#include "sim/sim_options.h"
+
+TEST(SimOptions, ParsesAndRejects) {
+  sim::SimOptions o;
+  std::string error;
+  ASSERT_TRUE(sim::parseSimOptions({"--baud", "57600", "--address=0B", "--card", "inside", "--stacker", "3",
+                                    "--require-init", "--link", "/tmp/x"},
+                                   &o, &error))
+      << error;
+  EXPECT_EQ(o.baud, 57600);
+  EXPECT_EQ(o.address, 0x0B);
+  EXPECT_EQ(o.card, sim::CardPos::Inside);
+  sim::Reader r;
+  sim::applySimOptions(o, r);
+  EXPECT_EQ(r.stackerCards(), 3);
+  EXPECT_TRUE(r.requireInitialize());
+  EXPECT_EQ(r.address(), 0x0B);
+
+  for (std::vector<std::string> bad : {std::vector<std::string>{"--baud", "12345"}, {"--address", "G"},
+                                       {"--card", "back"}, {"--stacker", "-1"}, {"--link"}, {"--bogus"}}) {
+    sim::SimOptions o2;
+    EXPECT_FALSE(sim::parseSimOptions(bad, &o2, &error)) << bad[0];
+  }
+}
+
+TEST(SimProgram, ServesOnItsLinkAndCleansUpOnSigterm) {
+  const std::string link = "/tmp/kvt730-sim-test-" + std::to_string(getpid());
+  int out[2];
+  ASSERT_EQ(pipe(out), 0);
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    dup2(out[1], 1);
+    close(out[0]);
+    execl(KVT730_SIM_PATH, KVT730_SIM_PATH, "--card", "front", "--baud", "19200", "--address", "2", "--link",
+          link.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(out[1]);
+  FILE* fromSim = fdopen(out[0], "r");
+  char line[256] = {};
+  ASSERT_NE(fgets(line, sizeof line, fromSim), nullptr);
+  EXPECT_EQ(std::string(line).rfind("DEVICE /dev/", 0), 0u) << line;
+
+  {
+    simtest::PtyClient c(link, 19200);
+    ASSERT_TRUE(c.ok());
+    ASSERT_TRUE(c.send(sim::buildCommandFrame(2, '1', '0')));
+    const auto got = c.readFor(13, 5000);
+    ASSERT_EQ(got.size(), 13u);
+    EXPECT_EQ(simtest::decodeFrame({got.begin() + 1, got.end()}, 2).status, "120");
+  }
+
+  kill(pid, SIGTERM);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  struct stat st {};
+  EXPECT_NE(lstat(link.c_str(), &st), 0);
+  fclose(fromSim);
+}
