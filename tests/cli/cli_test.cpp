@@ -1,0 +1,254 @@
+// kvt730ctl as a user runs it: a separate process, its printed lines and its exit status.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QSerialPort>
+#include <memory>
+
+namespace {
+
+struct CtlRun {
+  int code = -1;
+  QByteArray out;
+  QString err;
+  QStringList lines() const { return QString::fromUtf8(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
+};
+
+CtlRun Ctl(const QStringList& args) {
+  QProcess p;
+  p.start(QStringLiteral(KVT730CTL_PATH), args);
+  EXPECT_TRUE(p.waitForFinished(60000)) << args.join(QLatin1Char(' ')).toStdString();
+  CtlRun r;
+  r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+  r.out = p.readAllStandardOutput();
+  r.err = QString::fromUtf8(p.readAllStandardError());
+  return r;
+}
+
+// kvt730-sim in a process of its own, for as long as the object lives.
+class SimProcess {
+ public:
+  explicit SimProcess(const QStringList& args = {}) {
+    proc_.start(QStringLiteral(KVT730SIM_PATH), args);
+    while (proc_.waitForReadyRead(10000) || proc_.canReadLine()) {
+      if (!proc_.canReadLine()) continue;
+      const QString line = QString::fromUtf8(proc_.readLine()).trimmed();
+      if (line.startsWith(QLatin1String("DEVICE "))) {
+        device_ = line.mid(7);
+        break;
+      }
+    }
+  }
+  ~SimProcess() {
+    proc_.terminate();
+    if (!proc_.waitForFinished(5000)) proc_.kill();
+    proc_.waitForFinished(5000);
+  }
+  const QString& device() const { return device_; }
+
+ private:
+  QProcess proc_;
+  QString device_;
+};
+
+const QString kNoSuchPort =
+    QStringLiteral("Caution | Comm Port Selection Invalid, Please Select Right Comm. Port");
+const QString kCardStatusEmpty = QStringLiteral(
+    "Card Status | Card Status Success / No card in card channel / Enough cards in stacker / The error card bin "
+    "is not full");
+
+struct Case {
+  QStringList args;
+  QStringList lines;
+};
+
+TEST(CliSimulate, EachOperationPrintsWhatTheWindowShows) {
+  const std::vector<Case> cases = {
+      {{"card-status"}, {kCardStatusEmpty}},
+      {{"init"},
+       {"INITIALIZE | INITIALIZE Success / Initialize Information: KVT-730 READY / Fireware Ver:KVT730-RAVI V1.05"}},
+      {{"init", "--option", "7"},
+       {"INITIALIZE | INITIALIZE Success / Initialize Information: KVT-730 READY / Fireware Ver:KVT730-RAVI V1.05"}},
+      {{"move", "front"}, {"Move card to the front | Move card to the front success"}},
+      {{"move", "front-hold"}, {"Move card to the front | Move card to the front success"}},
+      {{"move", "ic"}, {"Move card to IC card operation position | Move card to IC card operation position success"}},
+      {{"move", "rf"}, {"Move card to RF card operation position | Move card to RF card operation position success"}},
+      {{"move", "bin"}, {"Move card to the error card bin | Move card to the error card bin success"}},
+      {{"entry", "allow"}, {"Allowed | Allowed success"}},
+      {{"entry", "forbid"}, {"Prohibition | Prohibition success"}},
+      {{"read-sn"}, {"Serial number: KVT730MA10012345"}},
+      {{"config"},
+       {"Card machiner identifies words: KVT-730", "Software code: V100",
+        "Support the type of card operation: Supports RF and contactless IC card Read/Write",
+        "Communication Interface: RS-232 Interface",
+        "IC Card Module Type: KVT Standard IC Card Read/Write Module",
+        "RF Card Module Type: KVT Standard RF Card Read/Write Module",
+        "SAM Card Module Type: Support two SAM card operation",
+        "Dispense card component type: Drawing card issuer Components"}},
+      {{"counter-read"}, {"Counter: 000", "Read Counter | Read Counter Success"}},
+      {{"counter-init", "7"}, {"Counter: 007", "InitializeI Counter | InitializeI Counter Success"}},
+      {{"probe"}, {"Probe: OK"}},
+      {{"scan"}, {"Scan: Found KVT-730-M AT COM1 Baut Rate 9600", "Comm Port Number: COM1", "Baud Rate: 9600 bits/s"}},
+      {{"send", "43", "31", "30"}, {"Reply: 50 31 30 30 32 30"}},
+  };
+  for (const Case& c : cases) {
+    const CtlRun r = Ctl(QStringList{"--simulate"} + c.args);
+    EXPECT_EQ(r.code, 0) << c.args.join(' ').toStdString() << "\n" << r.err.toStdString();
+    EXPECT_EQ(r.lines(), c.lines) << c.args.join(' ').toStdString();
+  }
+}
+
+TEST(CliSimulate, SensorRowsFollowTheVariant) {
+  const CtlRun b = Ctl({"--simulate", "sensor-status"});
+  ASSERT_EQ(b.code, 0);
+  ASSERT_EQ(b.lines().size(), 12);
+  EXPECT_EQ(b.lines()[0], "Sensor 1 (PSS1): Off");
+  EXPECT_EQ(b.lines()[6], "Sensor 7 (PSS7): On");  // entry gate open
+  EXPECT_EQ(b.lines()[11], "Sensor KS2 (KS2): On");
+
+  const CtlRun m = Ctl({"--simulate", "--variant", "M", "sensor-status"});
+  ASSERT_EQ(m.code, 0);
+  EXPECT_EQ(m.lines(), b.lines().mid(0, 8));
+}
+
+TEST(CliSimulate, LogIsPrintedExactlyAsTheMonitorHoldsIt) {
+  const CtlRun r = Ctl({"--simulate", "--log", "card-status"});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out, kCardStatusEmpty.toUtf8() +
+                       "\n"
+                       "SD: F2 00 00 03 43 31 30 03 B0 \r\n"
+                       "RD: 06\r\n"
+                       "RD: F2 00 00 06 50 31 30 30 32 30 03 94 \r\n"
+                       "SD: 06\r\n"
+                       "\r\n");
+}
+
+TEST(CliSimulate, WrongAddressRunsIntoTheTimeout) {
+  const CtlRun r = Ctl({"--simulate", "--address", "1", "--timeout-scale", "100", "--log", "card-status"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.out,
+            "Caution | Time is out, cancel communication process\n"
+            "SD: F2 01 00 03 43 31 30 03 B1 \r\n"
+            "SD: 04\r\n"
+            "\r\n");
+
+  const CtlRun probe = Ctl({"--simulate", "--address", "1", "--timeout-scale", "100", "probe"});
+  EXPECT_EQ(probe.code, 2);
+  EXPECT_EQ(probe.lines(), QStringList{"Probe: ERROR"});
+}
+
+TEST(CliSimulate, NegativeReplyGivesItsTextAndStatusOne) {
+  const CtlRun r = Ctl({"--simulate", "send", "437A30"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.lines(), (QStringList{"Negative response:00 | A given command code is unidentified",
+                                    "Reply: 4E 7A 30 30 30"}));
+}
+
+// Bad input is refused before any port is touched: the device does not exist, yet
+// the status is 3 and not the port error.
+TEST(CliBadInput, NothingIsOpenedOrSent) {
+  const std::vector<QStringList> cases = {
+      {"counter-init", "7x"}, {"counter-init", "-1"}, {"send", "4G"}, {"send", "43", "3"},
+      {"send", "31", "30", "30"}, {"send", "43", "31"}, {"--address", "G", "card-status"},
+      {"--address", "10", "card-status"}, {"init", "--option", "2"}, {"--option", "1", "card-status"},
+      {"move", "sideways"}, {"entry"}, {"card-status", "now"}, {"frobnicate"}, {},
+      {"--baud", "1234", "probe"}, {"--port", "COM17=/dev/null", "probe"}, {"--port"}, {"--bogus", "probe"}};
+  for (const QStringList& args : cases) {
+    const CtlRun r = Ctl(QStringList{"--port", "/dev/nonexistent"} + args);
+    EXPECT_EQ(r.code, 3) << args.join(' ').toStdString();
+    EXPECT_TRUE(r.out.isEmpty()) << args.join(' ').toStdString();
+    EXPECT_TRUE(r.err.startsWith("kvt730ctl: ")) << args.join(' ').toStdString();
+  }
+}
+
+TEST(CliPort, MissingAndBusyDevices) {
+  const CtlRun missing = Ctl({"--port", "/dev/nonexistent", "card-status"});
+  EXPECT_EQ(missing.code, 4);
+  EXPECT_EQ(missing.lines(), QStringList{kNoSuchPort});
+
+  const CtlRun mapped = Ctl({"--port", "COM7=/dev/nonexistent", "--port", "COM7", "read-sn"});
+  EXPECT_EQ(mapped.code, 4);
+  EXPECT_EQ(mapped.lines(), QStringList{kNoSuchPort});
+
+  SimProcess sim;
+  ASSERT_FALSE(sim.device().isEmpty());
+  QSerialPort holder(sim.device());
+  ASSERT_TRUE(holder.open(QIODevice::ReadWrite));
+  const CtlRun busy = Ctl({"--port", sim.device(), "card-status"});
+  EXPECT_EQ(busy.code, 4);
+  EXPECT_EQ(busy.lines(),
+            QStringList{"Caution | Comm. Port is Used for Some Equipment, Please Select Other One"});
+  holder.close();
+  EXPECT_EQ(Ctl({"--port", sim.device(), "card-status"}).code, 0);
+}
+
+// A reader in a process of its own keeps its state between runs of the tool.
+TEST(CliSeparateSimulator, StateCarriesAcrossRuns) {
+  SimProcess sim;
+  ASSERT_FALSE(sim.device().isEmpty());
+  const QStringList port = {"--port", sim.device()};
+  auto status = [&] {
+    const CtlRun r = Ctl(port + QStringList{"card-status"});
+    EXPECT_EQ(r.code, 0);
+    return r.lines().value(0).section(QStringLiteral(" / "), 1, 1);
+  };
+  EXPECT_EQ(status(), "No card in card channel");
+  EXPECT_EQ(Ctl(port + QStringList{"move", "ic"}).code, 0);
+  EXPECT_EQ(status(), "There is card at RF/IC card operation position");
+
+  const CtlRun sensors = Ctl(port + QStringList{"sensor-status"});
+  EXPECT_TRUE(sensors.lines().contains("Sensor 5 (PSS5): On"));  // IC contacts engaged
+
+  EXPECT_EQ(Ctl(port + QStringList{"move", "front"}).code, 0);
+  EXPECT_EQ(status(), "There is card at front side");
+
+  EXPECT_EQ(Ctl(port + QStringList{"counter-init", "42"}).lines().value(0), "Counter: 042");
+  EXPECT_EQ(Ctl(port + QStringList{"counter-read"}).lines().value(0), "Counter: 042");
+
+  EXPECT_EQ(Ctl(port + QStringList{"entry", "forbid"}).code, 0);
+  EXPECT_TRUE(Ctl(port + QStringList{"sensor-status"}).lines().contains("Sensor 7 (PSS7): Off"));
+}
+
+TEST(CliSeparateSimulator, EmptyStackerRefusesToMove) {
+  SimProcess sim({"--stacker", "0"});
+  ASSERT_FALSE(sim.device().isEmpty());
+  const CtlRun r = Ctl({"--port", sim.device(), "move", "ic"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.lines(), QStringList{"Negative response:A0 | Card issuing machine stack (boxes) and the "
+                                   "channels are non-card"});
+}
+
+TEST(CliSeparateSimulator, ScanFindsTheReaderAtItsSpeed) {
+  SimProcess sim({"--baud", "38400"});
+  ASSERT_FALSE(sim.device().isEmpty());
+  // COM1..COM4 lead nowhere, COM5 to the reader; the machine's own serial ports stay untouched.
+  QStringList map;
+  for (int n = 1; n <= 4; ++n) map << "--port" << QStringLiteral("COM%1=/dev/nonexistent%1").arg(n);
+  map << "--port" << "COM5=" + sim.device();
+
+  for (const char* variant : {"B", "M"}) {
+    const CtlRun r = Ctl(map + QStringList{"--variant", variant, "scan"});
+    EXPECT_EQ(r.code, 0) << variant;
+    EXPECT_EQ(r.lines(), (QStringList{"Scan: Found KVT-730-M AT COM5 Baut Rate 38400", "Comm Port Number: COM5",
+                                      "Baud Rate: 38400 bits/s"}));
+  }
+
+  // The found settings work; the default speed meets a reader that hears only noise.
+  EXPECT_EQ(Ctl(map + QStringList{"--port", "COM5", "--baud", "38400", "read-sn"}).code, 0);
+  EXPECT_EQ(Ctl(map + QStringList{"--port", "COM5", "--timeout-scale", "100", "read-sn"}).code, 2);
+
+  QStringList nowhere;
+  for (int n = 1; n <= 16; ++n) nowhere << "--port" << QStringLiteral("COM%1=/dev/nonexistent%1").arg(n);
+  const CtlRun none = Ctl(nowhere + QStringList{"scan"});
+  EXPECT_EQ(none.code, 2);
+  EXPECT_EQ(none.lines(), QStringList{"Scan: No Found KVT-730-M"});
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
