@@ -1,0 +1,5 @@
+# Benchmarks: programs run by hand, never registered as tests.
+add_executable(kvt730-bench ${CMAKE_CURRENT_LIST_DIR}/exchange_bench.cpp)
+target_link_libraries(kvt730-bench PRIVATE kvt_core kvt_sim)
+target_compile_options(kvt730-bench PRIVATE -Wall -Wextra)
+set_target_properties(kvt730-bench PROPERTIES AUTOMOC OFF)

@@ -1,0 +1,243 @@
+// kvt730-bench: how close ExecuteCommand comes to a bare POSIX exchange loop, and how
+// much CPU one exchange with a silent reader costs while it runs out its timeouts.
+//
+//   kvt730-bench [--seconds N] [--rounds N] [--no-silent]
+//
+// Both loops talk to the same in-process simulated reader on a pseudo-terminal and do
+// the same exchange: Card Status frame -> ACK -> reply frame -> our ACK. They take turns
+// in short rounds, so a burst of load from elsewhere on the machine hits both alike; the
+// median of the per-round ratios is the figure least disturbed by such bursts. Build
+// with optimisation (CMAKE_BUILD_TYPE=Release) before reading anything into the rates.
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/log_sink.h"
+#include "app/notifier.h"
+#include "link/engine.h"
+#include "link/frame.h"
+#include "link/qt_serial_port.h"
+#include "sim/pty_host.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point t0) {
+  return std::chrono::duration<double>(Clock::now() - t0).count();
+}
+
+double CpuSeconds(int who) {
+  rusage u{};
+  getrusage(who, &u);
+  return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+struct Rate {
+  long exchanges = 0;
+  double seconds = 0;
+  bool failed = false;
+  double perSecond() const { return seconds > 0 ? exchanges / seconds : 0; }
+  void add(const Rate& r) {
+    exchanges += r.exchanges;
+    seconds += r.seconds;
+    failed = failed || r.failed;
+  }
+};
+
+// The tool's way: the exchange engine on a QSerialPort that blocks in the OS.
+Rate EngineLoop(const QString& device, double seconds) {
+  Rate r;
+  kvt::AppState state;
+  state.PortOpened = true;
+  kvt::QtSerialPort port(kvt::QtSerialPort::WaitMode::Block);
+  if (port.open(device, 9600) != kvt::OpenError::None) {
+    std::fprintf(stderr, "cannot open %s\n", qPrintable(device));
+    r.failed = true;
+    return r;
+  }
+  kvt::StringLog log;
+  kvt::RecordingNotifier notifier;
+  kvt::Engine engine(state, port, log, notifier);
+  const QByteArray frame = kvt::BuildFrame(0, '1', '0');
+  const auto t0 = Clock::now();
+  while (SecondsSince(t0) < seconds) {
+    kvt::ReplyBuffer reply;
+    log.clear();
+    if (engine.ExecuteCommand(frame, frame.size(), reply) != 0 || !reply.positive()) {
+      r.failed = true;
+      break;
+    }
+    ++r.exchanges;
+  }
+  r.seconds = SecondsSince(t0);
+  return r;
+}
+
+// Reads exactly n bytes within timeoutMs; false on timeout or error.
+bool ReadExact(int fd, uint8_t* buf, size_t n, int timeoutMs) {
+  size_t got = 0;
+  const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (got < n) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
+    if (left <= 0) return false;
+    pollfd p{fd, POLLIN, 0};
+    if (::poll(&p, 1, static_cast<int>(left)) <= 0) return false;
+    const ssize_t k = ::read(fd, buf + got, n - got);
+    if (k < 0 && errno == EAGAIN) continue;
+    if (k <= 0) return false;
+    got += static_cast<size_t>(k);
+  }
+  return true;
+}
+
+bool WriteAll(int fd, const uint8_t* buf, size_t n) {
+  return ::write(fd, buf, n) == static_cast<ssize_t>(n);
+}
+
+// The bare minimum: open, termios raw 9600 8N1, write, poll, read.
+Rate RawLoop(const std::string& device, double seconds) {
+  Rate r;
+  const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) {
+    std::perror("open");
+    r.failed = true;
+    return r;
+  }
+  termios t{};
+  tcgetattr(fd, &t);
+  cfmakeraw(&t);
+  cfsetispeed(&t, B9600);
+  cfsetospeed(&t, B9600);
+  t.c_cflag |= CLOCAL | CREAD;
+  tcsetattr(fd, TCSANOW, &t);
+
+  const QByteArray f = kvt::BuildFrame(0, '1', '0');
+  const auto* frame = reinterpret_cast<const uint8_t*>(f.constData());
+  const uint8_t ack = kvt::ACK;
+  uint8_t buf[1100];
+  const auto t0 = Clock::now();
+  while (SecondsSince(t0) < seconds) {
+    if (!WriteAll(fd, frame, static_cast<size_t>(f.size())) || !ReadExact(fd, buf, 1, 3000) || buf[0] != ack ||
+        !ReadExact(fd, buf, 4, 10000)) {
+      r.failed = true;
+      break;
+    }
+    const size_t len = 256u * buf[2] + buf[3];
+    if (len + 2 > sizeof buf || !ReadExact(fd, buf, len + 2, 6000) || buf[0] != 'P' || !WriteAll(fd, &ack, 1)) {
+      r.failed = true;
+      break;
+    }
+    ++r.exchanges;
+  }
+  r.seconds = SecondsSince(t0);
+  ::close(fd);
+  return r;
+}
+
+int MeasureRates(sim::PtyHost& host, double seconds, int rounds) {
+  const std::string device = host.slavePath();
+  const QString qdevice = QString::fromStdString(device);
+  Rate engine, raw;
+  std::vector<double> ratios;
+  EngineLoop(qdevice, 0.2);  // warm-up
+  RawLoop(device, 0.2);
+  for (int i = 0; i < rounds; ++i) {
+    const Rate e = EngineLoop(qdevice, seconds / rounds);
+    const Rate r = RawLoop(device, seconds / rounds);
+    engine.add(e);
+    raw.add(r);
+    if (r.perSecond() > 0) ratios.push_back(e.perSecond() / r.perSecond());
+  }
+  if (engine.failed || raw.failed || ratios.empty()) {
+    std::printf("an exchange failed (engine %s, raw %s)\n", engine.failed ? "failed" : "ok",
+                raw.failed ? "failed" : "ok");
+    return 1;
+  }
+  std::sort(ratios.begin(), ratios.end());
+  std::printf("exchange rate (Card Status over a pseudo-terminal, %.1f s each in %d rounds):\n", seconds,
+              rounds);
+  std::printf("  ExecuteCommand + QtSerialPort  %8.0f exchanges/s  (%ld in %.2f s)\n", engine.perSecond(),
+              engine.exchanges, engine.seconds);
+  std::printf("  raw POSIX loop                 %8.0f exchanges/s  (%ld in %.2f s)\n", raw.perSecond(),
+              raw.exchanges, raw.seconds);
+  std::printf("  ratio engine / raw             %8.3f  overall, %.3f median of rounds (%.3f .. %.3f)"
+              "  (target >= 0.9)\n",
+              engine.perSecond() / raw.perSecond(), ratios[ratios.size() / 2], ratios.front(), ratios.back());
+  return 0;
+}
+
+int MeasureSilentCpu(sim::PtyHost& host) {
+  host.withReader([](sim::Reader& r) {
+    sim::Fault f;
+    f.kind = sim::FaultKind::Silent;
+    f.once = false;
+    r.setFault(f);
+  });
+  kvt::AppState state;
+  state.PortOpened = true;
+  kvt::QtSerialPort port(kvt::QtSerialPort::WaitMode::Block);
+  if (port.open(QString::fromStdString(host.slavePath()), 9600) != kvt::OpenError::None) return 1;
+  kvt::StringLog log;
+  kvt::RecordingNotifier notifier;
+  kvt::Engine engine(state, port, log, notifier);
+  const QByteArray frame = kvt::BuildFrame(0, '1', '0');
+  kvt::ReplyBuffer reply;
+
+  std::printf("silent reader: one ExecuteCommand with the full 3 + 10 + 3 s timeouts...\n");
+  std::fflush(stdout);
+  const double process0 = CpuSeconds(RUSAGE_SELF);
+  const double thread0 = CpuSeconds(RUSAGE_THREAD);
+  const auto t0 = Clock::now();
+  const int result = engine.ExecuteCommand(frame, frame.size(), reply);
+  const double wall = SecondsSince(t0);
+  const double process = CpuSeconds(RUSAGE_SELF) - process0;
+  const double thread = CpuSeconds(RUSAGE_THREAD) - thread0;
+  std::printf("  result %d after %.2f s wall\n", result, wall);
+  std::printf("  CPU of the exchanging thread   %.4f s\n", thread);
+  std::printf("  CPU of the whole process       %.4f s  (includes the simulator thread; target < 0.1)\n", process);
+  return result == -2 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  double seconds = 4.0;
+  int rounds = 20;
+  bool silent = true;
+  for (int i = 1; i < argc; ++i) {
+    if (!std::strcmp(argv[i], "--seconds") && i + 1 < argc) {
+      seconds = std::atof(argv[++i]);
+    } else if (!std::strcmp(argv[i], "--rounds") && i + 1 < argc) {
+      rounds = std::max(1, std::atoi(argv[++i]));
+    } else if (!std::strcmp(argv[i], "--no-silent")) {
+      silent = false;
+    } else {
+      std::fprintf(stderr, "usage: kvt730-bench [--seconds N] [--rounds N] [--no-silent]\n");
+      return 2;
+    }
+  }
+  if (seconds <= 0) seconds = 4.0;
+
+  sim::PtyHost host;
+  std::string error;
+  if (!host.start(&error)) {
+    std::fprintf(stderr, "cannot start the simulated reader: %s\n", error.c_str());
+    return 1;
+  }
+  int rc = MeasureRates(host, seconds, rounds);
+  if (silent && rc == 0) rc = MeasureSilentCpu(host);
+  host.stop();
+  return rc;
+}
