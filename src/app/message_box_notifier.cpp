@@ -1,0 +1,60 @@
+#include "app/message_box_notifier.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace kvt {
+
+namespace {
+
+QMessageBox::Icon boxIcon(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::Information: return QMessageBox::Information;
+    case MessageIcon::Warning: return QMessageBox::Warning;
+    case MessageIcon::Question: return QMessageBox::Question;
+    case MessageIcon::None: break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+// Message texts keep the reader's CRLF line ends; a label wants plain line feeds.
+QString displayText(QString text) {
+  text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  return text;
+}
+
+// A box shown while an operation runs under the busy cursor gets the normal arrow.
+class ArrowWhileShown {
+ public:
+  ArrowWhileShown() : busy_(QApplication::overrideCursor() != nullptr) {
+    if (busy_) QApplication::setOverrideCursor(Qt::ArrowCursor);
+  }
+  ~ArrowWhileShown() {
+    if (busy_) QApplication::restoreOverrideCursor();
+  }
+
+ private:
+  bool busy_;
+};
+
+}  // namespace
+
+void MessageBoxNotifier::show(const Message& m) {
+  ArrowWhileShown arrow;
+  QWidget* parent = parent_ ? parent_ : QApplication::activeWindow();
+  QMessageBox box(boxIcon(m.icon), m.title, displayText(m.text), QMessageBox::Ok, parent);
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
+
+bool MessageBoxNotifier::ask(const QString& title, const QString& text) {
+  ArrowWhileShown arrow;
+  QWidget* parent = parent_ ? parent_ : QApplication::activeWindow();
+  QMessageBox box(QMessageBox::Question, title, displayText(text),
+                  QMessageBox::Ok | QMessageBox::Cancel, parent);
+  box.setTextFormat(Qt::PlainText);
+  return box.exec() == QMessageBox::Ok;
+}
+
+}  // namespace kvt

@@ -1,0 +1,20 @@
+#pragma once
+// Messages of the windows as modal message boxes over the active window.
+#include "app/notifier.h"
+
+class QWidget;
+
+namespace kvt {
+
+class MessageBoxNotifier : public Notifier {
+ public:
+  // parent: the window the boxes belong to; null: the active window at the time.
+  explicit MessageBoxNotifier(QWidget* parent = nullptr) : parent_(parent) {}
+  void show(const Message& m) override;
+  bool ask(const QString& title, const QString& text) override;
+
+ private:
+  QWidget* parent_;
+};
+
+}  // namespace kvt

@@ -1,0 +1,321 @@
+#include "app/reader_main_window.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "app/busy_cursor.h"
+#include "app/log_panel.h"
+#include "hexgrid/key_filters.h"
+#include "link/port_setup.h"
+#include "link/port_setup_dialog.h"
+#include "machine/config_window.h"
+#include "machine/initialize_ops.h"
+#include "machine/read_sn_window.h"
+#include "machine/reset_option_dialog.h"
+#include "machine/sensor_window.h"
+#include "machine/status_ops.h"
+#include "machine/unit_ops.h"
+
+namespace kvt {
+
+namespace {
+
+const QString kMonitor = QStringLiteral("MONITOR");
+const QString kExtend = QStringLiteral("EXTEND FUNCTION");
+
+QGroupBox* frame(QWidget* parent, const char* objectName, const QString& caption) {
+  auto* box = new QGroupBox(caption, parent);
+  box->setObjectName(QString::fromLatin1(objectName));
+  box->setAccessibleName(caption);
+  return box;
+}
+
+}  // namespace
+
+ReaderMainWindow::ReaderMainWindow(Variant v, AppState& state, Notifier& notifier,
+                                   const PortMap& ports, const Timeouts& timeouts, QWidget* parent)
+    : QWidget(parent), state_(state), notifier_(notifier), variant_(v) {
+  setWindowTitle(QStringLiteral("TEST730_Z001_V10_EN (2013/09/09)"));
+  runDialog = [](QDialog& d) { d.exec(); };
+  endProgram = [] {
+    QApplication::closeAllWindows();
+    QCoreApplication::quit();
+  };
+
+  log_ = new LogPanel(notifier_, kMonitor);
+  session_ = std::make_unique<Session>(state_, port_, *log_, notifier_, v, ports, timeouts);
+
+  // Left column: the frames, the device address and "Exit".
+  auto* left = new QVBoxLayout;
+  frames_ = new QVBoxLayout;
+  frames_->addWidget(buildPortFrame());
+  frames_->addWidget(buildResetFrame());
+  frames_->addWidget(buildMoveFrame());
+  frames_->addWidget(buildEntryFrame());
+  left->addLayout(frames_);
+  left->addStretch(1);
+
+  auto* addressRow = new QHBoxLayout;
+  auto* addressLabel = new QLabel(QStringLiteral("Device Addr:"), this);
+  cmbAddress864 = new QComboBox(this);
+  cmbAddress864->setObjectName(QStringLiteral("cmbAddress864"));
+  cmbAddress864->setAccessibleName(addressLabel->text());
+  cmbAddress864->setAccessibleDescription(addressLabel->text());
+  addressLabel->setBuddy(cmbAddress864);
+  addressRow->addWidget(addressLabel);
+  addressRow->addWidget(cmbAddress864, 1);
+  left->addLayout(addressRow);
+
+  auto* exitRow = new QHBoxLayout;
+  auto* exitButton = new QPushButton(QStringLiteral("Exit"), this);
+  exitButton->setObjectName(QStringLiteral("EXITGRM"));
+  exitButton->setAccessibleName(exitButton->text());
+  connect(exitButton, &QPushButton::clicked, this, &ReaderMainWindow::exitProgram);
+  exitRow->addWidget(exitButton);
+  left->addLayout(exitRow);
+
+  // Right: the tab control.
+  SSTab1 = new QTabWidget(this);
+  SSTab1->setObjectName(QStringLiteral("SSTab1"));
+  SSTab1->addTab(buildExtendPage(), kExtend);
+  auto* monitor = new QWidget;
+  monitor->setObjectName(QStringLiteral("MonitorPage"));
+  auto* monitorLayout = new QVBoxLayout(monitor);
+  monitorLayout->addWidget(log_);
+  SSTab1->addTab(monitor, kMonitor);
+
+  auto* top = new QHBoxLayout(this);
+  top->addLayout(left, 0);
+  top->addWidget(SSTab1, 1);
+  resize(980, 640);
+}
+
+ReaderMainWindow::~ReaderMainWindow() = default;
+
+QPushButton* ReaderMainWindow::addButton(QWidget* parent, QBoxLayout* layout, const char* objectName,
+                                         const QString& caption) {
+  auto* b = new QPushButton(caption, parent);
+  b->setObjectName(QString::fromLatin1(objectName));
+  b->setAccessibleName(caption);
+  layout->addWidget(b);
+  return b;
+}
+
+QGroupBox* ReaderMainWindow::buildPortFrame() {
+  auto* box = frame(this, "PortSettingFrame", QStringLiteral("COMM. PORT SETTING"));
+  auto* l = new QHBoxLayout(box);
+  connect(addButton(box, l, "IROpencom", QStringLiteral("Setup Comm")), &QPushButton::clicked, this,
+          &ReaderMainWindow::onSetupComm);
+  connect(addButton(box, l, "IRCLOSECOM", QStringLiteral("Close Comm")), &QPushButton::clicked, this,
+          &ReaderMainWindow::onCloseComm);
+  return box;
+}
+
+QGroupBox* ReaderMainWindow::buildResetFrame() {
+  auto* box = frame(this, "ResetStatusFrame", QStringLiteral("RESET / STATUS"));
+  auto* l = new QVBoxLayout(box);
+  connect(addButton(box, l, "SensorStatusBtn", QStringLiteral("Sensor Status")), &QPushButton::clicked,
+          this, &ReaderMainWindow::onSensorStatus);
+  connect(addButton(box, l, "CardStatusBtn", QStringLiteral("Card Status")), &QPushButton::clicked, this,
+          &ReaderMainWindow::onCardStatus);
+  connect(addButton(box, l, "ReaderResetBtn", QStringLiteral("INITIALIZE")), &QPushButton::clicked, this,
+          &ReaderMainWindow::onInitialize);
+  return box;
+}
+
+QGroupBox* ReaderMainWindow::buildMoveFrame() {
+  auto* box = frame(this, "CardMoveFrame", QStringLiteral("Card Move to"));
+  auto* l = new QVBoxLayout(box);
+  for (Movement m : {Movement::Front, Movement::IC, Movement::RF, Movement::ErrorBin, Movement::FrontHold}) {
+    const MovementInfo& info = MovementOf(m);
+    const char* caption = variant_ == Variant::B ? info.captionB : info.captionM;
+    connect(addButton(box, l, info.objectName, QString::fromLatin1(caption)), &QPushButton::clicked, this,
+            [this, m] { onMove(m); });
+  }
+  return box;
+}
+
+QGroupBox* ReaderMainWindow::buildEntryFrame() {
+  auto* box = frame(this, "EnterControlFrame", QStringLiteral("Enter Control"));
+  auto* l = new QHBoxLayout(box);
+  for (Movement m : {Movement::AllowEntry, Movement::ForbidEntry}) {
+    const MovementInfo& info = MovementOf(m);
+    connect(addButton(box, l, info.objectName, QString::fromLatin1(info.captionB)), &QPushButton::clicked,
+            this, [this, m] { onMove(m); });
+  }
+  return box;
+}
+
+QWidget* ReaderMainWindow::buildExtendPage() {
+  auto* page = new QWidget;
+  page->setObjectName(QStringLiteral("ExtendFunctionPage"));
+  auto* layout = new QVBoxLayout(page);
+
+  auto* sn = frame(page, "UnitSnFrame", QStringLiteral("Unit SN OPERATION"));
+  auto* snLayout = new QHBoxLayout(sn);
+  connect(addButton(sn, snLayout, "TypeReadsn", QStringLiteral("Read SN")), &QPushButton::clicked, this,
+          &ReaderMainWindow::onReadSn);
+  snLayout->addStretch(1);
+
+  auto* config = frame(page, "UnitConfigFrame", QStringLiteral("Unit configuration"));
+  auto* configLayout = new QHBoxLayout(config);
+  connect(addButton(config, configLayout, "IRCONFIGCMD", QStringLiteral("Unit configuration")),
+          &QPushButton::clicked, this, &ReaderMainWindow::onConfig);
+  configLayout->addStretch(1);
+
+  auto* counter = frame(page, "CaptureCounterFrame", QStringLiteral("Capture Card Counter"));
+  auto* counterLayout = new QHBoxLayout(counter);
+  auto* counterLabel = new QLabel(QStringLiteral("Counter:"), counter);
+  IRTenKaEdit = new QLineEdit(QStringLiteral("000"), counter);
+  IRTenKaEdit->setObjectName(QStringLiteral("IRTenKaEdit"));
+  IRTenKaEdit->setAccessibleName(counterLabel->text());
+  IRTenKaEdit->setFixedWidth(IRTenKaEdit->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
+  counterLabel->setBuddy(IRTenKaEdit);
+  InstallDecimalFilter(IRTenKaEdit, 3);
+  auto* decLabel = new QLabel(QStringLiteral("(DEC)"), counter);
+  counterLayout->addWidget(counterLabel);
+  counterLayout->addWidget(IRTenKaEdit);
+  counterLayout->addWidget(decLabel);
+  connect(addButton(counter, counterLayout, "IRTenKaReadCMD", QStringLiteral("Read Counter")),
+          &QPushButton::clicked, this, &ReaderMainWindow::onReadCounter);
+  connect(addButton(counter, counterLayout, "IRTenKaFormatCMD", QStringLiteral("InitializeI Counter")),
+          &QPushButton::clicked, this, &ReaderMainWindow::onInitCounter);
+  counterLayout->addStretch(1);
+
+  layout->addWidget(sn);
+  layout->addWidget(config);
+  layout->addWidget(counter);
+  layout->addStretch(1);
+  return page;
+}
+
+void ReaderMainWindow::insertCardPage(int index, QWidget* page, const QString& caption) {
+  page->setAccessibleName(caption);
+  SSTab1->insertTab(index, page, caption);
+  SSTab1->setCurrentIndex(0);
+}
+
+void ReaderMainWindow::insertFrame(int index, QWidget* f) { frames_->insertWidget(index, f); }
+
+void ReaderMainWindow::fillAddressCombo() {
+  cmbAddress864->clear();
+  for (int i = 0; i < 16; ++i) cmbAddress864->addItem(QString::number(i, 16).toUpper());
+  cmbAddress864->setCurrentIndex(0);
+}
+
+QString ReaderMainWindow::address() const { return cmbAddress864->currentText(); }
+
+void ReaderMainWindow::exitProgram() {
+  exiting_ = true;
+  if (port_.isOpen()) port_.close();
+  if (endProgram) endProgram();
+}
+
+void ReaderMainWindow::onSetupComm() {
+  auto dialog = MakePortSetupDialog(*session_, address(), this);
+  runDialog(*dialog);
+}
+
+void ReaderMainWindow::onCloseComm() { CloseComm(*session_); }
+
+void ReaderMainWindow::onInitialize() {
+  Outcome o;
+  {
+    BusyCursor busy;
+    o = Initialize(*session_, address(), [this] {
+      auto dialog = MakeResetOptionDialog(variant_, this);
+      QApplication::setOverrideCursor(Qt::ArrowCursor);
+      runDialog(*dialog);
+      QApplication::restoreOverrideCursor();
+      return dialog->code();
+    });
+  }
+  Present(notifier_, o);
+}
+
+void ReaderMainWindow::onCardStatus() {
+  Outcome o;
+  {
+    BusyCursor busy;
+    o = CardStatus(*session_, address());
+  }
+  Present(notifier_, o);
+}
+
+void ReaderMainWindow::onSensorStatus() {
+  Outcome o;
+  {
+    BusyCursor busy;
+    o = SensorStatus(*session_, address());
+  }
+  if (o.status == OpStatus::Done) {
+    auto window = MakeSensorWindow(variant_, state_.SensorStateBytes, this);
+    runDialog(*window);
+  }
+  Present(notifier_, o);
+}
+
+void ReaderMainWindow::onMove(Movement m) {
+  Outcome o;
+  {
+    BusyCursor busy;
+    o = MoveCard(*session_, address(), m);
+  }
+  Present(notifier_, o);
+}
+
+void ReaderMainWindow::onReadSn() {
+  Outcome o;
+  {
+    BusyCursor busy;
+    o = ReadSN(*session_, address());
+  }
+  if (o.status == OpStatus::Done) {
+    auto window = MakeReadSnWindow(variant_, SerialNumberText(state_), this);
+    runDialog(*window);
+  }
+  Present(notifier_, o);
+}
+
+void ReaderMainWindow::onConfig() {
+  Outcome o;
+  {
+    BusyCursor busy;
+    o = ReadConfig(*session_, address());
+  }
+  if (o.status == OpStatus::Done) {
+    auto window = MakeConfigWindow(variant_, state_.ConfigBytes, this);
+    runDialog(*window);
+  }
+  Present(notifier_, o);
+}
+
+void ReaderMainWindow::onReadCounter() {
+  CounterOutcome o;
+  {
+    BusyCursor busy;
+    o = ReadCounter(*session_, address());
+  }
+  if (o.counterText) IRTenKaEdit->setText(*o.counterText);
+  Present(notifier_, o);
+}
+
+void ReaderMainWindow::onInitCounter() {
+  CounterOutcome o;
+  {
+    BusyCursor busy;
+    o = InitCounter(*session_, address(), IRTenKaEdit->text());
+  }
+  if (o.counterText) IRTenKaEdit->setText(*o.counterText);
+  Present(notifier_, o);
+}
+
+}  // namespace kvt

@@ -1,0 +1,105 @@
+#pragma once
+// What the two main windows share: the port, the log, the session, the frames for port
+// setting, reset/status, card movement and entry control, the device address box, "Exit",
+// and the tab control with the "EXTEND FUNCTION" and "MONITOR" pages.
+//
+// Button handlers read the fields, call the operation, apply its outcome (open a result
+// window, fill a box) and then show its message. The reader logic is in the operations.
+#include <QDialog>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "app/app_state.h"
+#include "app/notifier.h"
+#include "link/port_map.h"
+#include "link/qt_serial_port.h"
+#include "link/session.h"
+#include "link/timeouts.h"
+#include "machine/movement_ops.h"
+
+class QBoxLayout;
+class QComboBox;
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+class QVBoxLayout;
+
+namespace kvt {
+
+class LogPanel;
+
+class ReaderMainWindow : public QWidget {
+  Q_OBJECT
+ public:
+  ~ReaderMainWindow() override;
+
+  Variant variant() const { return variant_; }
+  Session& session() { return *session_; }
+  LogPanel& logPanel() { return *log_; }
+  QtSerialPort& port() { return port_; }
+  QComboBox* addressCombo() const { return cmbAddress864; }
+  QTabWidget* tabs() const { return SSTab1; }
+
+  // Every modal window of this window (port setup, initialize option, result windows) is
+  // run through here. Defaults to QDialog::exec(); tests replace it to look at the dialog.
+  std::function<void(QDialog&)> runDialog;
+
+  // "Exit" (and in variant M the title-bar close) ends the program through this once the
+  // port is closed. Defaults to closing every window and leaving the event loop.
+  std::function<void()> endProgram;
+
+ protected:
+  ReaderMainWindow(Variant v, AppState& state, Notifier& notifier, const PortMap& ports,
+                   const Timeouts& timeouts, QWidget* parent);
+
+  // Card pages go into SSTab1 before "EXTEND FUNCTION"; the first page is shown at start.
+  void insertCardPage(int index, QWidget* page, const QString& caption);
+  // Frames of the left column, top to bottom: 0 "COMM. PORT SETTING", 1 "RESET / STATUS",
+  // 2 "Card Move to", 3 "Enter Control"; further frames go in at the given position.
+  void insertFrame(int index, QWidget* frame);
+
+  // cmbAddress864: "0".."F", the first selected.
+  void fillAddressCombo();
+
+  // Closes the port if it is open, then ends the program.
+  void exitProgram();
+
+  QPushButton* addButton(QWidget* parent, QBoxLayout* layout, const char* objectName,
+                         const QString& caption);
+
+  AppState& state_;
+  Notifier& notifier_;
+  const Variant variant_;
+  QtSerialPort port_{QtSerialPort::WaitMode::KeepPainting};  // MSComm1
+  LogPanel* log_ = nullptr;
+  std::unique_ptr<Session> session_;
+  QComboBox* cmbAddress864 = nullptr;
+  QTabWidget* SSTab1 = nullptr;
+  QLineEdit* IRTenKaEdit = nullptr;
+  bool exiting_ = false;  // exitProgram has run
+
+ private:
+  QGroupBox* buildPortFrame();
+  QGroupBox* buildResetFrame();
+  QGroupBox* buildMoveFrame();
+  QGroupBox* buildEntryFrame();
+  QWidget* buildExtendPage();
+
+  QString address() const;
+  void onSetupComm();
+  void onCloseComm();
+  void onInitialize();
+  void onCardStatus();
+  void onSensorStatus();
+  void onMove(Movement m);
+  void onReadSn();
+  void onConfig();
+  void onReadCounter();
+  void onInitCounter();
+
+  QVBoxLayout* frames_ = nullptr;
+};
+
+}  // namespace kvt

@@ -1,0 +1,195 @@
+#include "app/sim_control_window.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "sim/pty_host.h"
+
+namespace kvt {
+
+namespace {
+
+constexpr sim::FaultKind kFaultKinds[] = {
+    sim::FaultKind::None,          sim::FaultKind::Silent,         sim::FaultKind::Nak,
+    sim::FaultKind::AckThenSilence, sim::FaultKind::LostAck,        sim::FaultKind::ShortRemainder,
+    sim::FaultKind::BadBcc,        sim::FaultKind::Garbage,        sim::FaultKind::Slow,
+    sim::FaultKind::Negative,
+};
+
+QString positionText(const sim::Reader& r) {
+  switch (r.cardPosition()) {
+    case sim::CardPos::None: return QStringLiteral("no card in the channel");
+    case sim::CardPos::Front: return QStringLiteral("at the front gate");
+    case sim::CardPos::Inside:
+      return r.state().spot == sim::InsideSpot::RfAntenna ? QStringLiteral("inside, RF position")
+                                                          : QStringLiteral("inside, IC contacts");
+  }
+  return QString();
+}
+
+QPushButton* button(QWidget* parent, const char* objectName, const QString& caption) {
+  auto* b = new QPushButton(caption, parent);
+  b->setObjectName(QString::fromLatin1(objectName));
+  b->setAccessibleName(caption);
+  return b;
+}
+
+QLabel* value(QWidget* parent, const char* objectName) {
+  auto* l = new QLabel(parent);
+  l->setObjectName(QString::fromLatin1(objectName));
+  l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  return l;
+}
+
+}  // namespace
+
+SimControlWindow::SimControlWindow(sim::PtyHost& host, QWidget* parent) : QWidget(parent), host_(host) {
+  setObjectName(QStringLiteral("SimControlWindow"));
+  setWindowTitle(QStringLiteral("Simulated KVT-730 reader"));
+
+  auto* stateBox = new QGroupBox(QStringLiteral("Reader"), this);
+  auto* form = new QFormLayout(stateBox);
+  device_ = value(stateBox, "SimDevice");
+  card_ = value(stateBox, "SimCardPosition");
+  stacker_ = value(stateBox, "SimStacker");
+  bin_ = value(stateBox, "SimBin");
+  entry_ = value(stateBox, "SimEntry");
+  counter_ = value(stateBox, "SimCounter");
+  fault_ = value(stateBox, "SimFault");
+  form->addRow(QStringLiteral("Device (COM1):"), device_);
+  form->addRow(QStringLiteral("Card:"), card_);
+  form->addRow(QStringLiteral("Stacker:"), stacker_);
+  form->addRow(QStringLiteral("Error card bin:"), bin_);
+  form->addRow(QStringLiteral("Card entry:"), entry_);
+  form->addRow(QStringLiteral("Capture counter:"), counter_);
+  form->addRow(QStringLiteral("Fault:"), fault_);
+  for (QLabel* l : {device_, card_, stacker_, bin_, entry_, counter_, fault_})
+    l->setAccessibleName(qobject_cast<QLabel*>(form->labelForField(l))->text());
+
+  auto* cardBox = new QGroupBox(QStringLiteral("Card"), this);
+  auto* cardRow = new QHBoxLayout(cardBox);
+  auto* insert = button(cardBox, "SimInsertCard", QStringLiteral("Insert card"));
+  auto* remove = button(cardBox, "SimRemoveCard", QStringLiteral("Remove card"));
+  cardRow->addWidget(insert);
+  cardRow->addWidget(remove);
+
+  auto* faultBox = new QGroupBox(QStringLiteral("Fault on the next command"), this);
+  auto* faultForm = new QFormLayout(faultBox);
+  faultKind_ = new QComboBox(faultBox);
+  faultKind_->setObjectName(QStringLiteral("SimFaultKind"));
+  for (sim::FaultKind k : kFaultKinds)
+    faultKind_->addItem(QString::fromLatin1(sim::faultName(k)), static_cast<int>(k));
+  negativeCode_ = new QLineEdit(QStringLiteral("10"), faultBox);
+  negativeCode_->setObjectName(QStringLiteral("SimNegativeCode"));
+  negativeCode_->setMaxLength(2);
+  negativeCode_->setValidator(
+      new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9A-Za-z]{0,2}")), negativeCode_));
+  everyCommand_ = new QCheckBox(QStringLiteral("Every command"), faultBox);
+  everyCommand_->setObjectName(QStringLiteral("SimEveryCommand"));
+  everyCommand_->setAccessibleName(everyCommand_->text());
+  faultForm->addRow(QStringLiteral("Kind:"), faultKind_);
+  faultForm->addRow(QStringLiteral("Negative code:"), negativeCode_);
+  faultForm->addRow(everyCommand_);
+  for (QWidget* w : {static_cast<QWidget*>(faultKind_), static_cast<QWidget*>(negativeCode_)}) {
+    const QString label = qobject_cast<QLabel*>(faultForm->labelForField(w))->text();
+    w->setAccessibleName(label);
+    w->setAccessibleDescription(label);
+  }
+  auto* faultButtons = new QHBoxLayout;
+  auto* apply = button(faultBox, "SimApplyFault", QStringLiteral("Apply"));
+  auto* clear = button(faultBox, "SimClearFault", QStringLiteral("Clear"));
+  faultButtons->addWidget(apply);
+  faultButtons->addWidget(clear);
+  faultForm->addRow(faultButtons);
+
+  result_ = value(this, "SimResult");
+  result_->setAccessibleName(windowTitle());
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(stateBox);
+  layout->addWidget(cardBox);
+  layout->addWidget(faultBox);
+  layout->addWidget(result_);
+  layout->addStretch(1);
+
+  connect(insert, &QPushButton::clicked, this, &SimControlWindow::insertCard);
+  connect(remove, &QPushButton::clicked, this, &SimControlWindow::removeCard);
+  connect(apply, &QPushButton::clicked, this, &SimControlWindow::applyFault);
+  connect(clear, &QPushButton::clicked, this, &SimControlWindow::clearFault);
+  connect(faultKind_, &QComboBox::currentIndexChanged, this, [this] {
+    negativeCode_->setEnabled(faultKind_->currentData().toInt() == static_cast<int>(sim::FaultKind::Negative));
+  });
+  negativeCode_->setEnabled(false);
+
+  timer_ = new QTimer(this);
+  timer_->setInterval(500);
+  connect(timer_, &QTimer::timeout, this, &SimControlWindow::refresh);
+  timer_->start();
+  refresh();
+}
+
+void SimControlWindow::refresh() {
+  device_->setText(QString::fromStdString(host_.slavePath()));
+  host_.withReader([this](sim::Reader& r) {
+    card_->setText(positionText(r));
+    stacker_->setText(QStringLiteral("%1 cards").arg(r.stackerCards()));
+    bin_->setText(QStringLiteral("%1 of %2").arg(r.binCards()).arg(r.binCapacity()));
+    entry_->setText(r.entryAllowed() ? QStringLiteral("allowed") : QStringLiteral("prohibited"));
+    counter_->setText(QString::number(r.captureCounter()));
+    const sim::Fault f = r.fault();
+    QString text = QString::fromLatin1(sim::faultName(f.kind));
+    if (f.kind == sim::FaultKind::Negative) text += QStringLiteral(" ") + QString::fromStdString(f.negativeCode);
+    if (f.kind != sim::FaultKind::None) text += f.once ? QStringLiteral(" (once)") : QStringLiteral(" (every command)");
+    fault_->setText(text);
+  });
+}
+
+void SimControlWindow::insertCard() {
+  bool ok = false;
+  host_.withReader([&](sim::Reader& r) { ok = r.insertCard(); });
+  result_->setText(ok ? QStringLiteral("Card inserted at the front gate.")
+                      : QStringLiteral("No card inserted: entry is prohibited or the channel is busy."));
+  refresh();
+}
+
+void SimControlWindow::removeCard() {
+  bool ok = false;
+  host_.withReader([&](sim::Reader& r) { ok = r.removeCard(); });
+  result_->setText(ok ? QStringLiteral("Card taken from the front gate.")
+                      : QStringLiteral("No card stands in the front gate."));
+  refresh();
+}
+
+void SimControlWindow::applyFault() {
+  sim::Fault f;
+  f.kind = static_cast<sim::FaultKind>(faultKind_->currentData().toInt());
+  f.once = !everyCommand_->isChecked();
+  const QString code = negativeCode_->text().toUpper();
+  if (f.kind == sim::FaultKind::Negative) {
+    if (code.size() != 2) {
+      result_->setText(QStringLiteral("The negative code needs two characters."));
+      return;
+    }
+    f.negativeCode = code.toStdString();
+  }
+  host_.withReader([&](sim::Reader& r) { r.setFault(f); });
+  result_->setText(QStringLiteral("Fault set: ") + faultKind_->currentText());
+  refresh();
+}
+
+void SimControlWindow::clearFault() {
+  host_.withReader([](sim::Reader& r) { r.clearFault(); });
+  result_->setText(QStringLiteral("Fault cleared."));
+  refresh();
+}
+
+}  // namespace kvt

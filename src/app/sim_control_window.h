@@ -1,0 +1,47 @@
+#pragma once
+// The simulated reader's side panel (kvt730-tool --simulate): push a card in, take it out,
+// make the reader misbehave, and watch where the card is.
+#include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QTimer;
+
+namespace sim {
+class PtyHost;
+}
+
+namespace kvt {
+
+class SimControlWindow : public QWidget {
+  Q_OBJECT
+ public:
+  explicit SimControlWindow(sim::PtyHost& host, QWidget* parent = nullptr);
+
+  // Reads the reader's state into the labels (also done twice a second).
+  void refresh();
+
+ private:
+  void insertCard();
+  void removeCard();
+  void applyFault();
+  void clearFault();
+
+  sim::PtyHost& host_;
+  QLabel* device_;
+  QLabel* card_;
+  QLabel* stacker_;
+  QLabel* bin_;
+  QLabel* entry_;
+  QLabel* counter_;
+  QLabel* fault_;
+  QLabel* result_;
+  QComboBox* faultKind_;
+  QLineEdit* negativeCode_;
+  QCheckBox* everyCommand_;
+  QTimer* timer_;
+};
+
+}  // namespace kvt
