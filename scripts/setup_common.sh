@@ -1,0 +1,55 @@
+# Shared by demo.sh and test.sh: the Debian packages the project needs, their
+# installation when missing, and the CMake configuration. Source it; do not run it.
+
+KVT_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+KVT_BUILD_DIR="${KVT_BUILD_DIR:-$KVT_ROOT/build}"
+
+# Every Debian 12 package the build, the programs and the tests need. Work that
+# brings new needs (pcscd, vsmartcard for the PC/SC tests, ...) adds them here.
+KVT_DEBIAN_PACKAGES=(
+  cmake ninja-build g++                                            # build tools
+  qt6-base-dev qt6-base-dev-tools libqt6serialport6-dev            # Qt 6: Core, Widgets, Test, SerialPort
+  libgtest-dev                                                     # GoogleTest
+  xvfb xauth                                                       # a virtual display for window tests
+)
+
+kvt_missing_packages() {
+  local p
+  for p in "${KVT_DEBIAN_PACKAGES[@]}"; do
+    dpkg -s "$p" 2>/dev/null | grep -q '^Status: install ok installed' || echo "$p"
+  done
+}
+
+# Installs what is missing, through sudo when not root.
+kvt_install_packages() {
+  local missing
+  mapfile -t missing < <(kvt_missing_packages)
+  if [ "${#missing[@]}" -eq 0 ]; then
+    return 0
+  fi
+  echo "Installing Debian packages: ${missing[*]}"
+  local sudo=()
+  if [ "$(id -u)" -ne 0 ]; then
+    sudo=(sudo)
+  fi
+  "${sudo[@]}" apt-get update
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
+}
+
+kvt_configure() {
+  cmake -S "$KVT_ROOT" -B "$KVT_BUILD_DIR" -G Ninja
+}
+
+# Builds the given targets (all when none are given), two jobs at a time.
+kvt_build() {
+  local targets=()
+  if [ "$#" -gt 0 ]; then
+    targets=(--target "$@")
+  fi
+  cmake --build "$KVT_BUILD_DIR" -j2 "${targets[@]}"
+}
+
+# Path of a built program.
+kvt_program() {
+  find "$KVT_BUILD_DIR" -type f -name "$1" -perm -u+x -print -quit
+}
