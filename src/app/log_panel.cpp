@@ -1,5 +1,7 @@
 #include "app/log_panel.h"
 
+#include <cerrno>
+
 #include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
@@ -111,31 +113,31 @@ QString LogPanel::askSavePath(QWidget* parent) {
 
 bool LogPanel::saveToFile() {
   const QString path = chooseSavePath ? chooseSavePath() : QString();
-  if (!path.isEmpty()) {
-    const QFileInfo info(path);
-    notifier_.plain(kSaveTitle, QStringLiteral("File Name is ") + info.fileName() + CRLF +
-                                    QStringLiteral("Full path and file is ") +
-                                    QDir::toNativeSeparators(info.absoluteFilePath()));
+  if (path.isEmpty()) {
+    // A cancelled dialog leaves no file name: writing to it fails as an empty path does.
+    showError(ENOENT, qt_error_string(ENOENT));
+    return false;
   }
-  // A cancelled dialog leaves no path; the write below then fails and says so.
+  const QFileInfo info(path);
+  notifier_.plain(kSaveTitle, QStringLiteral("File Name is ") + info.fileName() + CRLF +
+                                  QStringLiteral("Full path and file is ") +
+                                  QDir::toNativeSeparators(info.absoluteFilePath()));
+
+  // Written beside the old file and put in its place only when complete.
   QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) {
-    showError(file.error(), file.errorString());
-    return false;
-  }
   const QByteArray bytes = TrimSpaces(text_).toLocal8Bit();
-  if (file.write(bytes) != bytes.size()) {
-    const int number = file.error();
-    const QString description = file.errorString();
-    file.cancelWriting();
-    showError(number, description);
-    return false;
+  errno = 0;
+  const bool ok = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+  const int systemError = errno;
+  if (!ok) {
+    // The system's error number and text where there is one, else the file layer's.
+    // An unfinished file is dropped when `file` goes; the old one stays as it was.
+    if (systemError != 0)
+      showError(systemError, qt_error_string(systemError));
+    else
+      showError(file.error(), file.errorString());
   }
-  if (!file.commit()) {
-    showError(file.error(), file.errorString());
-    return false;
-  }
-  return true;
+  return ok;
 }
 
 void LogPanel::showError(int number, const QString& description) {

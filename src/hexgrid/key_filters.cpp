@@ -12,9 +12,13 @@ KeyFilter::KeyFilter(QLineEdit* edit, const Rule& rule)
   // the same rule: an edit that brings in a refused character, or grows past the limit, is
   // undone. Text set by the program is not touched.
   connect(edit, &QLineEdit::textEdited, this, &KeyFilter::checkEdit);
-  connect(edit, &QLineEdit::textChanged, this, [this](const QString& t) {
+  // The text is read from the edit, not from the signal: an edit undone inside textEdited
+  // is still announced afterwards with the refused text.
+  connect(edit, &QLineEdit::textChanged, this, [this] {
+    const QString now = edit_->text();
+    if (now == current_) return;
     previous_ = current_;
-    current_ = t;
+    current_ = now;
   });
 }
 

@@ -1,0 +1,74 @@
+#pragma once
+// Shared pieces of the window tests: finding controls, a simulated reader on COM1, and
+// running the modal windows of a main window without blocking.
+#include <QAbstractButton>
+#include <QDialog>
+#include <QLabel>
+#include <QTest>
+#include <functional>
+#include <memory>
+
+#include "app/app_state.h"
+#include "app/notifier.h"
+#include "app/reader_main_window.h"
+#include "app/simulation.h"
+#include "link/port_map.h"
+#include "link/timeouts.h"
+#include "sim/pty_host.h"
+
+namespace gui_test {
+
+template <class T>
+T* find(QObject* root, const char* name) {
+  return root->findChild<T*>(QString::fromLatin1(name));
+}
+
+inline void click(QObject* root, const char* name) {
+  auto* b = find<QAbstractButton>(root, name);
+  QVERIFY2(b, name);
+  b->click();
+}
+
+// Short waits so that the failure paths of the link finish quickly.
+inline kvt::Timeouts fastTimeouts() { return kvt::Timeouts{}.scaled(20); }
+
+// A simulated reader reached through COM1, and the messages the windows show.
+struct Rig {
+  kvt::Simulation simulation;
+  kvt::PortMap ports;
+  kvt::AppState state;
+  kvt::RecordingNotifier notifier;
+
+  bool start() { return simulation.start(ports); }
+  void withReader(const std::function<void(sim::Reader&)>& fn) { simulation.host().withReader(fn); }
+
+  QStringList titles() const {
+    QStringList t;
+    for (const auto& m : notifier.messages) t << m.title;
+    return t;
+  }
+};
+
+// Stands in for QDialog::exec(): hands the dialog to `inspect`, which looks at it and
+// clicks its buttons. Every dialog's object name is kept in `opened`.
+struct DialogRunner {
+  QStringList opened;
+  std::function<void(QDialog&)> inspect;
+
+  void install(kvt::ReaderMainWindow& w) {
+    w.runDialog = [this](QDialog& d) {
+      opened << d.objectName();
+      if (inspect) inspect(d);
+    };
+  }
+};
+
+// "Setup Comm", then "OK" in the dialog at the dialog's initial COM1 / 9600 bits/s.
+inline void openPort(kvt::ReaderMainWindow& w) {
+  auto previous = w.runDialog;
+  w.runDialog = [](QDialog& d) { click(&d, "Command1"); };
+  click(&w, "IROpencom");
+  w.runDialog = previous;
+}
+
+}  // namespace gui_test

@@ -1,0 +1,176 @@
+// The MONITOR panel (log text, "Clear Data", "Save To") and the counter box's key filter.
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+
+#include "app/log_panel.h"
+#include "gui_fixture.h"
+#include "hexgrid/key_filters.h"
+
+using namespace gui_test;
+
+namespace {
+
+QByteArray readFile(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  QVERIFY(f.open(QIODevice::WriteOnly));
+  f.write(bytes);
+}
+
+const QString kErrorTitle = QStringLiteral("mnuFileSaveAsDialog_Click");
+
+}  // namespace
+
+class LogAndFilterTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void logKeepsTheExactText();
+  void saveWritesTheTrimmedLog();
+  void cancelledSaveWritesNothing();
+  void failedSaveKeepsTheOldFile();
+  void counterFilterTakesDigitsOnly();
+  void counterFilterLimitsTypingNotTheProgram();
+};
+
+void LogAndFilterTest::logKeepsTheExactText() {
+  kvt::RecordingNotifier notifier;
+  kvt::LogPanel panel(notifier, QStringLiteral("MONITOR"));
+  auto* view = find<QPlainTextEdit>(&panel, "SDTDText");
+  QVERIFY(view->isReadOnly());
+  QCOMPARE(view->font().family(), QStringLiteral("Arial"));
+
+  panel.append(QStringLiteral("SD: F2 00 \r"));  // a line end split over two appends
+  panel.append(QStringLiteral("\nRD: 06\r\n"));
+  panel.append(QStringLiteral("\r\n"));
+  QCOMPARE(panel.text(), QStringLiteral("SD: F2 00 \r\nRD: 06\r\n\r\n"));
+  QCOMPARE(view->toPlainText(), QStringLiteral("SD: F2 00 \nRD: 06\n\n"));
+  QCOMPARE(view->textCursor().position(), view->document()->characterCount() - 1);
+
+  panel.startOperation();  // "Record Data" unticked
+  QCOMPARE(panel.text(), QString());
+  panel.append(QStringLiteral("x"));
+  find<QAbstractButton>(&panel, "CheckRecord")->click();
+  panel.startOperation();
+  QCOMPARE(panel.text(), QStringLiteral("x"));
+  click(&panel, "ClearSDTDText");
+  QCOMPARE(panel.text(), QString());
+  QCOMPARE(view->toPlainText(), QString());
+}
+
+void LogAndFilterTest::saveWritesTheTrimmedLog() {
+  QTemporaryDir dir;
+  kvt::RecordingNotifier notifier;
+  kvt::LogPanel panel(notifier, QStringLiteral("MONITOR"));
+  const QString path = dir.filePath(QStringLiteral("LOG.TXT"));
+  writeFile(path, "an older and longer file that gets replaced");
+  panel.chooseSavePath = [&] { return path; };
+  panel.append(QStringLiteral("   SD: F2 00 00 03 43 31 30 03 B0 \r\nRD: 06\r\n\r\n  "));
+
+  click(&panel, "SaveSDTDText");
+  QCOMPARE(readFile(path), QByteArray("SD: F2 00 00 03 43 31 30 03 B0 \r\nRD: 06\r\n\r\n"));
+  QCOMPARE(notifier.messages.size(), size_t(1));
+  QCOMPARE(notifier.messages[0], (kvt::Message{kvt::MessageIcon::None, "Save As...",
+                                               "File Name is LOG.TXT\r\nFull path and file is " +
+                                                   QDir::toNativeSeparators(path)}));
+  QCOMPARE(panel.text(), QStringLiteral("   SD: F2 00 00 03 43 31 30 03 B0 \r\nRD: 06\r\n\r\n  "));
+}
+
+void LogAndFilterTest::cancelledSaveWritesNothing() {
+  QTemporaryDir dir;
+  QVERIFY(QDir::setCurrent(dir.path()));
+  kvt::RecordingNotifier notifier;
+  kvt::LogPanel panel(notifier, QStringLiteral("MONITOR"));
+  panel.chooseSavePath = [] { return QString(); };
+  panel.append(QStringLiteral("RD: 06\r\n"));
+  click(&panel, "SaveSDTDText");
+  QCOMPARE(notifier.messages.size(), size_t(1));
+  QCOMPARE(notifier.messages[0].title, kErrorTitle);
+  QCOMPARE(notifier.messages[0].icon, kvt::MessageIcon::None);
+  QVERIFY2(QRegularExpression(QStringLiteral("^Error: \\d+ \\S")).match(notifier.messages[0].text).hasMatch(),
+           qPrintable(notifier.messages[0].text));
+  QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+  QCOMPARE(panel.text(), QStringLiteral("RD: 06\r\n"));
+}
+
+void LogAndFilterTest::failedSaveKeepsTheOldFile() {
+  QTemporaryDir dir;
+  kvt::RecordingNotifier notifier;
+  kvt::LogPanel panel(notifier, QStringLiteral("MONITOR"));
+  panel.append(QStringLiteral("SD: 06\r\n"));
+
+  // No place to put the file: its folder is a plain file.
+  writeFile(dir.filePath(QStringLiteral("plain")), "x");
+  panel.chooseSavePath = [&] { return dir.filePath(QStringLiteral("plain/LOG.TXT")); };
+  click(&panel, "SaveSDTDText");
+  QCOMPARE(notifier.messages.size(), size_t(2));
+  QCOMPARE(notifier.messages[1].title, kErrorTitle);
+  QVERIFY(notifier.messages[1].text.startsWith(QStringLiteral("Error: ")));
+
+  // An existing file that cannot be replaced: the longest name the folder takes leaves no
+  // room for the name of the file written beside it.
+  const QString old = dir.filePath(QString(251, QLatin1Char('L')) + QStringLiteral(".TXT"));
+  writeFile(old, "old log\r\n");
+  panel.chooseSavePath = [&] { return old; };
+  click(&panel, "SaveSDTDText");
+  QCOMPARE(notifier.messages.size(), size_t(4));
+  QCOMPARE(notifier.messages[2].title, QStringLiteral("Save As..."));
+  QCOMPARE(notifier.messages[3].title, kErrorTitle);
+  QVERIFY(notifier.messages[3].text.startsWith(QStringLiteral("Error: ")));
+  QCOMPARE(readFile(old), QByteArray("old log\r\n"));
+  QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2);
+  QCOMPARE(panel.text(), QStringLiteral("SD: 06\r\n"));
+}
+
+void LogAndFilterTest::counterFilterTakesDigitsOnly() {
+  QLineEdit edit;
+  kvt::InstallDecimalFilter(&edit, 3);
+  QTest::keyClicks(&edit, QStringLiteral("a7-x "));
+  QCOMPARE(edit.text(), QStringLiteral("7"));
+  QTest::keyClicks(&edit, QStringLiteral("4F2"));
+  QCOMPARE(edit.text(), QStringLiteral("742"));
+  QTest::keyClick(&edit, '9');  // the limit
+  QCOMPARE(edit.text(), QStringLiteral("742"));
+  QTest::keyClick(&edit, Qt::Key_Backspace);
+  QCOMPARE(edit.text(), QStringLiteral("74"));
+  QTest::keyClick(&edit, Qt::Key_Home);
+  QTest::keyClick(&edit, Qt::Key_Delete);
+  QCOMPARE(edit.text(), QStringLiteral("4"));
+  QTest::keyClick(&edit, '1');
+  QCOMPARE(edit.text(), QStringLiteral("14"));
+  edit.selectAll();  // a selection is replaced even at the limit
+  QTest::keyClicks(&edit, QStringLiteral("305"));
+  QTest::keyClick(&edit, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClick(&edit, '8');
+  QCOMPARE(edit.text(), QStringLiteral("8"));
+}
+
+void LogAndFilterTest::counterFilterLimitsTypingNotTheProgram() {
+  QLineEdit edit;
+  kvt::InstallDecimalFilter(&edit, 3);
+  edit.setText(QStringLiteral("12A45"));  // what a reader sent is shown whole
+  QCOMPARE(edit.text(), QStringLiteral("12A45"));
+  QTest::keyClick(&edit, Qt::Key_End);
+  QTest::keyClick(&edit, Qt::Key_Backspace);
+  QCOMPARE(edit.text(), QStringLiteral("12A4"));
+  QTest::keyClick(&edit, '6');
+  QCOMPARE(edit.text(), QStringLiteral("12A4"));
+
+  // A paste that brings in letters or passes the limit is undone.
+  edit.clear();
+  edit.insert(QStringLiteral("5x"));
+  QCOMPARE(edit.text(), QString());
+  edit.insert(QStringLiteral("1234"));
+  QCOMPARE(edit.text(), QString());
+  edit.insert(QStringLiteral("12"));
+  QCOMPARE(edit.text(), QStringLiteral("12"));
+}
+
+QTEST_MAIN(LogAndFilterTest)
+#include "log_and_filter_test.moc"

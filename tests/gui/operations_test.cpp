@@ -1,0 +1,276 @@
+// The buttons of the main windows against the simulated reader on COM1: a real serial
+// port on a pseudo-terminal, opened through the port setup dialog.
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/chooser_window.h"
+#include "app/log_panel.h"
+#include "app/reader_main_b.h"
+#include "app/reader_main_m.h"
+#include "gui_fixture.h"
+#include "machine/status_ops.h"
+
+using namespace gui_test;
+using kvt::Variant;
+
+namespace {
+
+QByteArray lastFrame(sim::PtyHost& host) {
+  // The host's bytes end with our frame and, after the reply, our ACK.
+  const std::vector<uint8_t> rx = host.received();
+  const QByteArray all(reinterpret_cast<const char*>(rx.data()), int(rx.size()));
+  const int start = all.lastIndexOf(char(0xF2));
+  return start < 0 ? QByteArray() : all.mid(start);
+}
+
+QStringList labelTexts(QDialog& d, const QStringList& names) {
+  QStringList out;
+  for (const QString& n : names) out << find<QLabel>(&d, n.toLatin1())->text();
+  return out;
+}
+
+}  // namespace
+
+class OperationsTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void init();
+  void cleanup();
+
+  void portClosedLeavesTheLogAlone();
+  void setupCommProbesAndCloseCommCloses();
+  void recordDataKeepsOrDropsEarlierExchanges();
+  void sensorWindowShowsTheReaderSensors_data();
+  void sensorWindowShowsTheReaderSensors();
+  void configWindowKeepsOlderBytesAfterAShortReply();
+  void counterButtonsFillTheBox();
+  void initializeSendsTheChosenOption();
+  void readSnAndNegativeReplies();
+
+ private:
+  std::unique_ptr<Rig> rig_;
+  std::unique_ptr<kvt::ReaderMainWindow> window_;
+  DialogRunner runner_;
+
+  kvt::ReaderMainWindow& open(Variant v) {
+    window_ = kvt::CreateMainWindow(v, rig_->state, rig_->notifier, rig_->ports, fastTimeouts());
+    runner_ = DialogRunner{};
+    openPort(*window_);
+    runner_.install(*window_);
+    return *window_;
+  }
+  QString log() const { return window_->logPanel().text(); }
+};
+
+void OperationsTest::init() {
+  rig_ = std::make_unique<Rig>();
+  QVERIFY(rig_->start());
+}
+
+void OperationsTest::cleanup() {
+  window_.reset();
+  rig_.reset();
+}
+
+void OperationsTest::portClosedLeavesTheLogAlone() {
+  window_ = kvt::CreateMainWindow(Variant::B, rig_->state, rig_->notifier, rig_->ports, fastTimeouts());
+  window_->logPanel().append(QStringLiteral("earlier\r\n"));
+  for (const char* b : {"CardStatusBtn", "SensorStatusBtn", "ReaderResetBtn", "MoveCardToFront1Btn",
+                        "TypeReadsn", "IRCONFIGCMD", "IRTenKaReadCMD", "IRTenKaFormatCMD"})
+    click(window_.get(), b);
+  QCOMPARE(log(), QStringLiteral("earlier\r\n"));
+  QCOMPARE(rig_->notifier.messages.size(), size_t(8));
+  for (const auto& m : rig_->notifier.messages)
+    QCOMPARE(m, (kvt::Message{kvt::MessageIcon::Warning, "Caution", "Comm. Port Setup First"}));
+  QVERIFY(rig_->simulation.host().received().empty());
+  QCOMPARE(find<QLineEdit>(window_.get(), "IRTenKaEdit")->text(), QStringLiteral("000"));
+}
+
+void OperationsTest::setupCommProbesAndCloseCommCloses() {
+  auto& w = open(Variant::M);
+  QVERIFY(rig_->state.PortOpened);
+  QVERIFY(w.port().isOpen());
+  QVERIFY(rig_->notifier.messages.empty());
+  QVERIFY(log().startsWith(QStringLiteral("SD: F2 00 00 03 43 31 30 03 B0 \r\nRD: 06\r\n")));
+  QVERIFY(log().endsWith(QStringLiteral("SD: 06\r\n")));
+
+  click(&w, "CardStatusBtn");
+  QCOMPARE(rig_->notifier.messages.back().title, QStringLiteral("Card Status"));
+
+  click(&w, "IRCLOSECOM");
+  QVERIFY(!rig_->state.PortOpened);
+  QVERIFY(!w.port().isOpen());
+  click(&w, "CardStatusBtn");
+  QCOMPARE(rig_->notifier.messages.back().text, QStringLiteral("Comm. Port Setup First"));
+
+  // A reader at another address does not answer the probe.
+  find<QComboBox>(&w, "cmbAddress864")->setCurrentIndex(10);
+  openPort(w);
+  QVERIFY(!rig_->state.PortOpened);
+  QVERIFY(!w.port().isOpen());
+  QVERIFY(rig_->notifier.messages.back().text.startsWith(QStringLiteral("Unit not detected")));
+}
+
+void OperationsTest::recordDataKeepsOrDropsEarlierExchanges() {
+  auto& w = open(Variant::B);
+  click(&w, "AllCardInBtn");
+  click(&w, "NoCardInBtn");
+  // Unticked: only the second exchange and its blank line.
+  QVERIFY(log().startsWith(QStringLiteral("SD: F2 00 00 03 43 33 31 03 B3 \r\n")));
+  QCOMPARE(log().count(QStringLiteral("SD: F2")), 1);
+  QVERIFY(log().endsWith(QStringLiteral("SD: 06\r\n\r\n")));
+
+  find<QAbstractButton>(&w, "CheckRecord")->click();
+  click(&w, "AllCardInBtn");
+  click(&w, "NoCardInBtn");
+  QCOMPARE(log().count(QStringLiteral("SD: F2")), 3);
+  QCOMPARE(log().count(QStringLiteral("\r\n\r\n")), 3);
+  QCOMPARE(rig_->titles(), (QStringList{"Allowed", "Prohibition", "Allowed", "Prohibition"}));
+  QCOMPARE(rig_->notifier.messages.back().text, QStringLiteral("Prohibition success"));
+}
+
+void OperationsTest::sensorWindowShowsTheReaderSensors_data() {
+  QTest::addColumn<int>("variant");
+  QTest::newRow("B") << int(Variant::B);
+  QTest::newRow("M") << int(Variant::M);
+}
+
+void OperationsTest::sensorWindowShowsTheReaderSensors() {
+  QFETCH(int, variant);
+  auto& w = open(Variant(variant));
+  bool inserted = false;
+  std::array<uint8_t, 12> sensors{};
+  rig_->withReader([&](sim::Reader& r) {
+    inserted = r.insertCard();
+    sensors = r.sensorBytes();
+  });
+  QVERIFY(inserted);
+  QStringList shown;
+  runner_.inspect = [&](QDialog& d) {
+    QCOMPARE(d.windowTitle(), QStringLiteral("Test the status of the sensor"));
+    for (int k = 0; k < 12; ++k)
+      if (auto* l = find<QLabel>(&d, kvt::kSensorRows[k].valueLabel)) shown << l->text();
+    click(&d, "Command1");
+  };
+  click(&w, "SensorStatusBtn");
+  QCOMPARE(runner_.opened.size(), 1);
+  QVERIFY(runner_.opened[0].endsWith(QStringLiteral("_SensorStateForm")));
+  QStringList expected;
+  for (int k = 0; k < kvt::SensorRowCount(Variant(variant)); ++k)
+    expected << kvt::DecodeSensor(sensors[k]).text;
+  QCOMPARE(shown, expected);
+  QVERIFY(shown.contains(QStringLiteral("On")));  // the card stands in the front gate
+  QCOMPARE(rig_->state.SensorStateBytes, QByteArray(reinterpret_cast<const char*>(sensors.data()), 12));
+  QVERIFY(rig_->notifier.messages.empty());
+}
+
+void OperationsTest::configWindowKeepsOlderBytesAfterAShortReply() {
+  auto& w = open(Variant::B);
+  const QStringList values = {"Label10", "Label11", "Label12", "Label13",
+                              "Label14", "Label15", "Label16", "Label17"};
+  QList<QStringList> seen;
+  runner_.inspect = [&](QDialog& d) {
+    QCOMPARE(d.objectName(), QStringLiteral("KVT_730_B_ConfigForm"));
+    seen << labelTexts(d, values);
+  };
+  rig_->withReader([](sim::Reader& r) { r.setConfiguration("9V100ER2221"); });
+  click(&w, "IRCONFIGCMD");
+  rig_->withReader([](sim::Reader& r) { r.setConfiguration("8W2000"); });
+  click(&w, "IRCONFIGCMD");
+  QCOMPARE(seen.size(), 2);
+  QCOMPARE(seen[0], (QStringList{"KVT-730", "V100", "Supports RF and contactless IC card Read/Write",
+                                 "RS-232 Interface", "KVT Standard IC Card Read/Write Module",
+                                 "KVT Standard RF Card Read/Write Module", "Support two SAM card operation",
+                                 "Drawing card issuer Components"}));
+  // Six bytes: rows 0 to 5 are new, the rest still read the first reply's bytes.
+  QCOMPARE(seen[1], (QStringList{"", "W200", "No read-write card function", "RS-232 Interface",
+                                 "KVT Standard IC Card Read/Write Module", "KVT Standard RF Card Read/Write Module",
+                                 "Support two SAM card operation", "Drawing card issuer Components"}));
+}
+
+void OperationsTest::counterButtonsFillTheBox() {
+  auto& w = open(Variant::M);
+  auto* box = find<QLineEdit>(&w, "IRTenKaEdit");
+  box->clear();
+  QTest::keyClicks(box, QStringLiteral("7x"));
+  click(&w, "IRTenKaFormatCMD");
+  QCOMPARE(box->text(), QStringLiteral("007"));
+  QCOMPARE(lastFrame(rig_->simulation.host()).mid(4, 6), QByteArray("C\xA5" "1007", 6));
+  QCOMPARE(rig_->notifier.messages.back(),
+           (kvt::Message{kvt::MessageIcon::Information, "InitializeI Counter", "InitializeI Counter Success"}));
+
+  rig_->withReader([](sim::Reader& r) { r.setCaptureCounter(42); });
+  click(&w, "IRTenKaReadCMD");
+  QCOMPARE(box->text(), QStringLiteral("042"));
+  QCOMPARE(rig_->notifier.messages.back().text, QStringLiteral("Read Counter Success"));
+
+  // A failed exchange leaves the box as it was and shows no success.
+  rig_->withReader([](sim::Reader& r) { r.setFault(sim::Fault{sim::FaultKind::Silent}); });
+  const size_t before = rig_->notifier.messages.size();
+  click(&w, "IRTenKaReadCMD");
+  QCOMPARE(box->text(), QStringLiteral("042"));
+  QVERIFY(rig_->notifier.messages.size() > before);
+  QVERIFY(!rig_->titles().mid(int(before)).contains(QStringLiteral("Read Counter")));
+  QVERIFY(log().endsWith(QStringLiteral("\r\n\r\n")));
+}
+
+void OperationsTest::initializeSendsTheChosenOption() {
+  auto& w = open(Variant::B);
+  runner_.inspect = [](QDialog& d) {
+    QCOMPARE(d.windowTitle(), QStringLiteral("Initialize Option"));
+    QVERIFY(find<QAbstractButton>(&d, "Option1")->isChecked());
+    find<QAbstractButton>(&d, "Option4")->click();
+    click(&d, "Command1");
+  };
+  click(&w, "ReaderResetBtn");
+  QCOMPARE(runner_.opened, QStringList{"KVT_730_B_ResetOptionForm"});
+  QCOMPARE(rig_->state.InitializeParameter, 0x33);
+  QVERIFY(log().startsWith(QStringLiteral("SD: F2 00 00 03 43 30 33 03 B2 \r\n")));
+  const kvt::Message& m = rig_->notifier.messages.back();
+  QCOMPARE(m.title, QStringLiteral("INITIALIZE"));
+  QVERIFY(m.text.startsWith(QStringLiteral("INITIALIZE Success\r\nInitialize Information: ")));
+  QVERIFY(m.text.contains(QStringLiteral("\r\nFireware Ver:")));
+
+  // Cancel: nothing sent, no blank line.
+  const size_t messages = rig_->notifier.messages.size();
+  int commands = 0;
+  rig_->withReader([&](sim::Reader& r) { commands = r.commandsSeen(); });
+  find<QAbstractButton>(&w, "CheckRecord")->click();
+  const QString kept = log();
+  runner_.inspect = [](QDialog& d) { click(&d, "Command2"); };
+  click(&w, "ReaderResetBtn");
+  QCOMPARE(rig_->state.InitializeParameter, 0);
+  QCOMPARE(log(), kept);
+  QTest::qWait(50);
+  rig_->withReader([&](sim::Reader& r) { QCOMPARE(r.commandsSeen(), commands); });
+  QCOMPARE(rig_->notifier.messages.size(), messages);
+}
+
+void OperationsTest::readSnAndNegativeReplies() {
+  auto& w = open(Variant::M);
+  QString shown;
+  runner_.inspect = [&](QDialog& d) {
+    QCOMPARE(d.windowTitle(), QStringLiteral("Read SN of Card Reader"));
+    shown = find<QLineEdit>(&d, "Text1")->text();
+  };
+  rig_->withReader([](sim::Reader& r) { r.setSerialNumber("  SN 0042  "); });
+  click(&w, "TypeReadsn");
+  QCOMPARE(runner_.opened, QStringList{"KVT_730_M_ReadSn"});
+  QCOMPARE(shown, QStringLiteral("SN 0042"));
+
+  // A refusal opens no window and shows the reader's error.
+  for (const char* button : {"TypeReadsn", "IRCONFIGCMD", "SensorStatusBtn"}) {
+    rig_->withReader([](sim::Reader& r) {
+      sim::Fault f{sim::FaultKind::Negative};
+      f.negativeCode = "A0";
+      r.setFault(f);
+    });
+    click(&w, button);
+    QVERIFY2(rig_->notifier.messages.back().title.startsWith(QStringLiteral("Negative response:")), button);
+  }
+  QCOMPARE(runner_.opened.size(), 1);
+}
+
+QTEST_MAIN(OperationsTest)
+#include "operations_test.moc"

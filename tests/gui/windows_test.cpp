@@ -1,0 +1,286 @@
+// The windows as the user meets them: the chooser, the two main windows and their
+// controls, the port setup dialog, and the result windows fed with chosen bytes.
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include "app/chooser_window.h"
+#include "app/reader_main_b.h"
+#include "app/reader_main_m.h"
+#include "gui_fixture.h"
+#include "link/port_setup_dialog.h"
+#include "machine/sensor_window.h"
+#include "machine/status_ops.h"
+
+using namespace gui_test;
+using kvt::Variant;
+
+namespace {
+
+// Opens the card page slot of variant B the way the card pages will.
+class CardPageWindow : public kvt::KVT_730_B_ReaderMain {
+ public:
+  using KVT_730_B_ReaderMain::KVT_730_B_ReaderMain;
+  using KVT_730_B_ReaderMain::insertCardPage;
+};
+
+QStringList tabCaptions(QTabWidget* tabs) {
+  QStringList out;
+  for (int i = 0; i < tabs->count(); ++i) out << tabs->tabText(i);
+  return out;
+}
+
+}  // namespace
+
+class WindowsTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void chooserOpensTheChosenModel_data();
+  void chooserOpensTheChosenModel();
+  void mainWindowControls_data();
+  void mainWindowControls();
+  void cardPagesGoInFrontOfTheExtendPage();
+  void exitAndTitleBarClose();
+  void portSetupDialogFoldsAndShowsDevices();
+  void portSetupRefusesUnknownTexts();
+  void sensorWindowRowsAndColours();
+};
+
+void WindowsTest::chooserOpensTheChosenModel_data() {
+  QTest::addColumn<QString>("button");
+  QTest::addColumn<QString>("window");
+  QTest::newRow("MA1") << "Command1" << "KVT_730_B_ReaderMain";
+  QTest::newRow("MB1") << "Command2" << "KVT_730_M_ReaderMain";
+}
+
+void WindowsTest::chooserOpensTheChosenModel() {
+  QFETCH(QString, button);
+  QFETCH(QString, window);
+  kvt::AppState state;
+  kvt::RecordingNotifier notifier;
+  std::unique_ptr<kvt::ReaderMainWindow> main;
+  QPointer<kvt::KVT_730_B_AboutDialog> chooser = new kvt::KVT_730_B_AboutDialog([&](Variant v) {
+    main = kvt::CreateMainWindow(v, state, notifier, {});
+    main->show();
+  });
+  chooser->show();
+  QCOMPARE(chooser->windowTitle(), QStringLiteral("TEST730_Z001_V10_EN"));
+  QCOMPARE(find<QPushButton>(chooser, "Command1")->text(), QStringLiteral("KVT-730-MA1"));
+  QCOMPARE(find<QPushButton>(chooser, "Command2")->text(), QStringLiteral("KVT-730-MB1"));
+
+  find<QPushButton>(chooser, button.toLatin1())->click();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  QVERIFY(chooser.isNull());
+  QVERIFY(main);
+  QCOMPARE(main->objectName(), window);
+  QCOMPARE(main->metaObject()->className(), QByteArray("kvt::" + window.toLatin1()));
+  QVERIFY(main->isVisible());
+  QCOMPARE(main->windowTitle(), QStringLiteral("TEST730_Z001_V10_EN (2013/09/09)"));
+}
+
+void WindowsTest::mainWindowControls_data() {
+  QTest::addColumn<int>("variant");
+  QTest::addColumn<QString>("frontHold");
+  QTest::newRow("B") << int(Variant::B) << "the front , hold the card";
+  QTest::newRow("M") << int(Variant::M) << "the front,hold the card";
+}
+
+void WindowsTest::mainWindowControls() {
+  QFETCH(int, variant);
+  QFETCH(QString, frontHold);
+  kvt::AppState state;
+  kvt::RecordingNotifier notifier;
+  auto w = kvt::CreateMainWindow(Variant(variant), state, notifier, {});
+
+  QCOMPARE(tabCaptions(w->tabs()), (QStringList{"EXTEND FUNCTION", "MONITOR"}));
+  QCOMPARE(w->tabs()->objectName(), QStringLiteral("SSTab1"));
+
+  const QList<QPair<const char*, QString>> buttons = {
+      {"IROpencom", "Setup Comm"},
+      {"IRCLOSECOM", "Close Comm"},
+      {"SensorStatusBtn", "Sensor Status"},
+      {"CardStatusBtn", "Card Status"},
+      {"ReaderResetBtn", "INITIALIZE"},
+      {"MoveCardToFront1Btn", "the front"},
+      {"MoveCardToICCBtn", "the IC card operation position"},
+      {"MoveCardToRFBtn", "the RF card operation position"},
+      {"MoveCardToRecycleBinBtn", "Error Card Bin"},
+      {"MoveCardToFront2Btn", frontHold},
+      {"AllCardInBtn", "Allowed"},
+      {"NoCardInBtn", "Prohibition"},
+      {"EXITGRM", "Exit"},
+      {"TypeReadsn", "Read SN"},
+      {"IRCONFIGCMD", "Unit configuration"},
+      {"IRTenKaReadCMD", "Read Counter"},
+      {"IRTenKaFormatCMD", "InitializeI Counter"},
+      {"ClearSDTDText", "Clear Data"},
+      {"SaveSDTDText", "Save To"},
+  };
+  for (const auto& [name, caption] : buttons) {
+    auto* b = find<QPushButton>(w.get(), name);
+    QVERIFY2(b, name);
+    QCOMPARE(b->text(), caption);
+    QCOMPARE(b->accessibleName(), caption);
+  }
+  // Later pages bring these; nothing opens them yet.
+  for (const char* absent : {"OpenCmdFormBtn", "LoadpcscformBtn", "RFTestTypeCmd", "ICTestTypeCmd"})
+    QVERIFY2(!find<QWidget>(w.get(), absent), absent);
+
+  QStringList frames;
+  for (auto* g : w->findChildren<QGroupBox*>()) frames << g->title();
+  for (const char* f : {"COMM. PORT SETTING", "RESET / STATUS", "Card Move to", "Enter Control", "Unit SN OPERATION",
+                        "Unit configuration", "Capture Card Counter"})
+    QVERIFY2(frames.contains(QString::fromLatin1(f)), f);
+
+  auto* address = find<QComboBox>(w.get(), "cmbAddress864");
+  QCOMPARE(address->count(), 16);
+  QCOMPARE(address->itemText(0), QStringLiteral("0"));
+  QCOMPARE(address->itemText(10), QStringLiteral("A"));
+  QCOMPARE(address->itemText(15), QStringLiteral("F"));
+  QCOMPARE(address->currentIndex(), 0);
+  QCOMPARE(address->accessibleDescription(), QStringLiteral("Device Addr:"));
+
+  auto* counter = find<QLineEdit>(w.get(), "IRTenKaEdit");
+  QCOMPARE(counter->text(), QStringLiteral("000"));
+  bool counterLabelled = false;
+  for (auto* l : w->findChildren<QLabel*>())
+    if (l->buddy() == counter) counterLabelled = l->text() == QStringLiteral("Counter:");
+  QVERIFY(counterLabelled);
+
+  auto* record = find<QAbstractButton>(w.get(), "CheckRecord");
+  QCOMPARE(record->text(), QStringLiteral("Record Data"));
+  QVERIFY(!record->isChecked());
+  QCOMPARE(find<QWidget>(w.get(), "SDTDText")->accessibleName(), QStringLiteral("MONITOR"));
+}
+
+void WindowsTest::cardPagesGoInFrontOfTheExtendPage() {
+  kvt::AppState state;
+  kvt::RecordingNotifier notifier;
+  CardPageWindow w(state, notifier);
+  w.tabs()->setCurrentIndex(1);
+  w.insertCardPage(0, new QWidget, QStringLiteral("RF CARD"));
+  w.insertCardPage(1, new QWidget, QStringLiteral("IC CARD"));
+  QCOMPARE(tabCaptions(w.tabs()), (QStringList{"RF CARD", "IC CARD", "EXTEND FUNCTION", "MONITOR"}));
+  QCOMPARE(w.tabs()->currentIndex(), 0);
+}
+
+void WindowsTest::exitAndTitleBarClose() {
+  kvt::AppState state;
+  kvt::RecordingNotifier notifier;
+  int ended = 0;
+  kvt::KVT_730_B_ReaderMain b(state, notifier);
+  kvt::KVT_730_M_ReaderMain m(state, notifier);
+  b.endProgram = m.endProgram = [&] { ++ended; };
+
+  b.show();
+  b.close();  // variant B: the window just closes
+  QCOMPARE(ended, 0);
+  m.show();
+  m.close();  // variant M: as "Exit"
+  QCOMPARE(ended, 1);
+
+  kvt::KVT_730_B_ReaderMain again(state, notifier);
+  again.endProgram = [&] { ++ended; };
+  click(&again, "EXITGRM");
+  QCOMPARE(ended, 2);
+  QVERIFY(notifier.messages.empty());
+}
+
+void WindowsTest::portSetupDialogFoldsAndShowsDevices() {
+  kvt::AppState state;
+  kvt::RecordingNotifier notifier;
+  kvt::PortMap ports;
+  ports.set(3, QStringLiteral("/dev/ttyUSB7"));
+  kvt::KVT_730_M_ReaderMain w(state, notifier, ports);
+  DialogRunner runner;
+  runner.inspect = [&](QDialog& d) {
+    QCOMPARE(d.windowTitle(), QStringLiteral("Communication Setting"));
+    auto* port = find<QComboBox>(&d, "PortCombo");
+    auto* baud = find<QComboBox>(&d, "BaudCombo");
+    QCOMPARE(port->count(), 15);
+    QCOMPARE(port->itemText(14), QStringLiteral("COM15"));
+    QVERIFY(port->isEditable() && baud->isEditable());
+    QCOMPARE(port->currentText(), QStringLiteral("COM1"));
+    QCOMPARE(baud->currentText(), QStringLiteral("9600 bits/s"));
+    QCOMPARE(baud->itemText(3), QStringLiteral("57600 bits/s"));
+
+    auto* device = find<QLabel>(&d, "DeviceLabel");
+    QVERIFY(device->text().endsWith(kvt::PortMap::defaultDevice(1)));
+    port->setCurrentIndex(2);
+    QVERIFY(device->text().endsWith(QStringLiteral("/dev/ttyUSB7")));
+    QCOMPARE(port->itemData(2, Qt::ToolTipRole).toString(), QStringLiteral("/dev/ttyUSB7"));
+
+    auto* autoLabel = find<kvt::ClickableLabel>(&d, "AutoLabel");
+    QCOMPARE(d.width(), 211);
+    QCOMPARE(autoLabel->text(), QStringLiteral("'AUTO SCAN'   Unfold -->>"));
+    QTest::mouseClick(autoLabel, Qt::LeftButton);
+    QCOMPARE(d.width(), 299);
+    QCOMPARE(autoLabel->text(), QStringLiteral("'AUTO SCAN' Fold <<--"));
+    QVERIFY(find<QPushButton>(&d, "Command3")->geometry().left() >= 211);
+    QTest::mouseClick(autoLabel, Qt::LeftButton);
+    QCOMPARE(d.width(), 211);
+    click(&d, "Command2");
+  };
+  runner.install(w);
+  click(&w, "IROpencom");
+  QCOMPARE(runner.opened, QStringList{"KVT_730_M_COMSET"});
+  QVERIFY(!state.PortOpened);
+}
+
+void WindowsTest::portSetupRefusesUnknownTexts() {
+  kvt::AppState state;
+  kvt::RecordingNotifier notifier;
+  kvt::KVT_730_B_ReaderMain w(state, notifier);
+  state.PortOpened = true;  // cleared by every "OK"
+  DialogRunner runner;
+  runner.inspect = [&](QDialog& d) {
+    find<QComboBox>(&d, "PortCombo")->setEditText(QStringLiteral("COM16"));
+    click(&d, "Command1");
+    find<QComboBox>(&d, "PortCombo")->setEditText(QStringLiteral("COM2"));
+    find<QComboBox>(&d, "BaudCombo")->setEditText(QStringLiteral("4800 bits/s"));
+    click(&d, "Command1");
+    QCOMPARE(d.result(), int(QDialog::Rejected));  // still open
+  };
+  runner.install(w);
+  click(&w, "IROpencom");
+  QCOMPARE(runner.opened, QStringList{"KVT_730_B_Comportset"});
+  QCOMPARE(notifier.messages.size(), size_t(2));
+  QCOMPARE(notifier.messages[0], (kvt::Message{kvt::MessageIcon::Warning, "Caution", "Comm Port Setup Invalid"}));
+  QCOMPARE(notifier.messages[1], (kvt::Message{kvt::MessageIcon::Warning, "Caution", "Baud Rate Setup Invalid"}));
+  QVERIFY(!state.PortOpened);
+}
+
+void WindowsTest::sensorWindowRowsAndColours() {
+  // On, off, a stray byte, then on again; the rest off.
+  const QByteArray bytes = QByteArray("10x1") + QByteArray(4, '0') + QByteArray("\x03\xB5", 2) + "11";
+  const QColor red(255, 0, 0);
+  for (Variant v : {Variant::B, Variant::M}) {
+    auto w = kvt::MakeSensorWindow(v, bytes, nullptr);
+    QCOMPARE(w->windowTitle(), QStringLiteral("Test the status of the sensor"));
+    QCOMPARE(w->objectName(), v == Variant::B ? QStringLiteral("KVT_730_B_SensorStateForm")
+                                              : QStringLiteral("KVT_730_M_SensorStateForm"));
+    const int rows = v == Variant::B ? 12 : 8;
+    const QColor normal = find<QLabel>(w.get(), "SensorName0")->palette().color(QPalette::WindowText);
+    QVERIFY(normal != red);
+    for (int k = 0; k < 12; ++k) {
+      auto* value = find<QLabel>(w.get(), kvt::kSensorRows[k].valueLabel);
+      if (k >= rows) {
+        QVERIFY2(!value, kvt::kSensorRows[k].valueLabel);
+        continue;
+      }
+      QVERIFY(value);
+      QCOMPARE(find<QLabel>(w.get(), QStringLiteral("SensorName%1").arg(k).toLatin1())->text(),
+               QString::fromLatin1(kvt::kSensorRows[k].caption));
+      const char b = bytes[k];
+      QCOMPARE(value->text(), b == '1' ? QStringLiteral("On") : b == '0' ? QStringLiteral("Off") : QString());
+      QCOMPARE(value->palette().color(QPalette::WindowText), b == '1' ? red : normal);
+    }
+    QCOMPARE(find<QPushButton>(w.get(), "Command1")->text(), QStringLiteral("OK"));
+  }
+}
+
+QTEST_MAIN(WindowsTest)
+#include "windows_test.moc"
