@@ -19,24 +19,48 @@
 #endif
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("kvt730-tool"));
-  QApplication::setApplicationVersion(QStringLiteral(KVT_VERSION));
-
+  // The options are read before the window system is touched, so --help and --version
+  // work without a display.
+  QStringList args;
+  for (int i = 0; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral("Test tool for KVT-730 card readers."));
-  parser.addHelpOption();
-  parser.addVersionOption();
+  const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                QStringLiteral("Displays help on commandline options."));
+  const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")},
+                                   QStringLiteral("Displays version information."));
   const QCommandLineOption simulate(QStringLiteral("simulate"),
                                     QStringLiteral("Run against the built-in simulated reader on COM1."));
   const QCommandLineOption port(QStringLiteral("port"),
                                 QStringLiteral("Open DEVICE for the port name COMn (repeatable)."),
                                 QStringLiteral("COMn=DEVICE"));
-  parser.addOption(simulate);
-  parser.addOption(port);
-  parser.process(app);
-
+  parser.addOptions({help, version, simulate, port});
+  QTextStream out(stdout);
   QTextStream err(stderr);
+  // Help and version come first; the rest is read once Qt has taken its own options
+  // (-platform and the like) out of the command line.
+  const bool early = parser.parse(args);
+  if (early && parser.isSet(help)) {
+    out << parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("kvt730-tool"));
+    return 0;
+  }
+  if (early && parser.isSet(version)) {
+    out << "kvt730-tool " << KVT_VERSION << "\n";
+    return 0;
+  }
+
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("kvt730-tool"));
+  QApplication::setApplicationVersion(QStringLiteral(KVT_VERSION));
+  if (!parser.parse(QCoreApplication::arguments())) {
+    err << "kvt730-tool: " << parser.errorText() << "\n";
+    return 2;
+  }
+  if (!parser.positionalArguments().isEmpty()) {
+    err << "kvt730-tool: unexpected argument \"" << parser.positionalArguments().constFirst() << "\"\n";
+    return 2;
+  }
+
   kvt::PortMap ports;
   for (const QString& value : parser.values(port)) {
     if (!ports.parseOverride(value)) {
@@ -53,7 +77,7 @@ int main(int argc, char** argv) {
       err << "kvt730-tool: cannot start the simulated reader: " << error << "\n";
       return 1;
     }
-    err << "kvt730-tool: simulated reader on " << simulation->device() << " (COM1, 9600 bits/s, address 0)\n";
+    err << "kvt730-tool: simulated reader on " << simulation->device() << " (COM1, 9600 bits/s, address 0)" << Qt::endl;
   }
 
   kvt::AppState state;

@@ -89,7 +89,6 @@ PortSetupDialog::PortSetupDialog(Session& session, const QString& addressText, Q
 
   AutoLabel = new ClickableLabel(kFoldedCaption, this);
   AutoLabel->setObjectName(QStringLiteral("AutoLabel"));
-  AutoLabel->setAccessibleName(QStringLiteral("AUTO SCAN"));
   AutoLabel->setFocusPolicy(Qt::StrongFocus);
   AutoLabel->setCursor(Qt::PointingHandCursor);
   AutoLabel->setStyleSheet(QStringLiteral("color: #0000C0;"));
@@ -126,6 +125,7 @@ void PortSetupDialog::setFolded(bool folded) {
   unfolded_ = !folded;
   setFixedSize(folded ? kFoldedWidth : kUnfoldedWidth, kHeight);
   AutoLabel->setText(folded ? kFoldedCaption : kUnfoldedCaption);
+  AutoLabel->setAccessibleName(AutoLabel->text());
   if (QScreen* s = screen()) {
     const QRect area = s->geometry();
     const QRect outer = frameGeometry();
