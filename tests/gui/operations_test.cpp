@@ -40,6 +40,7 @@ class OperationsTest : public QObject {
 
   void portClosedLeavesTheLogAlone();
   void setupCommProbesAndCloseCommCloses();
+  void scanFillsTheDialogAndOkOpens();
   void recordDataKeepsOrDropsEarlierExchanges();
   void sensorWindowShowsTheReaderSensors_data();
   void sensorWindowShowsTheReaderSensors();
@@ -110,6 +111,29 @@ void OperationsTest::setupCommProbesAndCloseCommCloses() {
   QVERIFY(!rig_->state.PortOpened);
   QVERIFY(!w.port().isOpen());
   QVERIFY(rig_->notifier.messages.back().text.startsWith(QStringLiteral("Unit not detected")));
+}
+
+void OperationsTest::scanFillsTheDialogAndOkOpens() {
+  window_ = kvt::CreateMainWindow(Variant::M, rig_->state, rig_->notifier, rig_->ports, fastTimeouts());
+  QString label;
+  runner_.inspect = [&](QDialog& d) {
+    auto* port = find<QComboBox>(&d, "PortCombo");
+    auto* baud = find<QComboBox>(&d, "BaudCombo");
+    port->setEditText(QStringLiteral("COM9"));
+    baud->setEditText(QStringLiteral("57600 bits/s"));
+    QTest::mouseClick(find<QLabel>(&d, "AutoLabel"), Qt::LeftButton);
+    click(&d, "Command3");
+    label = find<QLabel>(&d, "Label1")->text();
+    QCOMPARE(port->currentText(), QStringLiteral("COM1"));
+    QCOMPARE(baud->currentText(), QStringLiteral("9600 bits/s"));
+    QVERIFY(!rig_->state.PortOpened);  // a scan alone does not open the way
+    click(&d, "Command1");
+    QCOMPARE(d.result(), int(QDialog::Accepted));
+  };
+  runner_.install(*window_);
+  click(window_.get(), "IROpencom");
+  QCOMPARE(label, QStringLiteral("Found KVT-730-M AT COM1 Baut Rate 9600"));
+  QVERIFY(rig_->state.PortOpened);
 }
 
 void OperationsTest::recordDataKeepsOrDropsEarlierExchanges() {
