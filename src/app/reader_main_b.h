@@ -14,7 +14,7 @@ class KVT_730_B_ReaderMain : public ReaderMainWindow {
   // Fills the window's combo boxes in their fixed order. The card pages add theirs here,
   // in front of the device address: sector, block, block length, purse block and
   // Ultralight page combos, then cmbAddress864, then the RF activation mode.
-  virtual void formLoad();
+  void formLoad();
 };
 
 }  // namespace kvt
