@@ -130,8 +130,8 @@ int RunScan(Context& c) {
   return kExitOk;
 }
 
-std::vector<CommandSpec> MakeTable() {
-  std::vector<CommandSpec> t;
+std::vector<CommandEntry> MakeTable() {
+  std::vector<CommandEntry> t;
   t.push_back({"init", "[--option 0|1|3|4|5|7]", "INITIALIZE (option: what to do with a card inside), then the firmware version", true, BindInit});
   t.push_back({"card-status", "", "card position, stacker and error card bin", true,
                Plain([](Context& c) { return Finish(c, CardStatus(c.session, c.options.address)); })});
@@ -176,13 +176,13 @@ std::vector<CommandSpec> MakeTable() {
 
 }  // namespace
 
-const std::vector<CommandSpec>& Commands() {
-  static const std::vector<CommandSpec> table = MakeTable();
+const std::vector<CommandEntry>& Commands() {
+  static const std::vector<CommandEntry> table = MakeTable();
   return table;
 }
 
-const CommandSpec* FindCommand(const QString& name) {
-  for (const CommandSpec& c : Commands())
+const CommandEntry* FindCommand(const QString& name) {
+  for (const CommandEntry& c : Commands())
     if (name == QLatin1String(c.name)) return &c;
   return nullptr;
 }

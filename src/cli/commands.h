@@ -18,7 +18,7 @@ struct Context {
 // Runs the operation on an open port and gives the exit status.
 using Runner = std::function<int(Context&)>;
 
-struct CommandSpec {
+struct CommandEntry {
   const char* name;
   const char* synopsis;  // operands, for the help text
   const char* summary;
@@ -28,7 +28,7 @@ struct CommandSpec {
   std::function<Runner(const CliOptions&, QString* error)> bind;
 };
 
-const std::vector<CommandSpec>& Commands();
-const CommandSpec* FindCommand(const QString& name);
+const std::vector<CommandEntry>& Commands();
+const CommandEntry* FindCommand(const QString& name);
 
 }  // namespace kvt::cli

@@ -62,10 +62,10 @@ int main(int argc, char** argv) {
     return kExitOk;
   }
   if (o.command.isEmpty()) return BadInput(QStringLiteral("no command given"));
-  const CommandSpec* spec = FindCommand(o.command);
-  if (!spec) return BadInput(QStringLiteral("unknown command %1").arg(o.command));
+  const CommandEntry* entry = FindCommand(o.command);
+  if (!entry) return BadInput(QStringLiteral("unknown command %1").arg(o.command));
   QString error;
-  const Runner run = spec->bind(o, &error);
+  const Runner run = entry->bind(o, &error);
   if (!run) return BadInput(error);
 
   PortMap map;
@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
   PrintNotifier notifier;
   Session session(state, port, log, notifier, o.variant, map, Timeouts{}.scaled(o.timeoutScale));
 
-  int rc = spec->opensPort ? OpenPort(session, o) : kExitOk;
+  int rc = entry->opensPort ? OpenPort(session, o) : kExitOk;
   if (rc == kExitOk) {
     Context context{session, o};
     rc = run(context);

@@ -22,7 +22,7 @@ QString UsageText() {
       "  --help, --version\n"
       "\n"
       "Commands:\n");
-  for (const CommandSpec& c : Commands()) {
+  for (const CommandEntry& c : Commands()) {
     QString head = QStringLiteral("  %1 %2").arg(QLatin1String(c.name), QLatin1String(c.synopsis)).trimmed();
     head = QStringLiteral("  ") + head;
     t += head.leftJustified(40) + QLatin1String(c.summary) + QLatin1Char('\n');
