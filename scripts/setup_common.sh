@@ -8,7 +8,7 @@ KVT_BUILD_DIR="${KVT_BUILD_DIR:-$KVT_ROOT/build}"
 # brings new needs (pcscd, vsmartcard for the PC/SC tests, ...) adds them here.
 KVT_DEBIAN_PACKAGES=(
   cmake ninja-build g++                                            # build tools
-  qt6-base-dev qt6-base-dev-tools libqt6serialport6-dev            # Qt 6: Core, Widgets, Test, SerialPort
+  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev               # Qt 6: Core, Widgets, Test, SerialPort
   libgtest-dev                                                     # GoogleTest
   xvfb xauth                                                       # a virtual display for window tests
 )
