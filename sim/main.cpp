@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "sim/pty_host.h"
+#include "sim/sim_card_apdu.h"
 #include "sim/sim_options.h"
+#include "sim/vpcd_card.h"
 
 #ifndef KVT_SIM_VERSION
 #define KVT_SIM_VERSION "0.0.0"
@@ -33,6 +35,33 @@ bool makeLink(const std::string& link, const std::string& target, std::string* e
     return false;
   }
   return true;
+}
+
+// --pcsc-card: the virtual SIM in pcscd's virtual reader until a stop signal, or until
+// the reader stays away too long (exit status 1).
+int servePcscCard(const sim::SimOptions& opts, const sigset_t& stopSignals) {
+  sim::SimCard card;
+  sim::VpcdOptions vo;
+  vo.host = opts.vpcdHost;
+  vo.port = opts.vpcdPort;
+  vo.waitSeconds = opts.vpcdWait;
+  sim::VpcdCardHost host(card, vo);
+  std::string error;
+  if (!host.start(&error)) {
+    std::fprintf(stderr, "kvt730-sim: %s\n", error.c_str());
+    return 1;
+  }
+  std::printf("PCSC-CARD %s:%d\n", vo.host.c_str(), vo.port);
+  std::fflush(stdout);
+  const timespec tick{0, 200 * 1000 * 1000};
+  while (sigtimedwait(&stopSignals, nullptr, &tick) < 0) {
+    if (host.finished()) {
+      std::fprintf(stderr, "kvt730-sim: %s\n", host.failure().c_str());
+      return 1;
+    }
+  }
+  host.stop();
+  return 0;
 }
 
 }  // namespace
@@ -61,6 +90,7 @@ int main(int argc, char** argv) {
   sigaddset(&stopSignals, SIGTERM);
   sigaddset(&stopSignals, SIGHUP);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  if (opts.pcscCard) return servePcscCard(opts, stopSignals);
 
   sim::PtyHost host;
   host.withReader([&](sim::Reader& r) { sim::applySimOptions(opts, r); });

@@ -31,6 +31,11 @@ std::string simUsage() {
          "  --stacker N            cards in the stacker\n"
          "  --link PATH            make PATH a symlink to the device while running\n"
          "  --require-init         refuse commands until the first INITIALIZE\n"
+         "  --pcsc-card            no reader: put a T=0 SIM into pcscd's virtual reader\n"
+         "                         (vsmartcard vpcd) and serve it until interrupted\n"
+         "  --vpcd-host HOST       where the virtual reader listens (default 127.0.0.1)\n"
+         "  --vpcd-port N          its port (default 35963)\n"
+         "  --vpcd-wait S          give up after S seconds without it (default 60)\n"
          "  --help                 this text\n"
          "  --version              program version\n";
 }
@@ -83,6 +88,19 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions* opts, std
       long v = 0;
       if (!takeValue() || !parseNumber(value, 10, 100000, &v)) return bad("--stacker needs a card count");
       opts->stacker = static_cast<int>(v);
+    } else if (name == "--pcsc-card") {
+      opts->pcscCard = true;
+    } else if (name == "--vpcd-host") {
+      if (!takeValue() || value.empty()) return bad("--vpcd-host needs a host name or address");
+      opts->vpcdHost = value;
+    } else if (name == "--vpcd-port") {
+      long v = 0;
+      if (!takeValue() || !parseNumber(value, 10, 65535, &v) || v == 0) return bad("--vpcd-port needs a port from 1 to 65535");
+      opts->vpcdPort = static_cast<int>(v);
+    } else if (name == "--vpcd-wait") {
+      long v = 0;
+      if (!takeValue() || !parseNumber(value, 10, 86400, &v)) return bad("--vpcd-wait needs seconds");
+      opts->vpcdWait = static_cast<int>(v);
     } else if (name == "--link") {
       if (!takeValue() || value.empty()) return bad("--link needs a path");
       opts->link = value;

@@ -16,6 +16,11 @@ struct SimOptions {
   int stacker = -1;  // -1: keep the reader's default
   std::string link;  // symlink to create for the device, empty for none
   bool requireInit = false;
+  // --pcsc-card: serve a virtual SIM in pcscd's virtual reader instead of the reader.
+  bool pcscCard = false;
+  std::string vpcdHost = "127.0.0.1";
+  int vpcdPort = 35963;
+  int vpcdWait = 60;  // seconds without the virtual reader before giving up
   bool help = false;
   bool version = false;
 };
