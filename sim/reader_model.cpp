@@ -1,5 +1,6 @@
 #include "sim/reader_model.h"
 
+#include "sim/cards/contact_commands.h"
 #include "sim/frame_codec.h"
 #include "sim/machine_commands.h"
 
@@ -24,6 +25,9 @@ std::vector<uint8_t> replyText(const Command& cmd, const Reply& r, const ReaderS
 
 Reader::Reader() : parser_(0) {
   for (auto& entry : machineCommandHandlers()) addHandler(entry.first, std::move(entry.second));
+  for (auto& entry : contactCommandHandlers()) addHandler(entry.first, std::move(entry.second));
+  setContactCardKind(state_, "cpu-t0");
+  fillSamSockets(state_);
 }
 
 Reader::~Reader() = default;
@@ -40,6 +44,7 @@ void Reader::addHandler(uint8_t cm, std::unique_ptr<CommandHandler> handler) {
 
 bool Reader::insertCard() {
   if (!state_.entryAllowed || state_.cardInChannel()) return false;
+  state_.newCardEnters();
   state_.card = CardPos::Front;
   return true;
 }
@@ -51,6 +56,7 @@ bool Reader::removeCard() {
 }
 
 void Reader::setCardPosition(CardPos pos, InsideSpot spot) {
+  state_.releaseContacts();
   state_.card = pos;
   state_.spot = spot;
 }

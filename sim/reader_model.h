@@ -31,7 +31,8 @@ class Reader {
  public:
   using CardPos = sim::CardPos;
 
-  Reader();  // address 0, 9600 baud, the machine commands registered
+  Reader();  // address 0, 9600 baud, the machine and contact card commands registered;
+             // cards carry a T=0 CPU chip, the SAM sockets hold SAMs
   ~Reader();
   Reader(const Reader&) = delete;
   Reader& operator=(const Reader&) = delete;

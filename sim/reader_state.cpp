@@ -1,5 +1,7 @@
 #include "sim/reader_state.h"
 
+#include "sim/cards/contact_chip.h"
+
 namespace sim {
 
 std::array<uint8_t, 3> ReaderState::statusBytes() const {
@@ -35,7 +37,9 @@ std::string ReaderState::bringCardTo(CardPos pos, InsideSpot where) {
   if (!cardInChannel()) {
     if (stackerCards <= 0) return err::kNoCard;
     --stackerCards;
+    newCardEnters();
   }
+  releaseContacts();
   card = pos;
   spot = where;
   return {};
@@ -46,6 +50,7 @@ std::string ReaderState::captureToBin() {
   if (binFull()) return err::kBinFull;
   if (countCaptures && captureCounter >= kCounterMax) return err::kCounterOverflow;
   if (!cardInChannel()) --stackerCards;
+  releaseContacts();
   card = CardPos::None;
   ++binCards;
   if (countCaptures) ++captureCounter;
@@ -54,6 +59,18 @@ std::string ReaderState::captureToBin() {
 
 std::string ReaderState::captureCardInChannel() {
   return cardInChannel() ? captureToBin() : std::string{};
+}
+
+ContactChip* ReaderState::chipAtContacts() const {
+  return card == CardPos::Inside && spot == InsideSpot::IcContacts ? icChip.get() : nullptr;
+}
+
+void ReaderState::releaseContacts() {
+  if (icChip) icChip->powerOff();
+}
+
+void ReaderState::newCardEnters() {
+  if (newCardChip) icChip = newCardChip();
 }
 
 }  // namespace sim

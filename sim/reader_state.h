@@ -6,9 +6,15 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace sim {
+
+class ContactChip;
+class CpuCard;
 
 enum class CardPos { None, Front, Inside };
 enum class InsideSpot { IcContacts, RfAntenna };
@@ -18,6 +24,12 @@ namespace err {
 inline constexpr char kUnknownCommand[] = "00";
 inline constexpr char kBadParameter[] = "01";
 inline constexpr char kDataError[] = "04";
+inline constexpr char kCannotExecute[] = "02";    // e.g. no card at the IC contacts
+inline constexpr char kAtrError[] = "61";         // the chip gives no usable answer to reset
+inline constexpr char kWrongProtocol[] = "62";    // the command is for another kind of chip
+inline constexpr char kNoResponse[] = "63";       // no chip answers
+inline constexpr char kNotActivated[] = "65";     // chip command before the chip was reset
+inline constexpr char kNotEmv[] = "69";           // refused by a cold reset under the EMV profile
 inline constexpr char kCounterOverflow[] = "50";
 inline constexpr char kNoCard[] = "A0";
 inline constexpr char kBinFull[] = "A1";
@@ -41,6 +53,16 @@ struct ReaderState {
   std::string initInfo = "KVT-730 READY";
   std::string serialNumber = "KVT730MA10012345";
   std::string configuration = "9V100ER2221";
+
+  // The chip of the card in the channel, or of the next card while the channel is
+  // empty; nullptr for a card without contacts. A card pushed in or dispensed gets a
+  // fresh chip from newCardChip. The chip answers only while the card is at the IC
+  // contacts and loses power whenever the card moves.
+  std::shared_ptr<ContactChip> icChip;
+  std::function<std::shared_ptr<ContactChip>()> newCardChip;
+  // The SAM sockets 1 to 8 (index 0 to 7) and the index the SAM commands address.
+  std::vector<std::shared_ptr<CpuCard>> sams;
+  int currentSam = 0;
 
   bool cardInChannel() const { return card != CardPos::None; }
   bool binFull() const { return binCards >= binCapacity; }
@@ -68,6 +90,13 @@ struct ReaderState {
   std::string captureToBin();
   // Takes the card in the channel to the bin; nothing to do without a card.
   std::string captureCardInChannel();
+
+  // The chip while its card is at the IC contacts, else nullptr.
+  ContactChip* chipAtContacts() const;
+  // The contacts let go of the card: its chip loses power.
+  void releaseContacts();
+  // A new card enters the channel: it gets a fresh chip.
+  void newCardEnters();
 };
 
 }  // namespace sim

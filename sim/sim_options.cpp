@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "sim/cards/contact_chip.h"
+#include "sim/cards/contact_commands.h"
 #include "sim/serial_speed.h"
 
 namespace sim {
@@ -31,6 +33,8 @@ std::string simUsage() {
          "  --stacker N            cards in the stacker\n"
          "  --link PATH            make PATH a symlink to the device while running\n"
          "  --require-init         refuse commands until the first INITIALIZE\n"
+         "  --ic-card KIND         chip of the cards: none, cpu-t0 (default), cpu-t1,\n"
+         "                         cpu-noemv, sle4442, sle4428, 24c01 .. 24c512\n"
          "  --pcsc-card            no reader: put a T=0 SIM into pcscd's virtual reader\n"
          "                         (vsmartcard vpcd) and serve it until interrupted\n"
          "  --vpcd-host HOST       where the virtual reader listens (default 127.0.0.1)\n"
@@ -101,6 +105,9 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions* opts, std
       long v = 0;
       if (!takeValue() || !parseNumber(value, 10, 86400, &v)) return bad("--vpcd-wait needs seconds");
       opts->vpcdWait = static_cast<int>(v);
+    } else if (name == "--ic-card") {
+      if (!takeValue() || !isContactChipKind(value)) return bad("--ic-card needs a chip kind such as sle4442");
+      opts->icCard = value;
     } else if (name == "--link") {
       if (!takeValue() || value.empty()) return bad("--link needs a path");
       opts->link = value;
@@ -117,6 +124,7 @@ void applySimOptions(const SimOptions& opts, Reader& reader) {
   reader.setCardPosition(opts.card);
   if (opts.stacker >= 0) reader.setStackerCards(opts.stacker);
   reader.setRequireInitialize(opts.requireInit);
+  if (!opts.icCard.empty()) setContactCardKind(reader.state(), opts.icCard);
 }
 
 }  // namespace sim

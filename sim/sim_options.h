@@ -16,6 +16,7 @@ struct SimOptions {
   int stacker = -1;  // -1: keep the reader's default
   std::string link;  // symlink to create for the device, empty for none
   bool requireInit = false;
+  std::string icCard;  // chip of the cards (contactChipKinds()); empty: the reader's default
   // --pcsc-card: serve a virtual SIM in pcscd's virtual reader instead of the reader.
   bool pcscCard = false;
   std::string vpcdHost = "127.0.0.1";
