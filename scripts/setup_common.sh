@@ -11,6 +11,8 @@ KVT_DEBIAN_PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev               # Qt 6: Core, Widgets, Test, SerialPort
   libgtest-dev                                                     # GoogleTest
   xvfb xauth                                                       # a virtual display for window tests
+  pcscd libpcsclite-dev pkg-config                                 # the smart-card service, its client library
+  vsmartcard-vpcd vsmartcard-vpicc python3-pycryptodome            # virtual reader and cards for the PC/SC tests
 )
 
 kvt_missing_packages() {
