@@ -46,6 +46,8 @@ QString Apply(CliOptions& o, const QString& name, const QString& value) {
     static const QStringList codes = {"0", "1", "3", "4", "5", "7"};
     if (!codes.contains(value)) return QStringLiteral("--option %1: expected 0, 1, 3, 4, 5 or 7").arg(value);
     o.initOption = value.toInt();
+  } else if (name == QLatin1String("--reader")) {
+    o.reader = value;
   } else if (name == QLatin1String("--timeout-scale")) {
     bool ok = false;
     const int n = value.toInt(&ok);
@@ -59,7 +61,7 @@ QString Apply(CliOptions& o, const QString& name, const QString& value) {
 
 ParsedArgs ParseArgs(const QStringList& args) {
   static const QStringList withValue = {"--port", "--baud", "--address", "--variant", "--option",
-                                        "--timeout-scale"};
+                                        "--timeout-scale", "--reader"};
   ParsedArgs r;
   CliOptions& o = r.options;
   for (int i = 0; i < args.size(); ++i) {
@@ -104,6 +106,9 @@ ParsedArgs ParseArgs(const QStringList& args) {
   }
   if (o.initOption && o.command != QLatin1String("init")) {
     r.error = QStringLiteral("--option belongs to init");
+  }
+  if (o.reader && (o.command != QLatin1String("pcsc") || o.operands.value(0) != QLatin1String("transmit"))) {
+    r.error = QStringLiteral("--reader belongs to pcsc transmit");
   }
   return r;
 }

@@ -10,6 +10,7 @@
 #include "machine/status_ops.h"
 #include "machine/unit_ops.h"
 #include "output.h"
+#include "pcsc_commands.h"
 #include "result_lines.h"
 
 namespace kvt::cli {
@@ -171,6 +172,9 @@ std::vector<CommandEntry> MakeTable() {
   t.push_back({"scan", "[--variant B|M]", "search COM1 to COM16 at every baud rate of the variant", false,
                Plain(RunScan)});
   t.push_back({"send", "HEX...", "send a raw command: the frame text from \"C\" on, in hex", true, BindSend});
+  t.push_back({"pcsc", "list | transmit APDU...",
+               "smart-card service: list the readers, or connect and send APDUs (hex, one per operand)", false,
+               BindPcsc});
   return t;
 }
 

@@ -11,6 +11,7 @@ enum ExitCode {
   kExitExchange = 2,   // no usable reply: time-out, no acknowledgement, broken reply
   kExitBadInput = 3,   // the command line itself is wrong; nothing was sent
   kExitPort = 4,       // the port could not be opened
+  kExitService = 5,    // pcsc: the smart-card service returned an error code
 };
 
 int ExitCodeFor(OpStatus status);

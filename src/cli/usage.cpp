@@ -19,6 +19,7 @@ QString UsageText() {
       "  --variant B|M        reader variant: sensor rows and scan order (default B)\n"
       "  --log                print the communication log after the operation\n"
       "  --timeout-scale N    divide every wait by N (for tests)\n"
+      "  --reader NAME        pcsc transmit: the smart-card reader (default: the first listed)\n"
       "  --help, --version\n"
       "\n"
       "Commands:\n");
@@ -29,7 +30,8 @@ QString UsageText() {
   }
   t += QStringLiteral(
       "\n"
-      "Exit status: 0 done, 1 negative reply, 2 exchange failure, 3 bad input, 4 port error.\n");
+      "Exit status: 0 done, 1 negative reply, 2 exchange failure, 3 bad input, 4 port error,\n"
+      "5 smart-card service error (pcsc).\n");
   return t;
 }
 

@@ -1,0 +1,92 @@
+#include "pcsc_commands.h"
+
+#include "exit_status.h"
+#include "output.h"
+#include "pcsc/pcsc_ops.h"
+#include "pcsc/pcsclite_service.h"
+
+namespace kvt::cli {
+
+namespace {
+
+// Prints the outcome's lines; false when the service call failed.
+bool Show(const pcsc::PcscOutcome& o) {
+  for (const QString& line : o.lines) PrintLine(line);
+  return o.ok();
+}
+
+}  // namespace
+
+int RunPcscList(SmartCardService& service) {
+  pcsc::PcscState st;
+  if (!Show(pcsc::EstablishContext(service, st))) return kExitService;
+  const pcsc::PcscOutcome list = pcsc::ListReaders(service, st);
+  bool ok = Show(list);
+  if (list.readers)
+    for (const QString& name : *list.readers) PrintField(QStringLiteral("Reader"), name);
+  ok = Show(pcsc::ReleaseContext(service, st)) && ok;
+  return ok ? kExitOk : kExitService;
+}
+
+int RunPcscTransmit(SmartCardService& service, const QString* reader, const QStringList& apdus) {
+  pcsc::PcscState st;
+  if (!Show(pcsc::EstablishContext(service, st))) return kExitService;
+  // Top to bottom; on the first error only the closing calls that have something to close.
+  bool connected = false, inTransaction = false;
+  bool ok = [&] {
+    const pcsc::PcscOutcome list = pcsc::ListReaders(service, st);
+    if (!Show(list)) return false;
+    QString name = reader ? *reader : QString();
+    if (!reader && list.readers && !list.readers->isEmpty()) name = list.readers->first();
+    if (!Show(pcsc::Connect(service, st, name))) return false;
+    connected = true;
+    if (!Show(pcsc::BeginTransaction(service, st))) return false;
+    inTransaction = true;
+    if (!Show(pcsc::Status(service, st))) return false;
+    for (const QString& apdu : apdus)
+      if (!Show(pcsc::Transmit(service, st, apdu))) return false;
+    return true;
+  }();
+  if (inTransaction) ok = Show(pcsc::EndTransaction(service, st)) && ok;
+  if (connected) ok = Show(pcsc::Disconnect(service, st)) && ok;
+  ok = Show(pcsc::ReleaseContext(service, st)) && ok;
+  return ok ? kExitOk : kExitService;
+}
+
+Runner BindPcsc(const CliOptions& o, QString* error) {
+  const QString sub = o.operands.value(0);
+  if (sub == QLatin1String("list")) {
+    if (o.operands.size() != 1) {
+      *error = QStringLiteral("pcsc list takes no operands");
+      return {};
+    }
+    return [](Context&) {
+      PcscLiteService service;
+      return RunPcscList(service);
+    };
+  }
+  if (sub == QLatin1String("transmit")) {
+    const QStringList apdus = o.operands.mid(1);
+    if (apdus.isEmpty()) {
+      *error = QStringLiteral("pcsc transmit needs at least one APDU in hex, e.g. 00A40000023F00");
+      return {};
+    }
+    for (const QString& apdu : apdus) {
+      if (!pcsc::ParseApduText(apdu)) {
+        *error = QStringLiteral("pcsc transmit %1: not an APDU of hex digit pairs (at most %2 bytes)")
+                     .arg(apdu)
+                     .arg(pcsc::kSendBufferSize);
+        return {};
+      }
+    }
+    const std::optional<QString> reader = o.reader;
+    return [apdus, reader](Context&) {
+      PcscLiteService service;
+      return RunPcscTransmit(service, reader ? &*reader : nullptr, apdus);
+    };
+  }
+  *error = QStringLiteral("pcsc: expected list or transmit");
+  return {};
+}
+
+}  // namespace kvt::cli
