@@ -71,4 +71,8 @@ KeyFilter* InstallDecimalFilter(QLineEdit* edit, int limit) {
   return new KeyFilter(edit, KeyFilter::Rule{KeyFilter::Charset::Decimal, true, limit});
 }
 
+KeyFilter* InstallHexFilter(QLineEdit* edit, int limit, bool backspace) {
+  return new KeyFilter(edit, KeyFilter::Rule{KeyFilter::Charset::Hex, backspace, limit});
+}
+
 }  // namespace kvt

@@ -48,4 +48,8 @@ class KeyFilter : public QObject {
 // Decimal digits and Backspace, at most `limit` characters typed in (the capture counter).
 KeyFilter* InstallDecimalFilter(QLineEdit* edit, int limit);
 
+// Hex digits, "a".."f" raised to upper case; at most `limit` characters typed in (0: no
+// limit). The byte fields and the grid cells drop Backspace, the APDU boxes keep it.
+KeyFilter* InstallHexFilter(QLineEdit* edit, int limit, bool backspace);
+
 }  // namespace kvt

@@ -1,0 +1,216 @@
+// The hex cell grid: typing runs, arrows and Enter with wrap-around, Esc, padding on
+// leaving, the focus after an operation fills cells, pasting a run, labels and names.
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QVBoxLayout>
+#include <memory>
+
+#include "hexgrid/hex_grid.h"
+
+using kvt::HexGrid;
+using kvt::HexGridSpec;
+
+namespace {
+
+HexGridSpec icText() {
+  return {"ICText", "IC Card Data", 128, 16, kvt::HexLabels(8), kvt::HexLabels(16), 2, {}};
+}
+HexGridSpec blockGrid() { return {"SRFTextLIST", "Block Data", 16, 16, {"00"}, kvt::HexLabels(16), 0, {}}; }
+
+// A shown, active window holding one grid and a line edit to move the focus to.
+struct Window {
+  explicit Window(const HexGridSpec& spec) {
+    auto* layout = new QVBoxLayout(&widget);
+    grid = new HexGrid(spec);
+    other = new QLineEdit;
+    layout->addWidget(grid);
+    layout->addWidget(other);
+    widget.show();
+    widget.activateWindow();
+  }
+  QWidget widget;
+  HexGrid* grid;
+  QLineEdit* other;
+};
+
+QWidget* focused() { return QApplication::focusWidget(); }
+
+// Types into whatever has the focus, as a user would.
+void type(const QString& keys) {
+  for (QChar c : keys) QTest::keyClick(focused(), c.toLatin1());
+}
+void press(Qt::Key key) { QTest::keyClick(focused(), key); }
+
+}  // namespace
+
+class HexGridTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void typingTwoDigitsFillsACellAndMovesOn();
+  void onlyHexDigitsAreTyped();
+  void arrowsAndEnterPadAndWrap();
+  void escEmptiesAndLeavingPads();
+  void operationWritesMoveTheFocus();
+  void pasteFillsConsecutiveCells();
+  void gridWithoutLimitKeepsTheLastTwo();
+  void layoutLabelsAndNames();
+};
+
+void HexGridTest::typingTwoDigitsFillsACellAndMovesOn() {
+  Window w(blockGrid());
+  QVERIFY(QTest::qWaitForWindowActive(&w.widget));
+  w.grid->cell(0)->setText("99");
+  w.grid->focusCell(0);
+  QCOMPARE(w.grid->cell(0)->selectedText(), QStringLiteral("99"));  // typing replaces it
+  type("12ab");
+  QCOMPARE(w.grid->text(0), QStringLiteral("12"));
+  QCOMPARE(w.grid->text(1), QStringLiteral("AB"));
+  QCOMPARE(focused(), w.grid->cell(2));
+  QCOMPARE(w.grid->currentCell(), 2);
+  type("3");
+  QCOMPARE(w.grid->text(2), QStringLiteral("3"));
+  QCOMPARE(focused(), w.grid->cell(2));
+}
+
+void HexGridTest::onlyHexDigitsAreTyped() {
+  Window w(icText());
+  QVERIFY(QTest::qWaitForWindowActive(&w.widget));
+  w.grid->focusCell(5);
+  type("g- ");
+  press(Qt::Key_Backspace);
+  QCOMPARE(w.grid->text(5), QString());
+  type("f");
+  QCOMPARE(w.grid->text(5), QStringLiteral("F"));
+  press(Qt::Key_Backspace);  // discarded in the cells
+  QCOMPARE(w.grid->text(5), QStringLiteral("F"));
+  press(Qt::Key_Delete);     // a key that types nothing still works
+  QCOMPARE(w.grid->text(5), QStringLiteral("F"));  // the cursor stands after the digit
+  press(Qt::Key_Home);
+  press(Qt::Key_Delete);
+  QCOMPARE(w.grid->text(5), QString());
+}
+
+void HexGridTest::arrowsAndEnterPadAndWrap() {
+  Window w(icText());
+  QVERIFY(QTest::qWaitForWindowActive(&w.widget));
+  w.grid->focusCell(0);
+  type("7");
+  press(Qt::Key_Return);
+  QCOMPARE(w.grid->text(0), QStringLiteral("07"));
+  QCOMPARE(focused(), w.grid->cell(1));
+  press(Qt::Key_Left);
+  press(Qt::Key_Left);
+  QCOMPARE(focused(), w.grid->cell(127));  // from cell 0 to the last
+  type("c");
+  press(Qt::Key_Right);
+  QCOMPARE(w.grid->text(127), QStringLiteral("0C"));
+  QCOMPARE(focused(), w.grid->cell(0));
+  w.grid->focusCell(127);
+  press(Qt::Key_Enter);
+  QCOMPARE(focused(), w.grid->cell(0));
+  QCOMPARE(w.grid->text(127), QStringLiteral("0C"));
+  press(Qt::Key_Right);
+  QCOMPARE(focused(), w.grid->cell(1));
+  QCOMPARE(w.grid->text(1), QString());  // an empty cell stays empty
+}
+
+void HexGridTest::escEmptiesAndLeavingPads() {
+  Window w(icText());
+  QVERIFY(QTest::qWaitForWindowActive(&w.widget));
+  w.grid->focusCell(3);
+  type("4");
+  w.other->setFocus();  // left by mouse or Tab
+  QCOMPARE(w.grid->text(3), QStringLiteral("04"));
+  QCOMPARE(focused(), w.other);  // padding is no write: the focus stays where it went
+
+  w.grid->focusCell(3);
+  press(Qt::Key_Escape);
+  QCOMPARE(w.grid->text(3), QString());
+  QCOMPARE(focused(), w.grid->cell(3));
+  w.other->setFocus();
+  QCOMPARE(w.grid->text(3), QString());
+}
+
+void HexGridTest::operationWritesMoveTheFocus() {
+  Window w(icText());
+  QVERIFY(QTest::qWaitForWindowActive(&w.widget));
+  w.grid->fill(0, {"A2", "13", "10"});
+  QCOMPARE(focused(), w.grid->cell(3));
+  QStringList all;
+  for (int i = 0; i < 128; ++i) all << "FF";
+  w.grid->fill(0, all);
+  QCOMPARE(focused(), w.grid->cell(0));
+  w.grid->clear();
+  QCOMPARE(w.grid->texts(), QStringList(128, QString()));
+  QCOMPARE(focused(), w.grid->cell(0));
+
+  Window block(blockGrid());
+  QVERIFY(QTest::qWaitForWindowActive(&block.widget));
+  block.grid->fill(0, all.mid(0, 16));
+  QCOMPARE(focused(), block.grid->cell(0));
+
+  // A hidden grid only remembers where the focus would go.
+  block.grid->hide();
+  block.other->setFocus();
+  block.grid->fill(0, {"01", "02"});
+  QCOMPARE(block.grid->currentCell(), 2);
+  QCOMPARE(focused(), block.other);
+}
+
+void HexGridTest::pasteFillsConsecutiveCells() {
+  Window w(icText());
+  QVERIFY(QTest::qWaitForWindowActive(&w.widget));
+  w.grid->focusCell(5);
+  QApplication::clipboard()->setText("12 34ab\tCD");
+  QTest::keyClick(focused(), Qt::Key_V, Qt::ControlModifier);
+  QCOMPARE(w.grid->texts().mid(4, 6), QStringList({"", "12", "34", "AB", "CD", ""}));
+  QCOMPARE(focused(), w.grid->cell(9));
+
+  for (const char* bad : {"12 3", "12 GG", "", "1-2"}) {
+    QApplication::clipboard()->setText(bad);
+    QTest::keyClick(focused(), Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(w.grid->text(9), QString());
+  }
+  // Bytes beyond the last cell are dropped.
+  QVERIFY(w.grid->pasteRun(126, "01 02 03"));
+  QCOMPARE(w.grid->texts().mid(126), QStringList({"01", "02"}));
+  QCOMPARE(w.grid->text(0), QString());
+}
+
+void HexGridTest::gridWithoutLimitKeepsTheLastTwo() {
+  Window w(blockGrid());
+  QVERIFY(QTest::qWaitForWindowActive(&w.widget));
+  w.grid->setText(4, "ABC");
+  QCOMPARE(w.grid->text(4), QStringLiteral("BC"));
+  QCOMPARE(focused(), w.grid->cell(5));
+  w.grid->setText(15, "12");
+  QCOMPARE(focused(), w.grid->cell(0));
+  QCOMPARE(HexGrid::Pad("7"), QStringLiteral("07"));
+  QCOMPARE(HexGrid::Pad(""), QString());
+}
+
+void HexGridTest::layoutLabelsAndNames() {
+  HexGrid grid(icText());
+  QCOMPARE(grid.objectName(), QStringLiteral("ICText"));
+  QCOMPARE(grid.accessibleName(), QStringLiteral("IC Card Data"));
+  QCOMPARE(grid.count(), 128);
+  QCOMPARE(grid.cell(127)->objectName(), QStringLiteral("ICText_127"));
+  QCOMPARE(grid.cell(127)->accessibleName(), QStringLiteral("IC Card Data 7F"));
+  QCOMPARE(grid.cell(0)->maxLength(), 2);
+  QStringList labels;
+  for (QLabel* l : grid.findChildren<QLabel*>()) labels << l->text();
+  QCOMPARE(labels.size(), 16 + 8);
+  QVERIFY(labels.contains("0F") && labels.contains("07") && !labels.contains("10"));
+
+  HexGrid keys({"SRFPASSWORDLIST", "Sector password", 6, 6, {"Sector password"}, {}, 0,
+                {"FF", "FF", "FF", "FF", "FF", "FF"}});
+  QCOMPARE(keys.texts(), QStringList(6, "FF"));
+  QCOMPARE(keys.findChildren<QLabel*>().size(), 1);
+  QCOMPARE(keys.cell(0)->maxLength(), 32767);
+}
+
+QTEST_MAIN(HexGridTest)
+#include "hex_grid_test.moc"
