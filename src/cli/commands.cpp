@@ -1,6 +1,7 @@
 #include "commands.h"
 
 #include "app/conversions.h"
+#include "contact_commands.h"
 #include "exit_status.h"
 #include "link/frame.h"
 #include "link/port_setup.h"
@@ -175,6 +176,7 @@ std::vector<CommandEntry> MakeTable() {
   t.push_back({"pcsc", "list | transmit APDU...",
                "smart-card service: list the readers, or connect and send APDUs (hex, one per operand)", false,
                BindPcsc});
+  AddContactCommands(t);
   return t;
 }
 

@@ -1,0 +1,125 @@
+// kvt730ctl's contact card commands against kvt730-sim holding a chosen card at the IC
+// contacts: one run per operation, the card keeping its state between runs.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QProcess>
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+QT_END_NAMESPACE
+
+namespace {
+
+struct CtlRun {
+  int code = -1;
+  QStringList lines;
+  QString err;
+};
+
+// kvt730-sim in its own process while the object lives, with the given options.
+class SimProcess {
+ public:
+  explicit SimProcess(const QStringList& args) {
+    proc_.start(QStringLiteral(KVT730SIM_PATH), args);
+    while (device_.isEmpty() && (proc_.canReadLine() || proc_.waitForReadyRead(10000))) {
+      const QString line = QString::fromUtf8(proc_.readLine()).trimmed();
+      if (line.startsWith(QLatin1String("DEVICE "))) device_ = line.mid(7);
+    }
+  }
+  ~SimProcess() {
+    proc_.terminate();
+    if (!proc_.waitForFinished(5000)) proc_.kill();
+    proc_.waitForFinished(5000);
+  }
+  // kvt730ctl on this reader.
+  CtlRun ctl(const QStringList& args) const {
+    QProcess p;
+    p.start(QStringLiteral(KVT730CTL_PATH), QStringList{"--port", device_} + args);
+    EXPECT_TRUE(p.waitForFinished(60000));
+    CtlRun r;
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.lines = QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+  }
+  bool ok() const { return !device_.isEmpty(); }
+
+ private:
+  QProcess proc_;
+  QString device_;
+};
+
+QStringList card(const char* kind) { return {"--card", "inside", "--ic-card", kind}; }
+
+const QString kOk = QStringLiteral("Transmit Command | Execute OK / 9000");
+
+}  // namespace
+
+TEST(ContactCli, Sle4442WritesAndReadsRowsOfSixteen) {
+  SimProcess sim(card("sle4442"));
+  ASSERT_TRUE(sim.ok());
+  EXPECT_EQ(sim.ctl({"ic-type"}).lines, QStringList{"Test IC Type | Test IC Type Complete / SLE4442 Card"});
+  EXPECT_EQ(sim.ctl({"sle4442", "activate"}).lines, QStringList{"Activate | SLE4442 Activate success"});
+  EXPECT_EQ(sim.ctl({"sle4442", "write-main", "20", "0A1B", "2C"}).lines,
+            QStringList{"Transmit Command | Execute Error / 6F00"});
+  EXPECT_EQ(sim.ctl({"sle4442", "verify", "FF FF FF"}).lines, QStringList{kOk});
+  EXPECT_EQ(sim.ctl({"sle4442", "write-main", "20", "0A1B", "2C"}).lines, QStringList{kOk});
+  const CtlRun read = sim.ctl({"sle4442", "read-main", "1E", "12"});
+  EXPECT_EQ(read.code, 0);
+  EXPECT_EQ(read.lines, (QStringList{"00: FF FF 0A 1B 2C FF FF FF FF FF FF FF FF FF FF FF", "01: FF FF", kOk}));
+  EXPECT_EQ(sim.ctl({"sle4442", "read-main"}).lines.size(), 9);  // 128 bytes: eight rows and the box
+
+  const CtlRun bad = sim.ctl({"sle4442", "write-main", "00", "GG"});
+  EXPECT_EQ(bad.code, 3);
+  EXPECT_TRUE(bad.lines.isEmpty());
+  EXPECT_EQ(sim.ctl({"sle4442", "verify", "FFFF"}).code, 3);
+}
+
+TEST(ContactCli, Sle4428And24CxxTakeTwoByteAddresses) {
+  {
+    SimProcess sim(card("sle4428"));
+    ASSERT_TRUE(sim.ok());
+    EXPECT_EQ(sim.ctl({"sle4428", "activate"}).lines, QStringList{"Activate | SLE4428 Activate success"});
+    EXPECT_EQ(sim.ctl({"sle4428", "read-protection", "0", "05"}).lines,
+              (QStringList{"00: 00 00 00 00 01", kOk}));
+    EXPECT_EQ(sim.ctl({"sle4428", "write", "3FF", "AB"}).lines,
+              QStringList{"Transmit Command | Execute Error / 6F00"});  // not verified
+  }
+  SimProcess sim(card("24c02"));
+  ASSERT_TRUE(sim.ok());
+  EXPECT_EQ(sim.ctl({"24cxx", "activate"}).lines, QStringList{"Activate | 24C02 Activate Success"});
+  EXPECT_EQ(sim.ctl({"24cxx", "write", "00FE", "AA", "BB"}).lines, QStringList{kOk});
+  EXPECT_EQ(sim.ctl({"24cxx", "read", "FE", "02"}).lines, (QStringList{"00: AA BB", kOk}));
+  EXPECT_EQ(sim.ctl({"24cxx", "read", "FF", "02"}).lines,
+            QStringList{"Transmit Command | Parameter(P1/P2) is error and  Command Cannot be Executed / 6B00"});
+  EXPECT_EQ(sim.ctl({"24cxx", "status"}).lines, QStringList{"Inquire Status) | 24C02 actived"});
+}
+
+TEST(ContactCli, CpuCardAndSam) {
+  SimProcess sim(card("cpu-t1"));
+  ASSERT_TRUE(sim.ok());
+  const CtlRun reset = sim.ctl({"cpu", "cold-reset", "iso"});
+  ASSERT_EQ(reset.lines.size(), 2);
+  EXPECT_TRUE(reset.lines[0].startsWith("ATR: 3BE9000081"));
+  EXPECT_EQ(reset.lines[1], "Cold Reset | Cold Reset Success(T=1)");
+  const CtlRun apdu = sim.ctl({"cpu", "apdu", "t1", "00A40000023F00", "0084000004"});
+  ASSERT_EQ(apdu.lines.size(), 4);
+  EXPECT_EQ(apdu.lines[0], "Response: 6F1684023F00A5108801015F2D067A68656E66729F1101019000");
+  EXPECT_EQ(apdu.lines[1], "C-APDU | Success");
+  EXPECT_EQ(sim.ctl({"cpu", "apdu", "t0", "0084000004"}).code, 1);  // T=0 asked of a T=1 card
+  EXPECT_EQ(sim.ctl({"cpu", "apdu", "00A"}).code, 3);
+
+  EXPECT_EQ(sim.ctl({"sam", "choose", "2"}).lines, QStringList{"Choose SAM | Choose SAM Success"});
+  EXPECT_EQ(sim.ctl({"sam", "cold-reset"}).lines.value(1), "Cold Reset | Cold Reset Success(T=0)");
+  EXPECT_EQ(sim.ctl({"sam", "status"}).lines,
+            QStringList{"Card Status | The card has been activated, working frequency of 3.57 MHZ / Current SAM "
+                        "card is  No.2"});
+  EXPECT_EQ(sim.ctl({"sam", "choose", "15"}).code, 3);
+}
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,496 @@
+// The contact card operations against the simulated reader's card models: the exact frames
+// on the line, the decoded texts, and the data-error guard.
+#include <QCoreApplication>
+
+#include "contact/chip_card_ops.h"
+#include "contact/eeprom24_ops.h"
+#include "contact/ic_type_ops.h"
+#include "contact/sle4428_ops.h"
+#include "contact/sle4442_ops.h"
+#include "contact_fixture.h"
+#include "link/engine.h"
+#include "sim/cards/memory_cards.h"
+
+using namespace kvt;
+using kvt::test::ContactTest;
+
+namespace {
+
+QStringList cellsOf(const QByteArray& bytes, int total = kIcGridCells) {
+  QStringList cells;
+  for (char c : bytes) cells << QString::fromLatin1(QByteArray(1, c).toHex().toUpper());
+  while (cells.size() < total) cells << QString();
+  return cells;
+}
+
+QString text(const Outcome& o) { return o.message ? o.message->text : QStringLiteral("<none>"); }
+
+const Message kDataErrorBox{MessageIcon::Warning, "Caution", "Error:Please Check The Data Effective"};
+
+}  // namespace
+
+TEST_F(ContactTest, IcTypeNamesEveryChipAndChoosesItsPage) {
+  struct Row {
+    const char* kind;
+    const char* text;
+    std::optional<IcPage> page;
+  };
+  const Row rows[] = {
+      {"cpu-t0", "T=0 CPU Card", IcPage::CpuSam},   {"cpu-t1", "T=1 CPU Card", IcPage::CpuSam},
+      {"sle4442", "SLE4442 Card", IcPage::Sle4442}, {"sle4428", "SLE4428 Card", IcPage::Sle4428},
+      {"24c01", "24C01 Card", IcPage::Eeprom24},    {"24c16", "24C16 Card", IcPage::Eeprom24},
+      {"24c256", "24C256 Card", IcPage::Eeprom24},  {"24c512", "Unknow Error", std::nullopt},
+      {"none", "Unknow Type", std::nullopt},
+  };
+  for (const Row& row : rows) {
+    insert(row.kind);
+    const IcTypeOutcome o = IcCardType(session, "0");
+    EXPECT_EQ(sentFrame(), hex("F2000003435030 03D1")) << row.kind;
+    ASSERT_TRUE(o.message) << row.kind;
+    EXPECT_EQ(*o.message, (Message{MessageIcon::Information, "Test IC Type",
+                                   QStringLiteral("Test IC Type Complete\r\n") + row.text}))
+        << row.kind;
+    EXPECT_EQ(o.page, row.page) << row.kind;
+  }
+  EXPECT_EQ(IcTypeText(" 22"), "Unknow Error");
+  // No card at the contacts: the reader refuses, no type box, no page.
+  reader([](sim::Reader& r) { r.setCardPosition(sim::CardPos::Front); });
+  const IcTypeOutcome o = IcCardType(session, "0");
+  EXPECT_EQ(o.status, OpStatus::Negative);
+  EXPECT_FALSE(o.message || o.page);
+  EXPECT_EQ(notifier.messages.back().title, "Negative response:02");
+}
+
+TEST_F(ContactTest, Sle4442PowerButtonsAndProtectedAtr) {
+  insert("sle4442");
+  EXPECT_EQ(text(SleInquireStatus(session, "0")), "SLE4442/4428 Deactivated");
+  EXPECT_EQ(sentData(), QByteArray());
+  const Outcome up = SleActivate(session, "0");
+  EXPECT_EQ(sentFrame(), BuildFrame(0, 0x53, 0x30));
+  EXPECT_EQ(*up.message, (Message{MessageIcon::Information, "Activate", "SLE4442 Activate success"}));
+  EXPECT_EQ(text(SleInquireStatus(session, "0")), "SLE4442 Activated");
+  const Outcome down = MemoryCardDeactivate(session, "0");
+  EXPECT_EQ(sentFrame(), BuildFrame(0, 0x53, 0x31));
+  EXPECT_EQ(*down.message, (Message{MessageIcon::Information, "Deactivate", "Deactivate success"}));
+
+  // An answer to reset other than the two known ones shows no box; the log has the exchange.
+  reader([](sim::Reader& r) {
+    auto* card = dynamic_cast<sim::Sle4442Card*>(r.state().icChip.get());
+    card->setProtected(0, false);
+    card->setByte(0, 0xA3);
+  });
+  const Outcome other = SleActivate(session, "0");
+  EXPECT_EQ(other.status, OpStatus::Done);
+  EXPECT_FALSE(other.message);
+  EXPECT_TRUE(log.text.contains("RD: "));
+}
+
+TEST_F(ContactTest, Sle4442ReadsWritesAndNeedsTheCode) {
+  insert("sle4442");
+  SleActivate(session, "0");
+  newFrames();
+  Sle4442Fields f;
+
+  GridOutcome o = RunSle4442(session, "0", Sle4442Op::ReadMain, f);
+  EXPECT_EQ(sentFrame(), hex("F200000843533300B0000080 03EA"));
+  EXPECT_TRUE(o.clearGrid);
+  ASSERT_EQ(o.cells.size(), 128);
+  EXPECT_EQ(o.cells.mid(0, 5), QStringList({"A2", "13", "10", "91", "FF"}));
+  EXPECT_EQ(*o.message, (Message{MessageIcon::Information, "Transmit Command", "Execute OK\r\n9000"}));
+
+  // Writes are refused until the code is verified.
+  f.address = "10";
+  f.length = "03";
+  const QStringList data = cellsOf(hex("0A1B2C"));
+  EXPECT_EQ(text(RunSle4442(session, "0", Sle4442Op::WriteMain, f, data)), "Execute Error\r\n6F00");
+  EXPECT_EQ(sentData(), hex("00D0001003 0A1B2C"));
+  EXPECT_EQ(text(RunSle4442(session, "0", Sle4442Op::ReadSecurity, f)), "Execute OK\r\n07000000\r\n9000");
+  EXPECT_EQ(sentData(), hex("00B0020004"));
+
+  o = RunSle4442(session, "0", Sle4442Op::Verify, f);
+  EXPECT_EQ(sentFrame(), hex("F200000B43533300200301 03FFFFFF0307"));
+  EXPECT_EQ(text(o), "Execute OK\r\n9000");
+  EXPECT_TRUE(o.cells.isEmpty());
+  EXPECT_FALSE(o.clearGrid);
+  EXPECT_EQ(text(RunSle4442(session, "0", Sle4442Op::ReadSecurity, f)), "Execute OK\r\n07FFFFFF\r\n9000");
+  EXPECT_EQ(text(RunSle4442(session, "0", Sle4442Op::WriteMain, f, data)), "Execute OK\r\n9000");
+  o = RunSle4442(session, "0", Sle4442Op::ReadMain, f);
+  EXPECT_EQ(o.cells, QStringList({"0A", "1B", "2C"}));  // fewer bytes: only those cells
+
+  // The ATR bytes are protected: writing other values there fails, the same values pass.
+  f.address = "00";
+  f.length = "02";
+  EXPECT_EQ(text(RunSle4442(session, "0", Sle4442Op::WriteMain, f, cellsOf(hex("0000")))), "Execute Error\r\n6F00");
+  EXPECT_EQ(text(RunSle4442(session, "0", Sle4442Op::WriteMain, f, cellsOf(hex("A213")))), "Execute OK\r\n9000");
+
+  // Protecting bytes 10 to 12 needs their present values; the bits then read as cleared.
+  f.address = "10";
+  f.length = "03";
+  EXPECT_EQ(text(RunSle4442(session, "0", Sle4442Op::WriteProtection, f, cellsOf(hex("0A1B00")))),
+            "Execute Error\r\n6F00");
+  EXPECT_EQ(text(RunSle4442(session, "0", Sle4442Op::WriteProtection, f, data)), "Execute OK\r\n9000");
+  EXPECT_EQ(sentData(), hex("00D0011003 0A1B2C"));
+  f.address = "00";
+  f.length = "04";
+  o = RunSle4442(session, "0", Sle4442Op::ReadProtection, f);
+  EXPECT_EQ(sentData(), hex("00B0010004"));
+  EXPECT_EQ(o.cells, QStringList({"F0", "FF", "F8", "FF"}));
+
+  // A new code, then the old one is wrong.
+  f.pass1 = "12";
+  f.pass2 = "34";
+  f.pass3 = "56";
+  EXPECT_EQ(text(RunSle4442(session, "0", Sle4442Op::ChangeCode, f)), "Execute OK\r\n9000");
+  EXPECT_EQ(sentData(), hex("00D0020103 123456"));
+  MemoryCardDeactivate(session, "0");
+  SleActivate(session, "0");
+  EXPECT_EQ(text(RunSle4442(session, "0", Sle4442Op::Verify, Sle4442Fields{})), "Verification Password error\r\n6F01");
+  EXPECT_EQ(text(RunSle4442(session, "0", Sle4442Op::Verify, f)), "Execute OK\r\n9000");
+}
+
+TEST_F(ContactTest, Sle4442BlocksAfterThreeWrongCodes) {
+  insert("sle4442");
+  SleActivate(session, "0");
+  Sle4442Fields wrong;
+  wrong.pass3 = "FE";
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(text(RunSle4442(session, "0", Sle4442Op::Verify, wrong)), "Verification Password error\r\n6F01");
+  const QString blocked =
+      "Card has been scrapped (password validation error over the number of cards permit error)\r\n6F02";
+  EXPECT_EQ(text(RunSle4442(session, "0", Sle4442Op::Verify, wrong)), blocked);
+  EXPECT_EQ(text(RunSle4442(session, "0", Sle4442Op::Verify, Sle4442Fields{})), blocked);  // even the right one
+  EXPECT_EQ(text(RunSle4442(session, "0", Sle4442Op::ReadSecurity, wrong)), "Execute OK\r\n00000000\r\n9000");
+}
+
+TEST_F(ContactTest, Sle4428AddressesProtectionBitsAndWarning) {
+  insert("sle4428");
+  EXPECT_EQ(text(SleActivate(session, "0")), "SLE4428 Activate success");
+  EXPECT_EQ(text(SleInquireStatus(session, "0")), "SLE4428 Activated");
+  newFrames();
+  Sle4428Fields f;
+  EXPECT_EQ(text(RunSle4428(session, "0", Sle4428Op::CheckCode, f)), "Execute OK\r\n9000");
+  EXPECT_EQ(sentData(), hex("0020000002FFFF"));
+
+  f.high = "03";
+  f.low = "F0";
+  f.length = "10";
+  GridOutcome o = RunSle4428(session, "0", Sle4428Op::ReadMain, f);
+  EXPECT_EQ(sentData(), hex("00B003F010"));
+  EXPECT_EQ(o.cells, cellsOf(QByteArray(16, char(0xFF)), 16));
+
+  // With and without protection bit: P1 0x21 and 0x01 for the high address 01.
+  f.high = "01";
+  f.low = "00";
+  f.length = "02";
+  EXPECT_EQ(text(RunSle4428(session, "0", Sle4428Op::WriteProtected, f, cellsOf(hex("5566")))), "Execute OK\r\n9000");
+  EXPECT_EQ(sentData(), hex("00D0210002 5566"));
+  EXPECT_EQ(text(RunSle4428(session, "0", Sle4428Op::Write, f, cellsOf(hex("5567")))), "Execute Error\r\n6F00");
+  EXPECT_EQ(sentData(), hex("00D0010002 5567"));
+  // The protection read always sends P1 0x10 with the low byte only.
+  f.high = "02";
+  f.low = "FF";
+  o = RunSle4428(session, "0", Sle4428Op::ReadProtection, f);
+  EXPECT_EQ(sentData(), hex("00B010FF02"));
+  EXPECT_EQ(o.cells, QStringList({"01", "00"}));  // 0FF writable, 100 protected above
+  f.low = "00";
+  f.length = "05";
+  o = RunSle4428(session, "0", Sle4428Op::ReadProtection, f);
+  EXPECT_EQ(o.cells, QStringList({"00", "00", "00", "00", "01"}));  // the ATR bytes
+
+  // High address above 3: the warning, then the frame all the same.
+  EXPECT_TRUE(notifier.messages.empty());
+  f.high = "05";
+  f.length = "01";
+  EXPECT_EQ(text(RunSle4428(session, "0", Sle4428Op::Write, f, cellsOf(hex("11")))),
+            "Parameter(P1/P2) is error and  Command Cannot be Executed\r\n6B00");
+  EXPECT_EQ(sentData(), hex("00D0050001 11"));
+  f.high = "13";  // only the second digit goes into P1
+  RunSle4428(session, "0", Sle4428Op::WriteProtected, f, cellsOf(hex("11")));
+  EXPECT_EQ(sentData(), hex("00D0230001 11"));
+  ASSERT_EQ(notifier.messages.size(), 2u);
+  EXPECT_EQ(notifier.messages[1], (Message{MessageIcon::Warning, "Caution", "Address out of range"}));
+  // A one-digit high address writes like its two-digit form.
+  f.high = "3";
+  RunSle4428(session, "0", Sle4428Op::Write, f, cellsOf(hex("11")));
+  EXPECT_EQ(sentData(), hex("00D0030001 11"));
+}
+
+TEST_F(ContactTest, Sle4428BlocksAfterEightWrongCodes) {
+  insert("sle4428");
+  SleActivate(session, "0");
+  Sle4428Fields f;
+  f.pass1 = "00";
+  for (int i = 0; i < 8; ++i)
+    EXPECT_EQ(text(RunSle4428(session, "0", Sle4428Op::CheckCode, f)), "Verification Password error\r\n6F01") << i;
+  EXPECT_TRUE(text(RunSle4428(session, "0", Sle4428Op::CheckCode, Sle4428Fields{})).endsWith("\r\n6F02"));
+  EXPECT_EQ(text(RunSle4428(session, "0", Sle4428Op::ChangeCode, f)), "Execute Error\r\n6F00");
+}
+
+TEST_F(ContactTest, Eeprom24EverySizeAndItsEnd) {
+  const struct {
+    const char* kind;
+    const char* name;
+    int size;
+  } sizes[] = {{"24c01", "24C01", 0x80},     {"24c02", "24C02", 0x100},   {"24c04", "24C04", 0x200},
+               {"24c08", "24C08", 0x400},    {"24c16", "24C16", 0x800},   {"24c32", "24C32", 0x1000},
+               {"24c64", "24C64", 0x2000},   {"24c128", "24C128", 0x4000}, {"24c256", "24C256", 0x8000},
+               {"24c512", "24C512", 0x10000}};
+  for (const auto& c : sizes) {
+    insert(c.kind);
+    newFrames();
+    EXPECT_EQ(text(Eeprom24Activate(session, "0")), QString(c.name) + " Activate Success");
+    EXPECT_EQ(sentFrame(), hex("F20000044354303003E2"));
+    const Outcome st = Eeprom24InquireStatus(session, "0");
+    EXPECT_EQ(sentFrame(), BuildFrame(0, 0x54, 0x32));
+    if (c.size < 0x10000) EXPECT_EQ(*st.message, (Message{MessageIcon::Information, "Inquire Status)",
+                                                          QString(c.name) + " actived"}));
+    else EXPECT_FALSE(st.message);  // the status table stops at the 24C256
+
+    const int last = c.size - 0x10;
+    Eeprom24Fields f{QString::number(last >> 8, 16), QString::number(last & 0xFF, 16), "10"};
+    const QStringList data = cellsOf(QByteArray(16, char(0x5A)));
+    EXPECT_EQ(text(Eeprom24Write(session, "0", f, data)), "Execute OK\r\n9000") << c.kind;
+    EXPECT_EQ(Eeprom24Read(session, "0", f).cells, data.mid(0, 16)) << c.kind;
+    f.length = "11";  // one byte past the end
+    EXPECT_EQ(text(Eeprom24Read(session, "0", f)), "Parameter(P1/P2) is error and  Command Cannot be Executed\r\n6B00");
+    newFrames();
+  }
+  const Outcome down = MemoryCardDeactivate(session, "0");
+  EXPECT_EQ(sentFrame(), BuildFrame(0, 0x53, 0x31));
+  EXPECT_EQ(text(down), "Deactivate success");
+  EXPECT_EQ(text(Eeprom24InquireStatus(session, "0")), "Non_card(24CXXX) actived");
+
+  insert("24c08");
+  Eeprom24Activate(session, "0");
+  newFrames();
+  const GridOutcome o = Eeprom24Read(session, "0", Eeprom24Fields{"01", "80", "40"});
+  EXPECT_EQ(sentData(), hex("00B0018040"));
+  EXPECT_EQ(o.cells.size(), 64);
+}
+
+TEST_F(ContactTest, DataErrorsSendNothing) {
+  insert("sle4442");
+  SleActivate(session, "0");
+  newFrames();
+  const QStringList grid = cellsOf(QByteArray(128, char(0x11)));
+  QStringList shortRun = cellsOf(hex("12"));
+  struct Case {
+    const char* what;
+    std::function<GridOutcome()> run;
+  };
+  auto with4442 = [&](Sle4442Op op, QString add, QString len, QStringList cells = {}) {
+    return [=] {
+      Sle4442Fields f;
+      f.address = add;
+      f.length = len;
+      return RunSle4442(session, "0", op, f, cells);
+    };
+  };
+  const Case cases[] = {
+      {"empty field", with4442(Sle4442Op::ReadMain, "", "80")},
+      {"not hex", with4442(Sle4442Op::ReadMain, "G1", "80")},
+      {"above FF", with4442(Sle4442Op::ReadProtection, "00", "100")},
+      {"short run", with4442(Sle4442Op::WriteMain, "00", "03", shortRun)},
+      {"past the grid", with4442(Sle4442Op::WriteMain, "00", "81", grid)},
+      {"bad code byte", [&] {
+         Sle4442Fields f;
+         f.pass2 = "";
+         return RunSle4442(session, "0", Sle4442Op::Verify, f);
+       }},
+      {"4428 empty length", [&] {
+         Sle4428Fields f;
+         f.length = "";
+         return RunSle4428(session, "0", Sle4428Op::ReadMain, f);
+       }},
+      {"24Cxx past the grid", [&] { return Eeprom24Write(session, "0", Eeprom24Fields{"00", "00", "FF"}, grid); }},
+  };
+  for (const Case& c : cases) {
+    log.text.clear();
+    const GridOutcome o = c.run();
+    EXPECT_EQ(o.status, OpStatus::BadInput) << c.what;
+    EXPECT_EQ(o.message, kDataErrorBox) << c.what;
+    EXPECT_EQ(log.text, "\r\n") << c.what;  // no exchange, only the closing line
+    EXPECT_TRUE(newFrames().empty()) << c.what;
+  }
+
+  // A write of length 00 is no error: a frame of 14 bytes without data.
+  RunSle4442(session, "0", Sle4442Op::WriteMain, Sle4442Fields{"00", "00"}, {});
+  EXPECT_EQ(sentFrame().size(), 14);
+
+  // The 4428 warning comes first, then the data error; nothing is sent.
+  insert("sle4428");
+  Sle4428Fields f;
+  f.high = "05";
+  f.length = "";
+  const GridOutcome o = RunSle4428(session, "0", Sle4428Op::Write, f, grid);
+  EXPECT_EQ(notifier.messages.back().text, "Address out of range");
+  EXPECT_EQ(o.message, kDataErrorBox);
+  EXPECT_TRUE(newFrames().empty());
+}
+
+TEST_F(ContactTest, ReplyWithMoreDataThanTheGridHolds) {
+  struct Chatty : sim::CommandHandler {
+    sim::Reply handle(const sim::Command&, sim::ReaderState&) override {
+      std::vector<uint8_t> data(130, 0x42);
+      data.push_back(0x90);
+      data.push_back(0x00);
+      return sim::Reply::ok(data);
+    }
+  };
+  reader([](sim::Reader& r) { r.addHandler(0x54, std::make_unique<Chatty>()); });
+  const GridOutcome o = Eeprom24Read(session, "0", Eeprom24Fields{});
+  EXPECT_EQ(newFrames().size(), 1u);  // found after the exchange
+  EXPECT_EQ(o.cells.size(), 128);     // the cells that fit are filled
+  EXPECT_EQ(o.message, kDataErrorBox);
+  // A status word outside the table.
+  struct Odd : sim::CommandHandler {
+    sim::Reply handle(const sim::Command&, sim::ReaderState&) override { return sim::Reply::ok(std::vector<uint8_t>{0x90, 0x01}); }
+  };
+  reader([](sim::Reader& r) { r.addHandler(0x54, std::make_unique<Odd>()); });
+  EXPECT_EQ(text(Eeprom24Write(session, "0", Eeprom24Fields{"00", "00", "00"}, {})), "Unknow Error\r\n9001");
+}
+
+TEST_F(ContactTest, CpuCardResetsStatusAndProfiles) {
+  insert("cpu-t0");
+  ChipOutcome o = ColdReset(session, "0", ChipGroup::Cpu, SupplyProfile::Emv2000);
+  EXPECT_EQ(sentFrame(), hex("F200000443513030 03E7"));
+  EXPECT_EQ(*o.message, (Message{MessageIcon::Information, "Cold Reset", "Cold Reset Success(T=0)"}));
+  EXPECT_EQ(o.resetText, QStringLiteral("3B6800004B56543733305430"));
+  EXPECT_EQ(text(ChipCardStatus(session, "0", ChipGroup::Cpu)), "The card has been activated, working frequency of 3.57 MHZ");
+  o = WarmReset(session, "0", ChipGroup::Cpu);
+  EXPECT_EQ(sentFrame().size(), 9);
+  EXPECT_EQ(*o.message, (Message{MessageIcon::Information, "Cold Reset", "Cold Reset Success(T=0)"}));
+  EXPECT_EQ(text(ChipDeactivate(session, "0", ChipGroup::Cpu)), "Deactivate Success");
+  EXPECT_EQ(text(ChipCardStatus(session, "0", ChipGroup::Cpu)), "Card is not activated");
+  newFrames();
+
+  // Warm reset of a card that is off: the reader's text, no answer to reset.
+  o = WarmReset(session, "0", ChipGroup::Cpu);
+  EXPECT_EQ(o.status, OpStatus::Negative);
+  EXPECT_EQ(o.resetText, QString());
+  EXPECT_EQ(notifier.messages.back().title, "Negative response:65");
+
+  insert("cpu-t1");
+  o = ColdReset(session, "0", ChipGroup::Cpu, SupplyProfile::Iso7816);
+  EXPECT_EQ(sentData(), QByteArray("3"));
+  EXPECT_EQ(text(o), "Cold Reset Success(T=1)");
+  EXPECT_TRUE(o.resetText->startsWith("3BE9000081"));
+  EXPECT_EQ(text(ChipCardStatus(session, "0", ChipGroup::Cpu)), "The card has been activated, working frequency of 7.16 MHZ");
+
+  // A card outside the EMV profile: its own message, no negative-reply text.
+  insert("cpu-noemv");
+  const size_t shown = notifier.messages.size();
+  o = ColdReset(session, "0", ChipGroup::Cpu, SupplyProfile::Emv2000);
+  EXPECT_EQ(o.status, OpStatus::Negative);
+  EXPECT_EQ(*o.message, (Message{MessageIcon::Information, "Negative response:69",
+                                 "Tried to communicate with IC card not supported in Protocol EMV2000.\r\nT=0"}));
+  EXPECT_EQ(o.resetText, QStringLiteral("3B789600004B56543733304953"));
+  EXPECT_EQ(notifier.messages.size(), shown);
+  EXPECT_EQ(text(ColdReset(session, "0", ChipGroup::Cpu, SupplyProfile::Iso7816)), "Cold Reset Success(T=0)");
+}
+
+TEST_F(ContactTest, CpuCardApduUnderEachProtocol) {
+  insert("cpu-t0");
+  ColdReset(session, "0", ChipGroup::Cpu, SupplyProfile::Emv2000);
+  newFrames();
+  ChipOutcome o = SendApdu(session, "0", ChipGroup::Cpu, ApduProtocol::T0, "00A40000023F00");
+  EXPECT_EQ(sentFrame(), BuildFrame(0, 0x51, 0x33, hex("00A40000023F00")));
+  EXPECT_EQ(o.backText, QStringLiteral("6118"));
+  EXPECT_EQ(*o.message, (Message{MessageIcon::Information, "C-APDU", "Success"}));
+  o = SendApdu(session, "0", ChipGroup::Cpu, ApduProtocol::Auto, "00C0000018");
+  EXPECT_EQ(sentFrame()[6], '9');
+  EXPECT_EQ(o.backText, QStringLiteral("6F1684023F00A51088010" "15F2D067A68656E66729F1101019000"));
+  o = SendApdu(session, "0", ChipGroup::Cpu, ApduProtocol::T0, "0084000008");
+  EXPECT_EQ(o.backText->size(), 20);
+  EXPECT_TRUE(o.backText->endsWith("9000"));
+  // T=1 chosen for a T=0 card: the reader refuses.
+  o = SendApdu(session, "0", ChipGroup::Cpu, ApduProtocol::T1, "0084000008");
+  EXPECT_EQ(sentFrame()[6], '4');
+  EXPECT_EQ(o.status, OpStatus::Negative);
+  EXPECT_EQ(o.backText, QString());
+  EXPECT_EQ(notifier.messages.back().text, "The specified protocol does not agree with that of IC card");
+  // An empty APDU is a frame of 9 bytes; 252 bytes make the length byte FF.
+  SendApdu(session, "0", ChipGroup::Cpu, ApduProtocol::T0, "");
+  EXPECT_EQ(sentFrame(), BuildFrame(0, 0x51, 0x33));
+  SendApdu(session, "0", ChipGroup::Cpu, ApduProtocol::T0, QString(504, QLatin1Char('0')));
+  const QByteArray big = sentFrame();
+  EXPECT_EQ(big.size(), 261);
+  EXPECT_EQ(uint8_t(big[3]), 0xFF);
+
+  insert("cpu-t1");
+  ColdReset(session, "0", ChipGroup::Cpu, SupplyProfile::Emv2000);
+  o = SendApdu(session, "0", ChipGroup::Cpu, ApduProtocol::T1, "00A404000E315041592E5359532E4444463031");
+  EXPECT_TRUE(o.backText->startsWith("6F1A840E315041592E5359532E4444463031"));
+  EXPECT_TRUE(o.backText->endsWith("9000"));
+}
+
+TEST_F(ContactTest, UnconvertibleApduTextIsRefused) {
+  insert("cpu-t0");
+  const struct {
+    const char* apdu;
+    bool lineBreak;
+  } cases[] = {{"00A", false}, {"00G4", true}, {"00 A4 ", true}, {nullptr, true}};
+  for (const auto& c : cases) {
+    const QString apdu = c.apdu ? QString(c.apdu) : QString(506, QLatin1Char('0'));  // 253 bytes
+    for (ChipGroup g : {ChipGroup::Cpu, ChipGroup::Sam}) {
+      log.text = "old";
+      const ChipOutcome o = SendApdu(session, "0", g, ApduProtocol::Auto, apdu);
+      EXPECT_EQ(o.message, kDataErrorBox) << apdu.left(8).toStdString();
+      EXPECT_EQ(o.backText, QString());
+      EXPECT_EQ(log.text, c.lineBreak ? "\r\n" : "");
+      EXPECT_TRUE(newFrames().empty());
+    }
+  }
+}
+
+TEST_F(ContactTest, SamSocketsChooseResetAndStatus) {
+  ChipOutcome o = ChooseSam(session, "0", "SAM 3");
+  EXPECT_EQ(sentFrame(), hex("F2000004435240 320396"));
+  EXPECT_EQ(*o.message, (Message{MessageIcon::Information, "Choose SAM", "Choose SAM Success"}));
+  o = ColdReset(session, "0", ChipGroup::Sam, SupplyProfile::Iso7816);
+  EXPECT_EQ(sentFrame(), BuildFrame(0, 0x52, 0x30, "3"));
+  EXPECT_TRUE(o.resetText->endsWith(JoinedHex("KVTSAM3")));
+  o = SendApdu(session, "0", ChipGroup::Sam, ApduProtocol::T1, "0084000004");
+  EXPECT_EQ(sentFrame()[6], '9');  // whatever the protocol choice
+  EXPECT_TRUE(o.backText->endsWith("9000"));
+  EXPECT_EQ(text(ChipCardStatus(session, "0", ChipGroup::Sam)),
+            "The card has been activated, working frequency of 7.16 MHZ\r\nCurrent SAM card is  No.3");
+
+  ChooseSam(session, "0", "SAM 1");
+  EXPECT_EQ(text(ChipCardStatus(session, "0", ChipGroup::Sam)), "Card is not activated\r\nCurrent SAM card is  No.1 ");
+  ChooseSam(session, "0", "SAM 7");
+  EXPECT_EQ(text(ChipCardStatus(session, "0", ChipGroup::Sam)), "Card is not activated\r\n");
+  newFrames();
+
+  // SAM 14 is typed, not listed: the byte goes out, this reader has eight sockets.
+  o = ChooseSam(session, "0", "SAM 14");
+  EXPECT_EQ(sentData(), QByteArray("="));
+  EXPECT_EQ(o.status, OpStatus::Negative);
+  for (const char* bad : {"sam 3", "SAM3", "SAM 15", ""}) {
+    log.text = "old";
+    o = ChooseSam(session, "0", bad);
+    EXPECT_EQ(*o.message, (Message{MessageIcon::Warning, "Caution", "Please Choose SAM Number First"})) << bad;
+    EXPECT_EQ(log.text, "");
+    EXPECT_TRUE(newFrames().empty());
+  }
+}
+
+TEST_F(ContactTest, PortClosedStopsStatusAndDeactivate) {
+  state.PortOpened = false;
+  log.text = "kept";
+  for (ChipGroup g : {ChipGroup::Cpu, ChipGroup::Sam}) {
+    EXPECT_EQ(ChipCardStatus(session, "0", g).status, OpStatus::PortClosed);
+    EXPECT_EQ(ChipDeactivate(session, "0", g).status, OpStatus::PortClosed);
+  }
+  EXPECT_EQ(RunSle4442(session, "0", Sle4442Op::ReadMain, {}).status, OpStatus::PortClosed);
+  EXPECT_EQ(IcCardType(session, "0").status, OpStatus::PortClosed);
+  EXPECT_EQ(log.text, "kept");
+  EXPECT_EQ(notifier.messages.size(), 6u);
+  EXPECT_EQ(notifier.messages[0].text, "Comm. Port Setup First");
+}
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
