@@ -60,6 +60,7 @@ struct ReaderState {
   // contacts and loses power whenever the card moves.
   std::shared_ptr<ContactChip> icChip;
   std::function<std::shared_ptr<ContactChip>()> newCardChip;
+  std::string icCardKind;  // the name of the kind newCardChip makes (setContactCardKind)
   // The SAM sockets 1 to 8 (index 0 to 7) and the index the SAM commands address.
   std::vector<std::shared_ptr<CpuCard>> sams;
   int currentSam = 0;

@@ -175,6 +175,7 @@ bool setContactCardKind(ReaderState& state, const std::string& kind) {
   if (!isContactChipKind(kind)) return false;
   state.releaseContacts();
   state.newCardChip = [kind] { return makeContactChip(kind); };
+  state.icCardKind = kind;
   state.icChip = makeContactChip(kind);
   return true;
 }

@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "sim/cards/contact_chip.h"
+#include "sim/cards/contact_commands.h"
 #include "sim/pty_host.h"
 
 namespace kvt {
@@ -79,6 +81,17 @@ SimControlWindow::SimControlWindow(sim::PtyHost& host, QWidget* parent) : QWidge
   auto* cardRow = new QHBoxLayout(cardBox);
   auto* insert = button(cardBox, "SimInsertCard", QStringLiteral("Insert card"));
   auto* remove = button(cardBox, "SimRemoveCard", QStringLiteral("Remove card"));
+  // The chip of the card in the channel and of every card that enters after it.
+  auto* chipLabel = new QLabel(QStringLiteral("Chip:"), cardBox);
+  chipKind_ = new QComboBox(cardBox);
+  chipKind_->setObjectName(QStringLiteral("SimChipKind"));
+  for (const std::string& kind : sim::contactChipKinds()) chipKind_->addItem(QString::fromStdString(kind));
+  host_.withReader([this](sim::Reader& r) { chipKind_->setCurrentText(QString::fromStdString(r.state().icCardKind)); });
+  chipKind_->setAccessibleName(chipLabel->text());
+  chipKind_->setAccessibleDescription(chipLabel->text());
+  chipLabel->setBuddy(chipKind_);
+  cardRow->addWidget(chipLabel);
+  cardRow->addWidget(chipKind_);
   cardRow->addWidget(insert);
   cardRow->addWidget(remove);
 
@@ -121,6 +134,7 @@ SimControlWindow::SimControlWindow(sim::PtyHost& host, QWidget* parent) : QWidge
   layout->addWidget(result_);
   layout->addStretch(1);
 
+  connect(chipKind_, &QComboBox::currentTextChanged, this, &SimControlWindow::chooseChip);
   connect(insert, &QPushButton::clicked, this, &SimControlWindow::insertCard);
   connect(remove, &QPushButton::clicked, this, &SimControlWindow::removeCard);
   connect(apply, &QPushButton::clicked, this, &SimControlWindow::applyFault);
@@ -151,6 +165,11 @@ void SimControlWindow::refresh() {
     if (f.kind != sim::FaultKind::None) text += f.once ? QStringLiteral(" (once)") : QStringLiteral(" (every command)");
     fault_->setText(text);
   });
+}
+
+void SimControlWindow::chooseChip(const QString& kind) {
+  host_.withReader([&](sim::Reader& r) { sim::setContactCardKind(r.state(), kind.toStdString()); });
+  result_->setText(QStringLiteral("The card now carries a fresh %1 chip, as will every card that enters.").arg(kind));
 }
 
 void SimControlWindow::insertCard() {

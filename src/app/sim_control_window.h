@@ -24,6 +24,7 @@ class SimControlWindow : public QWidget {
   void refresh();
 
  private:
+  void chooseChip(const QString& kind);
   void insertCard();
   void removeCard();
   void applyFault();
@@ -38,6 +39,7 @@ class SimControlWindow : public QWidget {
   QLabel* counter_;
   QLabel* fault_;
   QLabel* result_;
+  QComboBox* chipKind_;
   QComboBox* faultKind_;
   QLineEdit* negativeCode_;
   QCheckBox* everyCommand_;
