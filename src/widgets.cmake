@@ -15,6 +15,7 @@ add_library(kvt_widgets STATIC
   machine/config_window.cpp
   machine/read_sn_window.cpp
   hexgrid/key_filters.cpp
+  pcsc/pcsc_window.cpp
 )
 target_link_libraries(kvt_widgets PUBLIC kvt_core Qt6::Widgets)
 set_target_properties(kvt_widgets PROPERTIES AUTOMOC ON)

@@ -1,0 +1,167 @@
+#include "pcsc/pcsc_window.h"
+
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <functional>
+
+#include "app/busy_cursor.h"
+
+namespace kvt {
+
+namespace {
+
+QGroupBox* frame(QWidget* parent, const char* objectName, const QString& caption) {
+  auto* box = new QGroupBox(caption, parent);
+  box->setObjectName(QString::fromLatin1(objectName));
+  box->setAccessibleName(caption);
+  return box;
+}
+
+QComboBox* combo(QWidget* parent, const char* objectName, const QString& frameCaption) {
+  auto* c = new QComboBox(parent);
+  c->setObjectName(QString::fromLatin1(objectName));
+  c->setAccessibleName(frameCaption);
+  c->setAccessibleDescription(frameCaption);
+  return c;
+}
+
+}  // namespace
+
+KVT_730_M_PCSCForm::KVT_730_M_PCSCForm(SmartCardService& service, Notifier& notifier, QWidget* parent)
+    : QDialog(parent), service_(service), notifier_(notifier) {
+  setObjectName(QStringLiteral("KVT_730_M_PCSCForm"));
+  setWindowTitle(QStringLiteral("Smart Card Reader Operation window"));
+  setModal(true);
+
+  // Every service button: run the operation with the busy cursor, then show its lines.
+  auto onClick = [this](QPushButton* b, std::function<pcsc::PcscOutcome()> op) {
+    connect(b, &QPushButton::clicked, this, [this, op] {
+      pcsc::PcscOutcome o;
+      {
+        BusyCursor busy;
+        o = op();
+      }
+      apply(o);
+    });
+  };
+
+  auto* column = new QVBoxLayout;
+  auto* establishButton = addButton(this, "CmdEstablish", QStringLiteral("Establish Context"));
+  onClick(establishButton, [this] { return pcsc::EstablishContext(service_, state_); });
+
+  const QString readerCaption = QStringLiteral("Smart Card Reader List");
+  auto* readers = frame(this, "Frame1", readerCaption);
+  auto* readersLayout = new QVBoxLayout(readers);
+  auto* listButton = addButton(readers, "CmdListReaders", QStringLiteral("Get Readers List"));
+  ReaderList = combo(readers, "ReaderList", readerCaption);
+  readersLayout->addWidget(listButton);
+  readersLayout->addWidget(ReaderList);
+  onClick(listButton, [this] { return pcsc::ListReaders(service_, state_); });
+
+  auto* connectButton = addButton(this, "CmdConnect", QStringLiteral("SCard Connect"));
+  auto* beginButton = addButton(this, "cmdBeginTransaction", QStringLiteral("SCard Begin Transaction"));
+  auto* statusButton = addButton(this, "cmdGetStatus", QStringLiteral("SCard Status"));
+  onClick(connectButton, [this] { return pcsc::Connect(service_, state_, ReaderList->currentText()); });
+  onClick(beginButton, [this] { return pcsc::BeginTransaction(service_, state_); });
+  onClick(statusButton, [this] { return pcsc::Status(service_, state_); });
+
+  const QString apduCaption = QStringLiteral("APDU Command String");
+  auto* apdu = frame(this, "Frame2", apduCaption);
+  auto* apduLayout = new QVBoxLayout(apdu);
+  CmdText = combo(apdu, "CmdText", apduCaption);
+  CmdText->setEditable(true);
+  CmdText->setInsertPolicy(QComboBox::NoInsert);
+  CmdText->addItems(pcsc::ApduChoices());
+  CmdText->setEditText(pcsc::ApduChoices().first());
+  auto* transmitButton = addButton(apdu, "cmdTransmit", QStringLiteral("SCard Transmit APDU"));
+  apduLayout->addWidget(CmdText);
+  apduLayout->addWidget(transmitButton);
+  onClick(transmitButton, [this] { return pcsc::Transmit(service_, state_, CmdText->currentText()); });
+
+  auto* endButton = addButton(this, "cmdEndTransaction", QStringLiteral("SCard End Transaction"));
+  auto* disconnectButton = addButton(this, "cmdDisconnect", QStringLiteral("SCard Disconnect"));
+  auto* releaseButton = addButton(this, "cmdRelease", QStringLiteral("Release Context"));
+  auto* exitButton = addButton(this, "CmdExit", QStringLiteral("Return"));
+  auto* clearButton = addButton(this, "cmdClear", QStringLiteral("Clear"));
+  onClick(endButton, [this] { return pcsc::EndTransaction(service_, state_); });
+  onClick(disconnectButton, [this] { return pcsc::Disconnect(service_, state_); });
+  onClick(releaseButton, [this] { return pcsc::ReleaseContext(service_, state_); });
+  connect(exitButton, &QPushButton::clicked, this, &QDialog::reject);
+
+  PCSCRESULT = new QListWidget(this);
+  PCSCRESULT->setObjectName(QStringLiteral("PCSCRESULT"));
+  PCSCRESULT->setAccessibleName(QStringLiteral("Result"));
+  PCSCRESULT->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  connect(clearButton, &QPushButton::clicked, PCSCRESULT, &QListWidget::clear);
+
+  column->addWidget(establishButton);
+  column->addWidget(readers);
+  column->addWidget(connectButton);
+  column->addWidget(beginButton);
+  column->addWidget(statusButton);
+  column->addWidget(apdu);
+  column->addWidget(endButton);
+  column->addWidget(disconnectButton);
+  column->addWidget(releaseButton);
+  column->addSpacing(12);
+  auto* bottomRow = new QHBoxLayout;
+  bottomRow->addWidget(exitButton);
+  bottomRow->addWidget(clearButton);
+  column->addLayout(bottomRow);
+  column->addStretch(1);
+
+  auto* description = new QLabel(pcsc::DescriptionText(), this);
+  description->setObjectName(QStringLiteral("Label1"));
+  description->setWordWrap(true);
+
+  auto* body = new QHBoxLayout;
+  body->addLayout(column, 0);
+  body->addWidget(PCSCRESULT, 1);
+  auto* top = new QVBoxLayout(this);
+  top->addLayout(body, 1);
+  top->addWidget(description);
+  resize(1000, 600);
+}
+
+KVT_730_M_PCSCForm::~KVT_730_M_PCSCForm() { unload(); }
+
+QPushButton* KVT_730_M_PCSCForm::addButton(QWidget* parent, const char* objectName, const QString& caption) {
+  auto* b = new QPushButton(caption, parent);
+  b->setObjectName(QString::fromLatin1(objectName));
+  b->setAccessibleName(caption);
+  b->setAutoDefault(false);
+  return b;
+}
+
+void KVT_730_M_PCSCForm::apply(const pcsc::PcscOutcome& o) {
+  if (o.readers) {
+    ReaderList->clear();
+    ReaderList->addItems(*o.readers);
+    ReaderList->setCurrentIndex(o.readers->isEmpty() ? -1 : 0);
+  }
+  if (!o.lines.isEmpty()) {
+    PCSCRESULT->addItems(o.lines);
+    PCSCRESULT->setCurrentRow(PCSCRESULT->count() - 1);
+    PCSCRESULT->scrollToBottom();
+  }
+  if (o.message) notifier_.show(*o.message);
+}
+
+void KVT_730_M_PCSCForm::unload() {
+  if (unloaded_) return;
+  unloaded_ = true;
+  pcsc::Unload(service_, state_);
+}
+
+void KVT_730_M_PCSCForm::done(int result) {
+  unload();
+  QDialog::done(result);
+}
+
+}  // namespace kvt

@@ -1,0 +1,44 @@
+#pragma once
+// "Smart Card Reader Operation window": drives a smart-card reader through the system's
+// smart-card service, one button per call, every result as lines in PCSCRESULT.
+// The button handlers call the operations of pcsc_ops.h and append what comes back.
+#include <QDialog>
+
+#include "app/notifier.h"
+#include "pcsc/pcsc_ops.h"
+#include "pcsc/smart_card_service.h"
+
+class QComboBox;
+class QListWidget;
+class QPushButton;
+
+namespace kvt {
+
+class KVT_730_M_PCSCForm : public QDialog {
+  Q_OBJECT
+ public:
+  // The service and the notifier must outlive the window.
+  KVT_730_M_PCSCForm(SmartCardService& service, Notifier& notifier, QWidget* parent = nullptr);
+  ~KVT_730_M_PCSCForm() override;
+
+  const pcsc::PcscState& pcscState() const { return state_; }
+
+  // Every way of closing ends here: the handles are given back once.
+  void done(int result) override;
+
+ private:
+  QPushButton* addButton(QWidget* parent, const char* objectName, const QString& caption);
+  void apply(const pcsc::PcscOutcome& o);
+  void unload();
+
+  SmartCardService& service_;
+  Notifier& notifier_;
+  pcsc::PcscState state_;
+  bool unloaded_ = false;
+
+  QComboBox* ReaderList = nullptr;
+  QComboBox* CmdText = nullptr;
+  QListWidget* PCSCRESULT = nullptr;
+};
+
+}  // namespace kvt
