@@ -1,6 +1,7 @@
 #include "sim/reader_model.h"
 
 #include "sim/cards/contact_commands.h"
+#include "sim/cards/rf_commands.h"
 #include "sim/frame_codec.h"
 #include "sim/machine_commands.h"
 
@@ -26,7 +27,9 @@ std::vector<uint8_t> replyText(const Command& cmd, const Reply& r, const ReaderS
 Reader::Reader() : parser_(0) {
   for (auto& entry : machineCommandHandlers()) addHandler(entry.first, std::move(entry.second));
   for (auto& entry : contactCommandHandlers()) addHandler(entry.first, std::move(entry.second));
+  for (auto& entry : rfCommandHandlers()) addHandler(entry.first, std::move(entry.second));
   setContactCardKind(state_, "cpu-t0");
+  setRfCardKind(state_, "s50");
   fillSamSockets(state_);
 }
 

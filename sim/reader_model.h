@@ -31,8 +31,9 @@ class Reader {
  public:
   using CardPos = sim::CardPos;
 
-  Reader();  // address 0, 9600 baud, the machine and contact card commands registered;
-             // cards carry a T=0 CPU chip, the SAM sockets hold SAMs
+  Reader();  // address 0, 9600 baud, the machine, contact and contactless card commands
+             // registered; cards carry a T=0 CPU chip and a Mifare S50 antenna, the SAM
+             // sockets hold SAMs
   ~Reader();
   Reader(const Reader&) = delete;
   Reader& operator=(const Reader&) = delete;

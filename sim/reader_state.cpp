@@ -1,6 +1,7 @@
 #include "sim/reader_state.h"
 
 #include "sim/cards/contact_chip.h"
+#include "sim/cards/rf_card.h"
 
 namespace sim {
 
@@ -67,10 +68,12 @@ ContactChip* ReaderState::chipAtContacts() const {
 
 void ReaderState::releaseContacts() {
   if (icChip) icChip->powerOff();
+  if (rfCard) rfCard->fieldOff();
 }
 
 void ReaderState::newCardEnters() {
   if (newCardChip) icChip = newCardChip();
+  if (newRfCard) rfCard = newRfCard();
 }
 
 }  // namespace sim

@@ -15,6 +15,7 @@ namespace sim {
 
 class ContactChip;
 class CpuCard;
+class RfCard;
 
 enum class CardPos { None, Front, Inside };
 enum class InsideSpot { IcContacts, RfAntenna };
@@ -61,6 +62,12 @@ struct ReaderState {
   std::shared_ptr<ContactChip> icChip;
   std::function<std::shared_ptr<ContactChip>()> newCardChip;
   std::string icCardKind;  // the name of the kind newCardChip makes (setContactCardKind)
+  // The contactless side of the same card (nullptr for a card without an antenna), made
+  // afresh by newRfCard for every card that enters. It answers only while the card is at
+  // the RF position and loses its session whenever the card moves (setRfCardKind).
+  std::shared_ptr<RfCard> rfCard;
+  std::function<std::shared_ptr<RfCard>()> newRfCard;
+  std::string rfCardKind;
   // The SAM sockets 1 to 8 (index 0 to 7) and the index the SAM commands address.
   std::vector<std::shared_ptr<CpuCard>> sams;
   int currentSam = 0;
@@ -94,7 +101,8 @@ struct ReaderState {
 
   // The chip while its card is at the IC contacts, else nullptr.
   ContactChip* chipAtContacts() const;
-  // The contacts let go of the card: its chip loses power.
+  // The contacts let go of the card: its chip loses power. The card also leaves the RF
+  // field, or is about to move within it.
   void releaseContacts();
   // A new card enters the channel: it gets a fresh chip.
   void newCardEnters();

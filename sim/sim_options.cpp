@@ -5,6 +5,8 @@
 
 #include "sim/cards/contact_chip.h"
 #include "sim/cards/contact_commands.h"
+#include "sim/cards/rf_card.h"
+#include "sim/cards/rf_commands.h"
 #include "sim/serial_speed.h"
 
 namespace sim {
@@ -29,12 +31,15 @@ std::string simUsage() {
          "\n"
          "  --baud N               line speed the reader listens at (default 9600)\n"
          "  --address HEX          device address, 0 to FF (default 0)\n"
-         "  --card none|front|inside  card in the reader at start (default none)\n"
+         "  --card none|front|inside|rf  card in the reader at start: inside stands at the\n"
+         "                         IC contacts, rf at the RF position (default none)\n"
          "  --stacker N            cards in the stacker\n"
          "  --link PATH            make PATH a symlink to the device while running\n"
          "  --require-init         refuse commands until the first INITIALIZE\n"
          "  --ic-card KIND         chip of the cards: none, cpu-t0 (default), cpu-t1,\n"
          "                         cpu-noemv, sle4442, sle4428, 24c01 .. 24c512\n"
+         "  --rf-card KIND         contactless side of the cards: none, s50 (default), s70,\n"
+         "                         ultralight, typea, typeb\n"
          "  --pcsc-card            no reader: put a T=0 SIM into pcscd's virtual reader\n"
          "                         (vsmartcard vpcd) and serve it until interrupted\n"
          "  --vpcd-host HOST       where the virtual reader listens (default 127.0.0.1)\n"
@@ -83,11 +88,15 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions* opts, std
         return bad("--address needs a hexadecimal value from 0 to FF");
       opts->address = static_cast<uint8_t>(v);
     } else if (name == "--card") {
-      if (!takeValue()) return bad("--card needs none, front or inside");
+      if (!takeValue()) return bad("--card needs none, front, inside or rf");
+      opts->spot = InsideSpot::IcContacts;
       if (value == "none") opts->card = CardPos::None;
       else if (value == "front") opts->card = CardPos::Front;
       else if (value == "inside") opts->card = CardPos::Inside;
-      else return bad("--card needs none, front or inside");
+      else if (value == "rf") {
+        opts->card = CardPos::Inside;
+        opts->spot = InsideSpot::RfAntenna;
+      } else return bad("--card needs none, front, inside or rf");
     } else if (name == "--stacker") {
       long v = 0;
       if (!takeValue() || !parseNumber(value, 10, 100000, &v)) return bad("--stacker needs a card count");
@@ -108,6 +117,9 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions* opts, std
     } else if (name == "--ic-card") {
       if (!takeValue() || !isContactChipKind(value)) return bad("--ic-card needs a chip kind such as sle4442");
       opts->icCard = value;
+    } else if (name == "--rf-card") {
+      if (!takeValue() || !isRfCardKind(value)) return bad("--rf-card needs none, s50, s70, ultralight, typea or typeb");
+      opts->rfCard = value;
     } else if (name == "--link") {
       if (!takeValue() || value.empty()) return bad("--link needs a path");
       opts->link = value;
@@ -121,10 +133,11 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions* opts, std
 void applySimOptions(const SimOptions& opts, Reader& reader) {
   reader.setBaud(opts.baud);
   reader.setAddress(opts.address);
-  reader.setCardPosition(opts.card);
+  reader.setCardPosition(opts.card, opts.spot);
   if (opts.stacker >= 0) reader.setStackerCards(opts.stacker);
   reader.setRequireInitialize(opts.requireInit);
   if (!opts.icCard.empty()) setContactCardKind(reader.state(), opts.icCard);
+  if (!opts.rfCard.empty()) setRfCardKind(reader.state(), opts.rfCard);
 }
 
 }  // namespace sim

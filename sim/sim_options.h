@@ -13,10 +13,12 @@ struct SimOptions {
   int baud = 9600;
   uint8_t address = 0;
   CardPos card = CardPos::None;
+  InsideSpot spot = InsideSpot::IcContacts;  // where an inside card stands (--card rf)
   int stacker = -1;  // -1: keep the reader's default
   std::string link;  // symlink to create for the device, empty for none
   bool requireInit = false;
   std::string icCard;  // chip of the cards (contactChipKinds()); empty: the reader's default
+  std::string rfCard;  // contactless kind of the cards (rfCardKinds()); empty: the reader's default
   // --pcsc-card: serve a virtual SIM in pcscd's virtual reader instead of the reader.
   bool pcscCard = false;
   std::string vpcdHost = "127.0.0.1";

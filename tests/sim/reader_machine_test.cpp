@@ -164,11 +164,11 @@ class EchoHandler : public sim::CommandHandler {
 
 TEST(ReaderMachine, AddedHandlersAnswerTheirCommandCode) {
   Reader r;
-  EXPECT_EQ(ask(r, 0x60, '3').error, "00");
-  r.addHandler(0x60, std::make_unique<EchoHandler>());
-  EXPECT_EQ(ask(r, 0x60, '3', {1, 2}).error, "62");
+  EXPECT_EQ(ask(r, 0x70, '3').error, "00");
+  r.addHandler(0x70, std::make_unique<EchoHandler>());
+  EXPECT_EQ(ask(r, 0x70, '3', {1, 2}).error, "62");
   r.setCardPosition(Reader::CardPos::Inside);
-  const auto a = ask(r, 0x60, '3', {0x01, 0x02});
+  const auto a = ask(r, 0x70, '3', {0x01, 0x02});
   EXPECT_EQ(a.status, "XYZ");
   EXPECT_EQ(a.data, std::string("\x01\x02"));
 }
