@@ -1,11 +1,11 @@
 #pragma once
-// A smart-card service that answers from preset values and writes down every call with
-// the arguments it got, for the tests of the operations and the window.
+// A smart-card service answering from preset values that writes down each call as
+// "name handle [disposition]" together with the arguments that matter.
 #include <QByteArray>
-#include <QString>
 #include <QStringList>
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -15,98 +15,59 @@ namespace pcsc_test {
 
 class FakeService : public kvt::SmartCardService {
  public:
-  // Result of each call by name ("establish", "list", "connect", "begin", "status",
-  // "transmit", "end", "disconnect", "release"); missing: 0.
-  std::map<std::string, LONG> results;
-  // What the calls hand out.
-  SCARDCONTEXT context = 0x0C0FFEE;
-  SCARDHANDLE card = 0x0CA4D;
-  DWORD protocol = SCARD_PROTOCOL_T0;
-  QByteArray readers;   // multi-string, e.g. "A\0B\0\0"
-  QByteArray atr;
-  QByteArray response;  // given back by transmit
+  std::map<std::string, LONG> results;  // by call name; missing: 0
+  QByteArray readers, atr, response;    // what list, status and transmit give back
+  SCARDCONTEXT context = 0xC0;
+  SCARDHANDLE card = 0xCA;
 
-  // What the calls got. Each entry of `calls` is "name handle [argument]".
   QStringList calls;
-  DWORD scope = 99, shareMode = 99, preferredProtocols = 99, readerRoom = 0, atrRoom = 0;
-  QByteArray readerName;
-  QByteArray sent;
-  DWORD sendLength = 99, receiveRoom = 0, sendHeaderProtocol = 99, sendHeaderLength = 0;
+  QByteArray readerName, sent;
+  DWORD scope = 9, share = 9, protocols = 9, headerProtocol = 9, receiveRoom = 0;
   bool sameHeader = false;
 
-  LONG establishContext(DWORD s, SCARDCONTEXT* out) override {
+  LONG establishContext(DWORD s, SCARDCONTEXT* c) override {
     scope = s;
-    const LONG rc = result("establish");
-    if (rc == 0) *out = context;
-    calls << QStringLiteral("establish");
-    return rc;
+    return done("establish", 0, [&] { *c = context; });
   }
-  LONG listReaders(SCARDCONTEXT c, char* buffer, DWORD* length) override {
-    calls << QStringLiteral("list %1").arg(c);
-    readerRoom = *length;
-    const LONG rc = result("list");
-    if (rc == 0) {
-      std::memcpy(buffer, readers.constData(), std::min<size_t>(size_t(readers.size()), *length));
-      *length = DWORD(readers.size());
-    }
-    return rc;
+  LONG listReaders(SCARDCONTEXT c, char* out, DWORD* length) override {
+    return done("list", c, [&] { copy(readers, out, length); });
   }
-  LONG connect(SCARDCONTEXT c, const char* reader, DWORD share, DWORD protocols, SCARDHANDLE* outCard,
-               DWORD* active) override {
-    calls << QStringLiteral("connect %1").arg(c);
+  LONG connect(SCARDCONTEXT c, const char* reader, DWORD s, DWORD p, SCARDHANDLE* h, DWORD* active) override {
     readerName = reader;
-    shareMode = share;
-    preferredProtocols = protocols;
-    const LONG rc = result("connect");
-    if (rc == 0) {
-      *outCard = card;
-      *active = protocol;
-    }
-    return rc;
+    share = s;
+    protocols = p;
+    return done("connect", c, [&] { *h = card, *active = SCARD_PROTOCOL_T0; });
   }
-  LONG beginTransaction(SCARDHANDLE h) override { return simple("begin", h); }
-  LONG status(SCARDHANDLE h, DWORD* state, DWORD* proto, BYTE* out, DWORD* length) override {
-    calls << QStringLiteral("status %1").arg(h);
-    atrRoom = *length;
-    const LONG rc = result("status");
-    if (rc == 0) {
-      *state = SCARD_SPECIFIC;
-      *proto = protocol;
-      std::memcpy(out, atr.constData(), std::min<size_t>(size_t(atr.size()), *length));
-      *length = DWORD(atr.size());
-    }
-    return rc;
+  LONG beginTransaction(SCARDHANDLE h) override { return done("begin", h); }
+  LONG status(SCARDHANDLE h, DWORD*, DWORD*, BYTE* out, DWORD* length) override {
+    return done("status", h, [&] { copy(atr, out, length); });
   }
   LONG transmit(SCARDHANDLE h, const SCARD_IO_REQUEST* sendHeader, const BYTE* data, DWORD length,
-                SCARD_IO_REQUEST* receiveHeader, BYTE* receive, DWORD* receiveLength) override {
-    calls << QStringLiteral("transmit %1").arg(h);
-    sendHeaderProtocol = sendHeader->dwProtocol;
-    sendHeaderLength = sendHeader->cbPciLength;
+                SCARD_IO_REQUEST* receiveHeader, BYTE* out, DWORD* outLength) override {
+    headerProtocol = sendHeader->dwProtocol;
     sameHeader = sendHeader == receiveHeader;
-    sendLength = length;
     sent = QByteArray(reinterpret_cast<const char*>(data), int(length));
-    receiveRoom = *receiveLength;
-    const LONG rc = result("transmit");
-    if (rc == 0) {
-      std::memcpy(receive, response.constData(), size_t(response.size()));
-      *receiveLength = DWORD(response.size());
-    }
-    return rc;
+    receiveRoom = *outLength;
+    return done("transmit", h, [&] { copy(response, out, outLength); });
   }
-  LONG endTransaction(SCARDHANDLE h, DWORD disposition) override { return simple("end", h, disposition); }
-  LONG disconnect(SCARDHANDLE h, DWORD disposition) override { return simple("disconnect", h, disposition); }
-  LONG releaseContext(SCARDCONTEXT c) override { return simple("release", c); }
+  LONG endTransaction(SCARDHANDLE h, DWORD d) override { return done("end", h, {}, d); }
+  LONG disconnect(SCARDHANDLE h, DWORD d) override { return done("disconnect", h, {}, d); }
+  LONG releaseContext(SCARDCONTEXT c) override { return done("release", c); }
 
  private:
-  LONG result(const std::string& name) const {
-    const auto it = results.find(name);
-    return it == results.end() ? 0 : it->second;
+  template <class Out>
+  static void copy(const QByteArray& from, Out* to, DWORD* length) {
+    std::memcpy(to, from.constData(), std::min<size_t>(size_t(from.size()), *length));
+    *length = DWORD(from.size());
   }
-  LONG simple(const char* name, LONG handle, long argument = -1) {
-    QString entry = QStringLiteral("%1 %2").arg(QLatin1String(name)).arg(handle);
-    if (argument >= 0) entry += QStringLiteral(" %1").arg(argument);
-    calls << entry;
-    return result(name);
+  // Records the call; on success lets `give` fill the outputs.
+  LONG done(const char* name, LONG handle, const std::function<void()>& give = {}, long disposition = -1) {
+    calls << QStringLiteral("%1 %2").arg(QLatin1String(name)).arg(handle) +
+                 (disposition >= 0 ? QStringLiteral(" %1").arg(disposition) : QString());
+    const auto it = results.find(name);
+    const LONG rc = it == results.end() ? 0 : it->second;
+    if (rc == 0 && give) give();
+    return rc;
   }
 };
 
