@@ -9,7 +9,6 @@
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QVBoxLayout>
@@ -22,14 +21,6 @@ namespace {
 const QString kSaveTitle = QStringLiteral("Save As...");
 const QString kSaveErrorTitle = QStringLiteral("mnuFileSaveAsDialog_Click");
 }  // namespace
-
-QString TrimSpaces(const QString& text) {
-  int begin = 0;
-  int end = text.size();
-  while (begin < end && text.at(begin) == QLatin1Char(' ')) ++begin;
-  while (end > begin && text.at(end - 1) == QLatin1Char(' ')) --end;
-  return text.mid(begin, end - begin);
-}
 
 LogPanel::LogPanel(Notifier& notifier, const QString& caption, QWidget* parent)
     : QWidget(parent), notifier_(notifier) {
@@ -118,25 +109,12 @@ bool LogPanel::saveToFile() {
     showError(ENOENT, qt_error_string(ENOENT));
     return false;
   }
-  const QFileInfo info(path);
-  notifier_.plain(kSaveTitle, QStringLiteral("File Name is ") + info.fileName() + CRLF +
-                                  QStringLiteral("Full path and file is ") +
-                                  QDir::toNativeSeparators(info.absoluteFilePath()));
+  notifier_.plain(kSaveTitle, SaveConfirmationText(path));
 
   // Written beside the old file and put in its place only when complete.
-  QSaveFile file(path);
-  const QByteArray bytes = TrimSpaces(text_).toLocal8Bit();
-  errno = 0;
-  const bool ok = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
-  const int systemError = errno;
-  if (!ok) {
-    // The system's error number and text where there is one, else the file layer's.
-    // An unfinished file is dropped when `file` goes; the old one stays as it was.
-    if (systemError != 0)
-      showError(systemError, qt_error_string(systemError));
-    else
-      showError(file.error(), file.errorString());
-  }
+  FileError error;
+  const bool ok = WriteWholeFile(path, TrimSpaces(text_).toLocal8Bit(), &error);
+  if (!ok) showError(error.number, error.text);
   return ok;
 }
 

@@ -5,6 +5,7 @@
 
 #include "app/log_sink.h"
 #include "app/notifier.h"
+#include "app/text_file.h"  // TrimSpaces: the text to save
 
 class QCheckBox;
 class QPlainTextEdit;
@@ -49,8 +50,5 @@ class LogPanel : public QWidget, public LogSink {
   QPushButton* clearButton_;
   QPushButton* saveButton_;
 };
-
-// The text to save: the log without leading and trailing spaces (line ends are kept).
-QString TrimSpaces(const QString& text);
 
 }  // namespace kvt

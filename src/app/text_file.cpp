@@ -1,0 +1,40 @@
+#include "app/text_file.h"
+
+#include <cerrno>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace kvt {
+
+QString TrimSpaces(const QString& text) {
+  int begin = 0;
+  int end = text.size();
+  while (begin < end && text.at(begin) == QLatin1Char(' ')) ++begin;
+  while (end > begin && text.at(end - 1) == QLatin1Char(' ')) --end;
+  return text.mid(begin, end - begin);
+}
+
+QString SaveConfirmationText(const QString& path) {
+  const QFileInfo info(path);
+  return QStringLiteral("File Name is ") + info.fileName() + QStringLiteral("\r\n") +
+         QStringLiteral("Full path and file is ") + QDir::toNativeSeparators(info.absoluteFilePath());
+}
+
+bool WriteWholeFile(const QString& path, const QByteArray& bytes, FileError* error) {
+  QSaveFile file(path);
+  errno = 0;
+  const bool ok = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+  const int systemError = errno;
+  if (!ok && error) {
+    // An unfinished file is dropped when `file` goes; the old one stays as it was.
+    if (systemError != 0)
+      *error = {systemError, qt_error_string(systemError)};
+    else
+      *error = {static_cast<int>(file.error()), file.errorString()};
+  }
+  return ok;
+}
+
+}  // namespace kvt
