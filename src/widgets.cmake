@@ -9,6 +9,7 @@ add_library(kvt_widgets STATIC
   app/reader_main_b.cpp
   app/reader_main_m.cpp
   app/sim_control_window.cpp
+  cmdline/cmdline_window.cpp
   link/port_setup_dialog.cpp
   machine/reset_option_dialog.cpp
   machine/sensor_window.cpp

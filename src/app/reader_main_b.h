@@ -15,6 +15,11 @@ class KVT_730_B_ReaderMain : public ReaderMainWindow {
   // in front of the device address: sector, block, block length, purse block and
   // Ultralight page combos, then cmbAddress864, then the RF activation mode.
   void formLoad();
+
+ private:
+  // "Command Line": the command-line window, only with the port open.
+  QWidget* buildCommandLineFrame();
+  void onOpenCmdForm();
 };
 
 }  // namespace kvt

@@ -1,0 +1,404 @@
+#include "cmdline/cmdline_window.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+#include "app/busy_cursor.h"
+#include "app/log_panel.h"
+#include "app/text_file.h"
+#include "cmdline/script_text.h"
+#include "link/engine.h"
+#include "link/qt_serial_port.h"
+
+namespace kvt {
+
+namespace {
+
+const QString kCommandPage = QStringLiteral("COMMAND");
+const QString kMonitorPage = QStringLiteral("MONITOR");
+const QString kSaveTitle = QStringLiteral("Save As...");
+
+// 12090 x 10320 twips at 15 twips a pixel.
+constexpr int kWidth = 806;
+constexpr int kHeight = 688;
+
+// The mark of the line being sent: bold, in blue.
+const QColor kMarkColour(0x00, 0x00, 0xFF);
+
+// A list box of the window as the transport writes to it. The scratch box shows the entry
+// being added, as the transport composes it there.
+class ListBoxEntries : public EntryList {
+ public:
+  ListBoxEntries(QListWidget* list, QLineEdit* scratch) : list_(list), scratch_(scratch) {}
+  void add(const QString& entry) override {
+    scratch_->setText(entry);
+    list_->addItem(entry);
+  }
+  int count() const override { return list_->count(); }
+  void clear() override { list_->clear(); }
+  void selectLast() override {
+    if (list_->count() == 0) return;
+    list_->setCurrentRow(list_->count() - 1);
+    list_->scrollToBottom();
+  }
+
+ private:
+  QListWidget* list_;
+  QLineEdit* scratch_;
+};
+
+QListWidget* EntryListBox(QWidget* parent, const char* objectName, const QString& caption) {
+  auto* list = new QListWidget(parent);
+  list->setObjectName(QString::fromLatin1(objectName));
+  list->setAccessibleName(caption);
+  list->setUniformItemSizes(true);
+  list->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  return list;
+}
+
+}  // namespace
+
+KVT_730_B_CMDExuteForm::KVT_730_B_CMDExuteForm(AppState& state, QtSerialPort& port, Notifier& notifier,
+                                               std::function<QString()> addressText, QWidget* parent)
+    : QDialog(parent), state_(state), mainPort_(port), notifier_(notifier), port_(port) {
+  setObjectName(QStringLiteral("KVT_730_B_CMDExuteForm"));
+  setWindowTitle(QStringLiteral("FORM OF COMMAND LINE"));
+  setModal(true);
+  mainPort_.setWaitMode(QtSerialPort::WaitMode::Block);
+
+  SSTab1 = new QTabWidget(this);
+  SSTab1->setObjectName(QStringLiteral("SSTab1"));
+  SSTab1->addTab(buildCommandPage(), kCommandPage);
+  SSTab1->addTab(buildMonitorPage(), kMonitorPage);
+
+  EXITGRM = button(this, "EXITGRM", QStringLiteral("Close"));
+  connect(EXITGRM, &QPushButton::clicked, this, &QDialog::close);
+  auto* bottom = new QHBoxLayout;
+  bottom->addStretch(1);
+  bottom->addWidget(EXITGRM);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(SSTab1, 1);
+  layout->addLayout(bottom);
+  setFixedSize(kWidth, kHeight);
+
+  resultsList_ = std::make_unique<ListBoxEntries>(lstResults, txtBytesReceived);
+  backList_ = std::make_unique<ListBoxEntries>(CmdStrBackList, txtBytesSended);
+  transport_ = std::make_unique<ScriptTransport>(state_, port_, notifier_, *resultsList_, *backList_);
+  controller_ = std::make_unique<ScriptController>(state_, *this, *transport_, notifier_, std::move(addressText));
+
+  chooseOpenPath = [this] { return askOpenPath(); };
+  chooseSavePath = [this] { return LogPanel::askSavePath(this); };
+
+  controller_->load();
+}
+
+KVT_730_B_CMDExuteForm::~KVT_730_B_CMDExuteForm() {
+  // The button operations of the main window wait painting again.
+  mainPort_.setWaitMode(QtSerialPort::WaitMode::KeepPainting);
+}
+
+QPushButton* KVT_730_B_CMDExuteForm::button(QWidget* parent, const char* objectName, const QString& caption) {
+  auto* b = new QPushButton(caption, parent);
+  b->setObjectName(QString::fromLatin1(objectName));
+  b->setAccessibleName(caption);
+  b->setAutoDefault(false);
+  return b;
+}
+
+QWidget* KVT_730_B_CMDExuteForm::buildCommandPage() {
+  auto* page = new QWidget;
+  page->setObjectName(QStringLiteral("CommandPage"));
+
+  CmdStrText = new QPlainTextEdit(QStringLiteral("C04\n"), page);
+  CmdStrText->setObjectName(QStringLiteral("CmdStrText"));
+  CmdStrText->setAccessibleName(kCommandPage);
+  CmdStrText->setAccessibleDescription(QStringLiteral("script, one command per line"));
+  CmdStrText->setLineWrapMode(QPlainTextEdit::NoWrap);
+  CmdStrText->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  CmdStrText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  // The mark stays visible while the box has no focus or is disabled during a run.
+  scriptPalette_ = CmdStrText->palette();
+  QPalette p = scriptPalette_;
+  for (auto group : {QPalette::Inactive, QPalette::Disabled}) {
+    p.setColor(group, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
+    p.setColor(group, QPalette::HighlightedText, p.color(QPalette::Active, QPalette::HighlightedText));
+  }
+  scriptPalette_ = p;
+  CmdStrText->setPalette(p);
+  scriptFont_ = CmdStrText->font();
+
+  ImportCmdStrText = button(page, "ImportCmdStrText", QStringLiteral("Load"));
+  SaveCmdStrText = button(page, "SaveCmdStrText", QStringLiteral("Save"));
+  CmdExBtn = button(page, "CmdExBtn", QStringLiteral("Start"));
+  CmdStepBtn = button(page, "CmdStepBtn", QStringLiteral("Setp"));
+  CmdResumeBtn = button(page, "CmdResumeBtn", QStringLiteral("Resume"));
+  CmdStopBtn = button(page, "CmdStopBtn", QStringLiteral("Stop"));
+  CmdCANCLEBtn = button(page, "CmdCANCLEBtn", QStringLiteral("Cancel"));
+  connect(ImportCmdStrText, &QPushButton::clicked, this, &KVT_730_B_CMDExuteForm::onLoad);
+  connect(SaveCmdStrText, &QPushButton::clicked, this, &KVT_730_B_CMDExuteForm::onSave);
+  connect(CmdExBtn, &QPushButton::clicked, this, [this] { runHandler(&ScriptController::start); });
+  connect(CmdStepBtn, &QPushButton::clicked, this, [this] { runHandler(&ScriptController::setp); });
+  connect(CmdResumeBtn, &QPushButton::clicked, this, [this] { runHandler(&ScriptController::resume); });
+  connect(CmdStopBtn, &QPushButton::clicked, this, [this] { controller_->stop(); });
+  connect(CmdCANCLEBtn, &QPushButton::clicked, this, [this] { controller_->cancel(); });
+
+  ICframeComm = new QGroupBox(QStringLiteral("Repeat Counter"), page);
+  ICframeComm->setObjectName(QStringLiteral("ICframeComm"));
+  ICframeComm->setAccessibleName(ICframeComm->title());
+  LianXuText = new QLineEdit(QStringLiteral("1"), ICframeComm);
+  LianXuText->setObjectName(QStringLiteral("LianXuText"));
+  LianXuText->setAccessibleName(ICframeComm->title());
+  Label1 = new QLabel(QStringLiteral("0"), ICframeComm);
+  Label1->setObjectName(QStringLiteral("Label1"));
+  auto* repeat = new QHBoxLayout(ICframeComm);
+  repeat->addWidget(LianXuText, 1);
+  repeat->addWidget(Label1, 1);
+
+  auto* figures = new QGridLayout;
+  int column = 0;
+  for (QLabel** label : {&Label2, &Label3, &Label6, &Label7, &Label8}) {
+    *label = new QLabel(page);
+    figures->addWidget(*label, 0, column++);
+  }
+  Label2->setObjectName(QStringLiteral("Label2"));
+  Label3->setObjectName(QStringLiteral("Label3"));
+  Label6->setObjectName(QStringLiteral("Label6"));
+  Label7->setObjectName(QStringLiteral("Label7"));
+  Label8->setObjectName(QStringLiteral("Label8"));
+
+  CmdStrBackList = EntryListBox(page, "CmdStrBackList", kCommandPage);
+  CmdStrBackList->setAccessibleDescription(QStringLiteral("Command and Reply blocks"));
+  ClearCmdStrBackText = button(page, "ClearCmdStrBackText", QStringLiteral("Clear Data"));
+  connect(ClearCmdStrBackText, &QPushButton::clicked, CmdStrBackList, &QListWidget::clear);
+
+  txtBytesSended = new QLineEdit(page);
+  txtBytesSended->setObjectName(QStringLiteral("txtBytesSended"));
+  txtBytesSended->setVisible(false);
+  txtBytesReceived = new QLineEdit(page);
+  txtBytesReceived->setObjectName(QStringLiteral("txtBytesReceived"));
+  txtBytesReceived->setVisible(false);
+
+  auto* buttons = new QVBoxLayout;
+  for (QPushButton* b : {ImportCmdStrText, SaveCmdStrText, CmdExBtn, CmdStepBtn, CmdResumeBtn, CmdStopBtn,
+                         CmdCANCLEBtn})
+    buttons->addWidget(b);
+  buttons->addWidget(ICframeComm);
+  buttons->addLayout(figures);
+  buttons->addStretch(1);
+
+  auto* top = new QHBoxLayout;
+  top->addWidget(CmdStrText, 1);
+  top->addLayout(buttons);
+
+  auto* backRow = new QHBoxLayout;
+  backRow->addStretch(1);
+  backRow->addWidget(ClearCmdStrBackText);
+
+  auto* layout = new QVBoxLayout(page);
+  layout->addLayout(top, 1);
+  layout->addWidget(CmdStrBackList, 1);
+  layout->addLayout(backRow);
+  return page;
+}
+
+QWidget* KVT_730_B_CMDExuteForm::buildMonitorPage() {
+  auto* page = new QWidget;
+  page->setObjectName(QStringLiteral("MonitorPage"));
+  lstResults = EntryListBox(page, "lstResults", kMonitorPage);
+  ClearSDTDText = button(page, "ClearSDTDText", QStringLiteral("Clear Data"));
+  SaveSDTDText = button(page, "SaveSDTDText", QStringLiteral("Save To"));
+  connect(ClearSDTDText, &QPushButton::clicked, lstResults, &QListWidget::clear);
+  connect(SaveSDTDText, &QPushButton::clicked, this, &KVT_730_B_CMDExuteForm::onSaveTo);
+  CheckRecord = new QCheckBox(QStringLiteral("保留记录"), page);
+  CheckRecord->setObjectName(QStringLiteral("CheckRecord"));
+  CheckRecord->setAccessibleName(CheckRecord->text());
+
+  // Reads and writes the files of Load, Save and Save To; not shown.
+  RichTextBox1 = new QTextEdit(page);
+  RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
+  RichTextBox1->setAcceptRichText(false);
+  RichTextBox1->setVisible(false);
+
+  auto* row = new QHBoxLayout;
+  row->addWidget(CheckRecord);
+  row->addStretch(1);
+  row->addWidget(ClearSDTDText);
+  row->addWidget(SaveSDTDText);
+  auto* layout = new QVBoxLayout(page);
+  layout->addWidget(lstResults, 1);
+  layout->addLayout(row);
+  return page;
+}
+
+void KVT_730_B_CMDExuteForm::runHandler(void (ScriptController::*handler)()) {
+  ((*controller_).*handler)();
+  if (closePending_ && !controller_->busy()) {
+    closePending_ = false;
+    QDialog::done(QDialog::Rejected);
+  }
+}
+
+void KVT_730_B_CMDExuteForm::done(int r) {
+  if (controller_->busy()) {
+    closePending_ = true;
+    controller_->cancel();
+    return;
+  }
+  QDialog::done(r);
+}
+
+// ScriptView
+
+QString KVT_730_B_CMDExuteForm::scriptText() const { return CmdStrText->toPlainText(); }
+
+void KVT_730_B_CMDExuteForm::setScriptText(const QString& text) {
+  if (text != CmdStrText->toPlainText()) CmdStrText->setPlainText(text);
+}
+
+int KVT_730_B_CMDExuteForm::lineCount() const { return CmdStrText->document()->blockCount(); }
+
+QString KVT_730_B_CMDExuteForm::lineText(int line) const {
+  return CmdStrText->document()->findBlockByNumber(line).text();
+}
+
+QString KVT_730_B_CMDExuteForm::repeatText() const { return LianXuText->text(); }
+
+void KVT_730_B_CMDExuteForm::applyButtons(ButtonSet set, bool withScript) {
+  const ButtonStates s = StatesOf(set);
+  CmdExBtn->setEnabled(s.start);
+  CmdResumeBtn->setEnabled(s.resume);
+  CmdStepBtn->setEnabled(s.setp);
+  CmdStopBtn->setEnabled(s.stop);
+  CmdCANCLEBtn->setEnabled(s.cancel);
+  if (withScript) CmdStrText->setEnabled(s.script);
+}
+
+void KVT_730_B_CMDExuteForm::setScriptEnabled(bool on) { CmdStrText->setEnabled(on); }
+
+void KVT_730_B_CMDExuteForm::markLine(int line) {
+  const QTextBlock block = CmdStrText->document()->findBlockByNumber(line);
+  if (!block.isValid()) return;
+  QTextCursor c(block);
+  c.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+  CmdStrText->setTextCursor(c);
+  QFont bold = scriptFont_;
+  bold.setBold(true);
+  CmdStrText->setFont(bold);
+  QPalette p = scriptPalette_;
+  for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+    p.setColor(group, QPalette::Text, kMarkColour);
+  CmdStrText->setPalette(p);
+  CmdStrText->viewport()->repaint();
+}
+
+void KVT_730_B_CMDExuteForm::clearMark() {
+  QTextCursor c = CmdStrText->textCursor();
+  c.clearSelection();
+  CmdStrText->setTextCursor(c);
+  CmdStrText->setFont(scriptFont_);
+  CmdStrText->setPalette(scriptPalette_);
+  CmdStrText->viewport()->repaint();
+}
+
+void KVT_730_B_CMDExuteForm::showFigure(Figure f, const QString& text) {
+  QLabel* label = nullptr;
+  switch (f) {
+    case Figure::Label1: label = Label1; break;
+    case Figure::Label2: label = Label2; break;
+    case Figure::Label3: label = Label3; break;
+    case Figure::Label6: label = Label6; break;
+    case Figure::Label7: label = Label7; break;
+    case Figure::Label8: label = Label8; break;
+  }
+  label->setText(text);
+  label->repaint();
+}
+
+void KVT_730_B_CMDExuteForm::processPendingInput() { QCoreApplication::processEvents(); }
+
+// Files
+
+QString KVT_730_B_CMDExuteForm::askOpenPath() {
+  QFileDialog dialog(this, QStringLiteral("Open File"));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setNameFilter(QStringLiteral("Open Files (*.TXT)"));
+  dialog.setOption(QFileDialog::ReadOnly, false);
+  const QString winDir = qEnvironmentVariable("WinDir");
+  dialog.setDirectory(!winDir.isEmpty() && QFileInfo(winDir).isDir() ? winDir : QDir::homePath());
+  dialog.selectFile(QStringLiteral("*.TXT"));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+  return dialog.selectedFiles().constFirst();
+}
+
+void KVT_730_B_CMDExuteForm::onLoad() {
+  const QString path = chooseOpenPath ? chooseOpenPath() : QString();
+  if (path.isEmpty()) return;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    notifier_.warn(kCaution, QStringLiteral("%1 cannot be read: %2").arg(QDir::toNativeSeparators(path),
+                                                                          file.errorString()));
+    return;
+  }
+  const QByteArray bytes = file.readAll();
+  if (file.error() != QFileDevice::NoError) {
+    notifier_.warn(kCaution, QStringLiteral("%1 cannot be read: %2").arg(QDir::toNativeSeparators(path),
+                                                                          file.errorString()));
+    return;
+  }
+  const QString text = ScriptFromFile(bytes);
+  RichTextBox1->setPlainText(text);
+  CmdStrText->setPlainText(TrimSpaces(text));
+}
+
+void KVT_730_B_CMDExuteForm::reportSaveError(const QString& path, const FileError& error) {
+  notifier_.warn(kCaution, QStringLiteral("%1 was not saved. Error: %2 %3")
+                               .arg(QDir::toNativeSeparators(path))
+                               .arg(error.number)
+                               .arg(error.text));
+}
+
+void KVT_730_B_CMDExuteForm::onSave() {
+  const QString path = chooseSavePath ? chooseSavePath() : QString();
+  if (path.isEmpty()) return;
+  notifier_.plain(kSaveTitle, SaveConfirmationText(path));
+  const QString text = TrimSpaces(CmdStrText->toPlainText());
+  RichTextBox1->setPlainText(text);
+  FileError error;
+  if (!WriteWholeFile(path, ScriptToFile(text), &error)) reportSaveError(path, error);
+}
+
+void KVT_730_B_CMDExuteForm::onSaveTo() {
+  const QString path = chooseSavePath ? chooseSavePath() : QString();
+  if (path.isEmpty()) return;
+  notifier_.plain(kSaveTitle, SaveConfirmationText(path));
+  FileError error;
+  bool ok;
+  {
+    BusyCursor busy;
+    QString text;
+    for (int i = 0; i < lstResults->count(); ++i) text += lstResults->item(i)->text() + QStringLiteral("\r\n");
+    RichTextBox1->setPlainText(text);
+    ok = WriteWholeFile(path, text.toUtf8(), &error);
+  }
+  if (!ok) reportSaveError(path, error);
+}
+
+}  // namespace kvt

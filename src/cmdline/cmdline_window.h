@@ -1,0 +1,119 @@
+#pragma once
+// KVT_730_B_CMDExuteForm, "FORM OF COMMAND LINE": the script, its execution control and the
+// two lists of the exchanges. The button handlers hand over to ScriptController; this class
+// only shows what it is told.
+#include <QDialog>
+#include <QFont>
+#include <QPalette>
+#include <functional>
+#include <memory>
+
+#include "app/app_state.h"
+#include "app/notifier.h"
+#include "app/text_file.h"
+#include "cmdline/painting_wait_port.h"
+#include "cmdline/script_control.h"
+#include "cmdline/script_transport.h"
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QTabWidget;
+class QTextEdit;
+
+namespace kvt {
+
+class QtSerialPort;
+
+class KVT_730_B_CMDExuteForm : public QDialog, public ScriptView {
+  Q_OBJECT
+ public:
+  // port: the main window's MSComm1, switched to blocking waits while this window is open
+  // (this window does its own painting between them). addressText: the main window's
+  // device address box.
+  KVT_730_B_CMDExuteForm(AppState& state, QtSerialPort& port, Notifier& notifier,
+                         std::function<QString()> addressText, QWidget* parent = nullptr);
+  ~KVT_730_B_CMDExuteForm() override;
+
+  ScriptController& controller() { return *controller_; }
+  ScriptTransport& transport() { return *transport_; }
+
+  // Load and Save / Save To ask these for a file; an empty answer means the user
+  // cancelled. They default to the platform's open and save dialogs.
+  std::function<QString()> chooseOpenPath;
+  std::function<QString()> chooseSavePath;
+
+  // ScriptView
+  QString scriptText() const override;
+  void setScriptText(const QString& text) override;
+  int lineCount() const override;
+  QString lineText(int line) const override;
+  QString repeatText() const override;
+  void applyButtons(ButtonSet set, bool withScript) override;
+  void setScriptEnabled(bool on) override;
+  void markLine(int line) override;
+  void clearMark() override;
+  void showFigure(Figure f, const QString& text) override;
+  void processPendingInput() override;
+
+  // "Close" (and Escape, and the title bar) during a run cancels it; the window closes
+  // once the run has ended.
+  void done(int r) override;
+
+ private:
+  QWidget* buildCommandPage();
+  QWidget* buildMonitorPage();
+  QPushButton* button(QWidget* parent, const char* objectName, const QString& caption);
+  void runHandler(void (ScriptController::*handler)());
+  void onLoad();
+  void onSave();
+  void onSaveTo();
+  void reportSaveError(const QString& path, const FileError& error);
+  QString askOpenPath();
+
+  AppState& state_;
+  QtSerialPort& mainPort_;
+  Notifier& notifier_;
+  PaintingWaitPort port_;
+  std::unique_ptr<EntryList> resultsList_;
+  std::unique_ptr<EntryList> backList_;
+  std::unique_ptr<ScriptTransport> transport_;
+  std::unique_ptr<ScriptController> controller_;
+  bool closePending_ = false;
+  QPalette scriptPalette_;  // the script box's own colours, restored when the mark goes
+  QFont scriptFont_;
+
+  QTabWidget* SSTab1 = nullptr;
+  QPlainTextEdit* CmdStrText = nullptr;
+  QPushButton* ImportCmdStrText = nullptr;
+  QPushButton* SaveCmdStrText = nullptr;
+  QPushButton* CmdExBtn = nullptr;
+  QPushButton* CmdStepBtn = nullptr;
+  QPushButton* CmdResumeBtn = nullptr;
+  QPushButton* CmdStopBtn = nullptr;
+  QPushButton* CmdCANCLEBtn = nullptr;
+  QGroupBox* ICframeComm = nullptr;
+  QLineEdit* LianXuText = nullptr;
+  QLabel* Label1 = nullptr;
+  QLabel* Label2 = nullptr;
+  QLabel* Label3 = nullptr;
+  QLabel* Label6 = nullptr;
+  QLabel* Label7 = nullptr;
+  QLabel* Label8 = nullptr;
+  QListWidget* CmdStrBackList = nullptr;
+  QPushButton* ClearCmdStrBackText = nullptr;
+  QLineEdit* txtBytesSended = nullptr;
+  QLineEdit* txtBytesReceived = nullptr;
+  QListWidget* lstResults = nullptr;
+  QPushButton* ClearSDTDText = nullptr;
+  QPushButton* SaveSDTDText = nullptr;
+  QCheckBox* CheckRecord = nullptr;
+  QTextEdit* RichTextBox1 = nullptr;
+  QPushButton* EXITGRM = nullptr;
+};
+
+}  // namespace kvt

@@ -1,0 +1,48 @@
+#include "cmdline/script_text.h"
+
+#include <QRegularExpression>
+#include <QStringDecoder>
+#include <cmath>
+#include <limits>
+
+namespace kvt {
+
+QStringList ScriptLines(const QString& text) {
+  static const QRegularExpression breaks(QStringLiteral("\r\n|\r|\n"));
+  return text.split(breaks);
+}
+
+QString TextIfOkBtn_fun(const QString& text) {
+  QStringList kept;
+  for (const QString& line : ScriptLines(text))
+    if (!line.isEmpty()) kept << line;
+  return kept.join(QLatin1Char('\n'));
+}
+
+qint64 WholeValue(const QString& text) {
+  static const QRegularExpression number(
+      QStringLiteral("^[ \\t]*([+-]?(?:[0-9]+\\.?[0-9]*|\\.[0-9]+)(?:[eE][+-]?[0-9]+)?)"));
+  const auto m = number.match(text);
+  if (!m.hasMatch()) return 0;
+  const double v = std::trunc(m.captured(1).toDouble());
+  constexpr double lo = std::numeric_limits<qint32>::min();
+  constexpr double hi = std::numeric_limits<qint32>::max();
+  if (!(v >= lo)) return static_cast<qint64>(lo);
+  if (v > hi) return static_cast<qint64>(hi);
+  return static_cast<qint64>(v);
+}
+
+QString ScriptFromFile(const QByteArray& bytes) {
+  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  QString text = utf8.decode(bytes);
+  if (utf8.hasError()) text = QString::fromLatin1(bytes);
+  text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  return text;
+}
+
+QByteArray ScriptToFile(const QString& text) {
+  return ScriptLines(text).join(QLatin1String("\r\n")).toUtf8();
+}
+
+}  // namespace kvt
