@@ -48,6 +48,11 @@ QString Apply(CliOptions& o, const QString& name, const QString& value) {
     o.initOption = value.toInt();
   } else if (name == QLatin1String("--reader")) {
     o.reader = value;
+  } else if (name == QLatin1String("--repeat")) {
+    bool ok = false;
+    const int n = value.toInt(&ok);
+    if (!ok || n < 1) return QStringLiteral("--repeat %1: The Value should > 0").arg(value);
+    o.repeat = n;
   } else if (name == QLatin1String("--timeout-scale")) {
     bool ok = false;
     const int n = value.toInt(&ok);
@@ -60,7 +65,7 @@ QString Apply(CliOptions& o, const QString& name, const QString& value) {
 }  // namespace
 
 ParsedArgs ParseArgs(const QStringList& args) {
-  static const QStringList withValue = {"--port", "--baud", "--address", "--variant", "--option",
+  static const QStringList withValue = {"--repeat", "--port", "--baud", "--address", "--variant", "--option",
                                         "--timeout-scale", "--reader"};
   ParsedArgs r;
   CliOptions& o = r.options;
@@ -106,6 +111,9 @@ ParsedArgs ParseArgs(const QStringList& args) {
   }
   if (o.initOption && o.command != QLatin1String("init")) {
     r.error = QStringLiteral("--option belongs to init");
+  }
+  if (o.repeat && o.command != QLatin1String("script")) {
+    r.error = QStringLiteral("--repeat belongs to script");
   }
   if (o.reader && (o.command != QLatin1String("pcsc") || o.operands.value(0) != QLatin1String("transmit"))) {
     r.error = QStringLiteral("--reader belongs to pcsc transmit");

@@ -20,6 +20,7 @@ struct CliOptions {
   int timeoutScale = 1;       // every wait divided by this (for tests)
   Variant variant = Variant::B;
   std::optional<int> initOption;  // "--option N" of init
+  std::optional<int> repeat;      // "--repeat N" of script
   std::optional<QString> reader;  // "--reader NAME" of pcsc transmit
   QString command;            // the sub-command, empty when none was given
   QStringList operands;       // what follows the sub-command

@@ -13,6 +13,7 @@
 #include "output.h"
 #include "pcsc_commands.h"
 #include "result_lines.h"
+#include "script_command.h"
 
 namespace kvt::cli {
 
@@ -173,6 +174,8 @@ std::vector<CommandEntry> MakeTable() {
   t.push_back({"scan", "[--variant B|M]", "search COM1 to COM16 at every baud rate of the variant", false,
                Plain(RunScan)});
   t.push_back({"send", "HEX...", "send a raw command: the frame text from \"C\" on, in hex", true, BindSend});
+  t.push_back({"script", "FILE [--repeat N]", "run a command-line script N times (default 1), print the blocks",
+               true, BindScript});
   t.push_back({"pcsc", "list | transmit APDU...",
                "smart-card service: list the readers, or connect and send APDUs (hex, one per operand)", false,
                BindPcsc});

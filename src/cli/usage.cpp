@@ -19,6 +19,7 @@ QString UsageText() {
       "  --variant B|M        reader variant: sensor rows and scan order (default B)\n"
       "  --log                print the communication log after the operation\n"
       "  --timeout-scale N    divide every wait by N (for tests)\n"
+      "  --repeat N           script: run the script N times (default 1)\n"
       "  --reader NAME        pcsc transmit: the smart-card reader (default: the first listed)\n"
       "  --help, --version\n"
       "\n"

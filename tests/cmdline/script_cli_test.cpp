@@ -1,0 +1,112 @@
+// "kvt730ctl script" as a user runs it: a separate process with the simulated reader, its
+// printed blocks and its exit status.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+QT_END_NAMESPACE
+
+namespace {
+
+struct CtlRun {
+  int code = -1;
+  QStringList lines;  // stdout, time stamps replaced by "[stamp]"
+  QString err;
+};
+
+CtlRun Ctl(const QStringList& args) {
+  static const QRegularExpression stamp(QStringLiteral("^\\[\\d{4}/\\d\\d/\\d\\d      \\d\\d:\\d\\d:\\d\\d:\\d{1,3}\\]$"));
+  QProcess p;
+  p.start(QStringLiteral(KVT730CTL_PATH), args);
+  EXPECT_TRUE(p.waitForFinished(60000)) << args.join(' ').toStdString();
+  CtlRun r;
+  r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+  r.lines = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'));
+  r.lines.removeLast();  // after the last line feed
+  for (QString& l : r.lines)
+    if (stamp.match(l).hasMatch()) l = QStringLiteral("[stamp]");
+  r.err = QString::fromUtf8(p.readAllStandardError());
+  return r;
+}
+
+class ScriptCli : public ::testing::Test {
+ protected:
+  QString file(const QByteArray& text) {
+    QFile f(dir.filePath(QStringLiteral("S%1.TXT").arg(++files)));
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(text);
+    return f.fileName();
+  }
+  QTemporaryDir dir;
+  int files = 0;
+};
+
+TEST_F(ScriptCli, PrintsTheDecodedBlocksAndWithLogTheRawLines) {
+  const CtlRun r = Ctl({"--simulate", "script", file("\r\nC10\r\n\r\n"), "--repeat", "2"});
+  EXPECT_EQ(r.code, 0) << r.err.toStdString();
+  const QStringList once = {
+      "--------------------------------------- Command ---------------------------------------", "[stamp]",
+      "Command:31h,  Parameter:30h", "Data(Hex):<No data>", "",
+      "----------------------------------------- Reply -----------------------------------------", "[stamp]",
+      "Reply type=<Positive reply>", "Command:31h,  Parameter:30h Status code:020", "Data(Hex):<No data>", ""};
+  EXPECT_EQ(r.lines, once + once);
+
+  // "--log": the raw lines after the blocks; "#" ends the run.
+  const CtlRun log = Ctl({"--simulate", "--log", "script", file("C10\n#end\nC11\n")});
+  EXPECT_EQ(log.code, 0);
+  EXPECT_EQ(log.lines, once + QStringList({"SD: F2 00 00 03 43 31 30 03 B0 ", "RD: 06",
+                                           "RD: F2 00 00 06 50 31 30 30 32 30 03 94 ", "SD: 06", ""}));
+}
+
+TEST_F(ScriptCli, ExitStatusTellsWhetherEveryLineGotAPositiveReply) {
+  // The reader does not know command 7A: a negative reply, and the run goes on.
+  const CtlRun negative = Ctl({"--simulate", "script", file("C$7A0\nC10")});
+  EXPECT_EQ(negative.code, 1);
+  EXPECT_EQ(negative.lines.size(), 22);
+  EXPECT_EQ(negative.lines[8], "Command:7Ah,  Parameter:30h Status code:00");
+
+  // No reader at address 1: the first line fails and ends the run.
+  const CtlRun silent = Ctl({"--simulate", "--address", "1", "--timeout-scale", "10", "script", file("C10\nC10")});
+  EXPECT_EQ(silent.code, 2);
+  EXPECT_EQ(silent.lines.mid(5, 5), (QStringList{"----------------------------------------- Reply "
+                                                 "-----------------------------------------",
+                                                 "[stamp]", "Reply type='ReplyTimeout'", "",
+                                                 "ExecuteCommand failed: 6h"}));
+  EXPECT_EQ(silent.lines.filter("Command:").size(), 1);
+}
+
+TEST_F(ScriptCli, BadScriptsAreRefusedBeforeAnythingIsOpened) {
+  const std::vector<QStringList> cases = {
+      {"script"},
+      {"script", dir.filePath("NONE.TXT")},
+      {"script", file("\r\n\r\n")},
+      {"script", file("# a comment first ends the run at once\nC10")},
+      {"script", file("C10\nC00$G0")},
+      {"script", file("C10\nQ10")},
+      {"script", file("C10"), "--repeat", "0"},
+      {"script", file("C10"), "--repeat", "abc"},
+      {"--repeat", "2", "card-status"},
+  };
+  for (const QStringList& args : cases) {
+    const CtlRun r = Ctl(QStringList{"--port", "/dev/nonexistent"} + args);
+    EXPECT_EQ(r.code, 3) << args.join(' ').toStdString();
+    EXPECT_TRUE(r.lines.isEmpty()) << args.join(' ').toStdString();
+    EXPECT_TRUE(r.err.startsWith("kvt730ctl: ")) << r.err.toStdString();
+  }
+  const CtlRun bad = Ctl({"--port", "/dev/nonexistent", "script", file("C10\nC00$G0")});
+  EXPECT_TRUE(bad.err.contains("Line 2 \"C00$G0\" is not sent")) << bad.err.toStdString();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
