@@ -13,6 +13,7 @@
 #include "output.h"
 #include "pcsc_commands.h"
 #include "result_lines.h"
+#include "rf_commands.h"
 #include "script_command.h"
 
 namespace kvt::cli {
@@ -180,6 +181,7 @@ std::vector<CommandEntry> MakeTable() {
                "smart-card service: list the readers, or connect and send APDUs (hex, one per operand)", false,
                BindPcsc});
   AddContactCommands(t);
+  AddRfCommands(t);
   return t;
 }
 
