@@ -1,6 +1,12 @@
 #include "app/reader_main_m.h"
 
 #include <QCloseEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+
+#include "pcsc/pcsc_window.h"
+#include "pcsc/pcsclite_service.h"
 
 namespace kvt {
 
@@ -9,6 +15,25 @@ KVT_730_M_ReaderMain::KVT_730_M_ReaderMain(AppState& state, Notifier& notifier, 
     : ReaderMainWindow(Variant::M, state, notifier, ports, timeouts, parent) {
   setObjectName(QStringLiteral("KVT_730_M_ReaderMain"));
   fillAddressCombo();
+
+  makeSmartCardService = [] { return std::make_unique<PcscLiteService>(); };
+  // "PC/SC Operation" stands where variant B has its card type frame, under the port frame.
+  const QString caption = QStringLiteral("PC/SC Operation");
+  auto* pcscFrame = new QGroupBox(caption, this);
+  pcscFrame->setObjectName(QStringLiteral("PcscOperationFrame"));
+  pcscFrame->setAccessibleName(caption);
+  auto* pcscLayout = new QHBoxLayout(pcscFrame);
+  connect(addButton(pcscFrame, pcscLayout, "LoadpcscformBtn", QStringLiteral("Open PC/SC Operation window")),
+          &QPushButton::clicked, this, &KVT_730_M_ReaderMain::onLoadPcscForm);
+  insertFrame(1, pcscFrame);
+}
+
+KVT_730_M_ReaderMain::~KVT_730_M_ReaderMain() = default;
+
+void KVT_730_M_ReaderMain::onLoadPcscForm() {
+  const std::unique_ptr<SmartCardService> service = makeSmartCardService();
+  KVT_730_M_PCSCForm form(*service, notifier_, this);
+  runDialog(form);
 }
 
 void KVT_730_M_ReaderMain::closeEvent(QCloseEvent* event) {

@@ -1,5 +1,5 @@
 // The PC/SC window on a fake service: controls, reader box, result list, the refusal
-// box, the unload.
+// box, the unload, and the variant-M main window opening it.
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/notifier.h"
+#include "app/reader_main_m.h"
 #include "fake_service.h"
 #include "pcsc/pcsc_window.h"
 
@@ -42,6 +42,7 @@ class PcscWindowTest : public QObject {
   void controls();
   void buttonsFillTheListsAndRefuseBadApdus();
   void closingUnloadsOnce();
+  void mainWindowOpensItModalWithoutAPort();
 };
 
 void PcscWindowTest::controls() {
@@ -124,6 +125,35 @@ void PcscWindowTest::closingUnloadsOnce() {
   QVERIFY(QTest::qWaitForWindowExposed(&w));
   w.close();  // the title bar's close
   QCOMPARE(g.calls, (QStringList{"end 0 0", "disconnect 0 1", "release 0"}));
+}
+
+void PcscWindowTest::mainWindowOpensItModalWithoutAPort() {
+  kvt::AppState state;
+  kvt::RecordingNotifier n;
+  kvt::KVT_730_M_ReaderMain main(state, n);
+  auto* button = find(&main, "LoadpcscformBtn");
+  QVERIFY(button);
+  QCOMPARE(button->text(), QStringLiteral("Open PC/SC Operation window"));
+  QCOMPARE(qobject_cast<QGroupBox*>(button->parentWidget())->title(), QStringLiteral("PC/SC Operation"));
+
+  FakeService* service = nullptr;
+  main.makeSmartCardService = [&service] {
+    auto s = std::make_unique<FakeService>();
+    service = s.get();
+    return s;
+  };
+  QStringList opened, seen;
+  main.runDialog = [&](QDialog& d) {
+    opened << d.objectName();
+    QVERIFY(d.isModal());
+    find(&d, "CmdEstablish")->click();
+    seen = service->calls;
+  };
+  QVERIFY(!state.PortOpened);
+  button->click();
+  QCOMPARE(opened, QStringList{"KVT_730_M_PCSCForm"});
+  QCOMPARE(seen, QStringList{"establish 0"});
+  QVERIFY(n.messages.empty());  // no "Comm. Port Setup First"
 }
 
 QTEST_MAIN(PcscWindowTest)
