@@ -14,6 +14,8 @@
 
 #include "sim/cards/contact_chip.h"
 #include "sim/cards/contact_commands.h"
+#include "sim/cards/rf_card.h"
+#include "sim/cards/rf_commands.h"
 #include "sim/pty_host.h"
 
 namespace kvt {
@@ -92,6 +94,17 @@ SimControlWindow::SimControlWindow(sim::PtyHost& host, QWidget* parent) : QWidge
   chipLabel->setBuddy(chipKind_);
   cardRow->addWidget(chipLabel);
   cardRow->addWidget(chipKind_);
+  // The contactless side of the same cards; it answers at the RF position.
+  auto* rfLabel = new QLabel(QStringLiteral("Contactless:"), cardBox);
+  rfKind_ = new QComboBox(cardBox);
+  rfKind_->setObjectName(QStringLiteral("SimRfKind"));
+  for (const std::string& kind : sim::rfCardKinds()) rfKind_->addItem(QString::fromStdString(kind));
+  host_.withReader([this](sim::Reader& r) { rfKind_->setCurrentText(QString::fromStdString(r.state().rfCardKind)); });
+  rfKind_->setAccessibleName(rfLabel->text());
+  rfKind_->setAccessibleDescription(rfLabel->text());
+  rfLabel->setBuddy(rfKind_);
+  cardRow->addWidget(rfLabel);
+  cardRow->addWidget(rfKind_);
   cardRow->addWidget(insert);
   cardRow->addWidget(remove);
 
@@ -135,6 +148,7 @@ SimControlWindow::SimControlWindow(sim::PtyHost& host, QWidget* parent) : QWidge
   layout->addStretch(1);
 
   connect(chipKind_, &QComboBox::currentTextChanged, this, &SimControlWindow::chooseChip);
+  connect(rfKind_, &QComboBox::currentTextChanged, this, &SimControlWindow::chooseRfCard);
   connect(insert, &QPushButton::clicked, this, &SimControlWindow::insertCard);
   connect(remove, &QPushButton::clicked, this, &SimControlWindow::removeCard);
   connect(apply, &QPushButton::clicked, this, &SimControlWindow::applyFault);
@@ -170,6 +184,12 @@ void SimControlWindow::refresh() {
 void SimControlWindow::chooseChip(const QString& kind) {
   host_.withReader([&](sim::Reader& r) { sim::setContactCardKind(r.state(), kind.toStdString()); });
   result_->setText(QStringLiteral("The card now carries a fresh %1 chip, as will every card that enters.").arg(kind));
+}
+
+void SimControlWindow::chooseRfCard(const QString& kind) {
+  host_.withReader([&](sim::Reader& r) { sim::setRfCardKind(r.state(), kind.toStdString()); });
+  result_->setText(
+      QStringLiteral("The card now carries a fresh %1 contactless side, as will every card that enters.").arg(kind));
 }
 
 void SimControlWindow::insertCard() {

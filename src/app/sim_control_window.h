@@ -25,6 +25,7 @@ class SimControlWindow : public QWidget {
 
  private:
   void chooseChip(const QString& kind);
+  void chooseRfCard(const QString& kind);
   void insertCard();
   void removeCard();
   void applyFault();
@@ -40,6 +41,7 @@ class SimControlWindow : public QWidget {
   QLabel* fault_;
   QLabel* result_;
   QComboBox* chipKind_;
+  QComboBox* rfKind_;
   QComboBox* faultKind_;
   QLineEdit* negativeCode_;
   QCheckBox* everyCommand_;
