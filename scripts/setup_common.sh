@@ -13,6 +13,7 @@ KVT_DEBIAN_PACKAGES=(
   xvfb xauth                                                       # a virtual display for window tests
   pcscd libpcsclite-dev pkg-config                                 # the smart-card service, its client library
   vsmartcard-vpcd vsmartcard-vpicc python3-pycryptodome            # virtual reader and cards for the PC/SC tests
+  dpkg-dev file                                                    # the Debian package: cpack runs dpkg-shlibdeps and file
 )
 
 kvt_missing_packages() {

@@ -1,0 +1,59 @@
+# Installation and the Debian package (CPack, DEB generator).
+#
+#   cmake --build build -j2 && cpack --config build/CPackConfig.cmake -B build/package
+#
+# gives build/package/kvt730-tool_<version>_<arch>.deb with the three programs, the desktop
+# entry, the icon and the manual pages of the two command-line programs.
+include(GNUInstallDirs)
+
+foreach(program kvt730-tool kvt730ctl kvt730-sim)
+  if(TARGET ${program})
+    install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
+endforeach()
+
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/kvt730-tool.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/kvt730-tool.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+
+# Manual pages go in compressed, as Debian keeps them.
+find_program(KVT_GZIP gzip REQUIRED)
+set(kvt_man_pages)
+foreach(page kvt730ctl.1 kvt730-sim.1)
+  set(packed ${CMAKE_BINARY_DIR}/packaging/man/${page}.gz)
+  add_custom_command(OUTPUT ${packed}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packaging/man
+    COMMAND ${KVT_GZIP} -9 -n -c ${CMAKE_CURRENT_LIST_DIR}/${page} > ${packed}
+    DEPENDS ${CMAKE_CURRENT_LIST_DIR}/${page}
+    VERBATIM)
+  list(APPEND kvt_man_pages ${packed})
+endforeach()
+add_custom_target(kvt_man_pages ALL DEPENDS ${kvt_man_pages})
+install(FILES ${kvt_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME kvt730-tool)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "KVT-730 tool developers")
+set(CPACK_PACKAGE_CONTACT "KVT-730 tool developers <kvt730-tool@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "test tool for KVT-730 motorised card readers")
+set(CPACK_PACKAGE_DESCRIPTION
+"Desktop test and demonstration tool for the KVT-730 family of motorised card
+readers and dispensers on a serial line: card movement, status and sensors,
+unit information, contact and contactless cards, command scripts, and a PC/SC
+window for readers known to the smart-card service. Every byte sent and
+received goes into a communication log.
+.
+Also in the package: kvt730ctl, the same operations from a terminal, and
+kvt730-sim, a simulated reader on a pseudo-terminal.")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# The libraries the programs link (Qt 6, pcsc-lite, the C++ runtime) are read off the
+# binaries by dpkg-shlibdeps.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pcscd")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "vsmartcard-vpcd")
+set(CPACK_STRIP_FILES ON)
+include(CPack)
