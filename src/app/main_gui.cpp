@@ -1,9 +1,12 @@
 // kvt730-tool: the windowed test tool for KVT-730 card readers.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QEvent>
 #include <QScreen>
 #include <QTextStream>
+#include <QTimer>
 #include <cstdio>
+#include <ctime>
 #include <memory>
 
 #include "app/app_state.h"
@@ -17,6 +20,33 @@
 #ifndef KVT_VERSION
 #define KVT_VERSION "0"
 #endif
+
+namespace {
+
+// --quit-after-show (for bench/gui_startup.sh): once the watched window has painted for
+// the first time, prints the wall-clock time and ends the program.
+class QuitAfterFirstPaint : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint && !done_) {
+      done_ = true;
+      QTimer::singleShot(0, [] {
+        timespec now{};
+        clock_gettime(CLOCK_REALTIME, &now);
+        std::printf("shown at %lld.%09ld\n", static_cast<long long>(now.tv_sec), now.tv_nsec);
+        std::fflush(stdout);
+        QCoreApplication::quit();
+      });
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  bool done_ = false;
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
   // The options are read before the window system is touched, so --help and --version
@@ -34,7 +64,10 @@ int main(int argc, char** argv) {
   const QCommandLineOption port(QStringLiteral("port"),
                                 QStringLiteral("Open DEVICE for the port name COMn (repeatable)."),
                                 QStringLiteral("COMn=DEVICE"));
-  parser.addOptions({help, version, simulate, port});
+  QCommandLineOption quitAfterShow(QStringLiteral("quit-after-show"),
+                                   QStringLiteral("End once the model chooser is shown (start-up benchmark)."));
+  quitAfterShow.setFlags(QCommandLineOption::HiddenFromHelp);
+  parser.addOptions({help, version, simulate, port, quitAfterShow});
   QTextStream out(stdout);
   QTextStream err(stderr);
   // Help and version come first; the rest is read once Qt has taken its own options
@@ -103,6 +136,7 @@ int main(int argc, char** argv) {
       simWindow->show();
     }
   });
+  if (parser.isSet(quitAfterShow)) chooser->installEventFilter(new QuitAfterFirstPaint(chooser));
   chooser->show();
 
   const int rc = app.exec();
