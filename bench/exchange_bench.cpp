@@ -8,11 +8,7 @@
 // in short rounds, so a burst of load from elsewhere on the machine hits both alike; the
 // median of the per-round ratios is the figure least disturbed by such bursts. Build
 // with optimisation (CMAKE_BUILD_TYPE=Release) before reading anything into the rates.
-#include <fcntl.h>
-#include <poll.h>
 #include <sys/resource.h>
-#include <termios.h>
-#include <unistd.h>
 
 #include <QCoreApplication>
 #include <algorithm>
@@ -27,33 +23,20 @@
 #include "link/engine.h"
 #include "link/frame.h"
 #include "link/qt_serial_port.h"
+#include "raw_exchange.h"
 #include "sim/pty_host.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double SecondsSince(Clock::time_point t0) {
-  return std::chrono::duration<double>(Clock::now() - t0).count();
-}
+using bench::Clock;
+using bench::Rate;
+using bench::SecondsSince;
 
 double CpuSeconds(int who) {
   rusage u{};
   getrusage(who, &u);
   return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
-
-struct Rate {
-  long exchanges = 0;
-  double seconds = 0;
-  bool failed = false;
-  double perSecond() const { return seconds > 0 ? exchanges / seconds : 0; }
-  void add(const Rate& r) {
-    exchanges += r.exchanges;
-    seconds += r.seconds;
-    failed = failed || r.failed;
-  }
-};
 
 // The tool's way: the exchange engine on a QSerialPort that blocks in the OS.
 Rate EngineLoop(const QString& device, double seconds) {
@@ -84,77 +67,17 @@ Rate EngineLoop(const QString& device, double seconds) {
   return r;
 }
 
-// Reads exactly n bytes within timeoutMs; false on timeout or error.
-bool ReadExact(int fd, uint8_t* buf, size_t n, int timeoutMs) {
-  size_t got = 0;
-  const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (got < n) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
-    if (left <= 0) return false;
-    pollfd p{fd, POLLIN, 0};
-    if (::poll(&p, 1, static_cast<int>(left)) <= 0) return false;
-    const ssize_t k = ::read(fd, buf + got, n - got);
-    if (k < 0 && errno == EAGAIN) continue;
-    if (k <= 0) return false;
-    got += static_cast<size_t>(k);
-  }
-  return true;
-}
-
-bool WriteAll(int fd, const uint8_t* buf, size_t n) {
-  return ::write(fd, buf, n) == static_cast<ssize_t>(n);
-}
-
-// The bare minimum: open, termios raw 9600 8N1, write, poll, read.
-Rate RawLoop(const std::string& device, double seconds) {
-  Rate r;
-  const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-  if (fd < 0) {
-    std::perror("open");
-    r.failed = true;
-    return r;
-  }
-  termios t{};
-  tcgetattr(fd, &t);
-  cfmakeraw(&t);
-  cfsetispeed(&t, B9600);
-  cfsetospeed(&t, B9600);
-  t.c_cflag |= CLOCAL | CREAD;
-  tcsetattr(fd, TCSANOW, &t);
-
-  const QByteArray f = kvt::BuildFrame(0, '1', '0');
-  const auto* frame = reinterpret_cast<const uint8_t*>(f.constData());
-  const uint8_t ack = kvt::ACK;
-  uint8_t buf[1100];
-  const auto t0 = Clock::now();
-  while (SecondsSince(t0) < seconds) {
-    if (!WriteAll(fd, frame, static_cast<size_t>(f.size())) || !ReadExact(fd, buf, 1, 3000) || buf[0] != ack ||
-        !ReadExact(fd, buf, 4, 10000)) {
-      r.failed = true;
-      break;
-    }
-    const size_t len = 256u * buf[2] + buf[3];
-    if (len + 2 > sizeof buf || !ReadExact(fd, buf, len + 2, 6000) || buf[0] != 'P' || !WriteAll(fd, &ack, 1)) {
-      r.failed = true;
-      break;
-    }
-    ++r.exchanges;
-  }
-  r.seconds = SecondsSince(t0);
-  ::close(fd);
-  return r;
-}
-
 int MeasureRates(sim::PtyHost& host, double seconds, int rounds) {
   const std::string device = host.slavePath();
   const QString qdevice = QString::fromStdString(device);
+  const std::vector<QByteArray> frames{kvt::BuildFrame(0, '1', '0')};
   Rate engine, raw;
   std::vector<double> ratios;
   EngineLoop(qdevice, 0.2);  // warm-up
-  RawLoop(device, 0.2);
+  bench::RawLoop(device, frames, 0.2);
   for (int i = 0; i < rounds; ++i) {
     const Rate e = EngineLoop(qdevice, seconds / rounds);
-    const Rate r = RawLoop(device, seconds / rounds);
+    const Rate r = bench::RawLoop(device, frames, seconds / rounds);
     engine.add(e);
     raw.add(r);
     if (r.perSecond() > 0) ratios.push_back(e.perSecond() / r.perSecond());
