@@ -16,6 +16,10 @@ add_library(kvt_widgets STATIC
   machine/config_window.cpp
   machine/read_sn_window.cpp
   hexgrid/key_filters.cpp
+  hexgrid/hex_grid.cpp
+  contact/ic_card_page.cpp
+  contact/memory_pages.cpp
+  contact/chip_card_window.cpp
   pcsc/pcsc_window.cpp
 )
 target_link_libraries(kvt_widgets PUBLIC kvt_core Qt6::Widgets)

@@ -4,8 +4,12 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QTabWidget>
 
+#include "app/busy_cursor.h"
 #include "cmdline/cmdline_window.h"
+#include "contact/ic_card_page.h"
+#include "contact/ic_type_ops.h"
 #include "link/engine.h"
 
 namespace kvt {
@@ -14,6 +18,7 @@ KVT_730_B_ReaderMain::KVT_730_B_ReaderMain(AppState& state, Notifier& notifier, 
                                            const Timeouts& timeouts, QWidget* parent)
     : ReaderMainWindow(Variant::B, state, notifier, ports, timeouts, parent) {
   setObjectName(QStringLiteral("KVT_730_B_ReaderMain"));
+  buildContactCardParts();
   formLoad();
   insertFrame(-1, buildCommandLineFrame());  // the last frame of the left column
 }
@@ -37,6 +42,36 @@ void KVT_730_B_ReaderMain::onOpenCmdForm() {
   }
   KVT_730_B_CMDExuteForm form(state_, port_, notifier_, [this] { return cmbAddress864->currentText(); }, this);
   runDialog(form);
+}
+
+void KVT_730_B_ReaderMain::buildContactCardParts() {
+  icCardPage_ = new IcCardPage(*this);
+  int extend = 0;
+  while (extend < SSTab1->count() && SSTab1->tabText(extend) != QLatin1String("EXTEND FUNCTION")) ++extend;
+  insertCardPage(extend, icCardPage_, IcCardPage::kCaption);
+
+  const QString caption = QStringLiteral("AUTOTEST CARD TYPE");
+  cardTypeFrame_ = new QGroupBox(caption, this);
+  cardTypeFrame_->setObjectName(QStringLiteral("AutotestCardTypeFrame"));
+  cardTypeFrame_->setAccessibleName(caption);
+  cardTypeButtons_ = new QHBoxLayout(cardTypeFrame_);
+  connect(addButton(cardTypeFrame_, cardTypeButtons_, "ICTestTypeCmd", QStringLiteral("IC Card Type")),
+          &QPushButton::clicked, this, &KVT_730_B_ReaderMain::onIcCardType);
+  insertFrame(1, cardTypeFrame_);
+}
+
+void KVT_730_B_ReaderMain::onIcCardType() {
+  IcTypeOutcome o;
+  {
+    BusyCursor busy;
+    o = IcCardType(*session_, cmbAddress864->currentText());
+  }
+  // The page of the card comes to the front before the message appears.
+  if (o.page) {
+    SSTab1->setCurrentWidget(icCardPage_);
+    icCardPage_->showPage(*o.page);
+  }
+  Present(notifier_, o);
 }
 
 }  // namespace kvt

@@ -2,7 +2,12 @@
 // The main window of the KVT-730-MA1 (variant B).
 #include "app/reader_main_window.h"
 
+class QGroupBox;
+class QHBoxLayout;
+
 namespace kvt {
+
+class IcCardPage;
 
 class KVT_730_B_ReaderMain : public ReaderMainWindow {
   Q_OBJECT
@@ -16,7 +21,18 @@ class KVT_730_B_ReaderMain : public ReaderMainWindow {
   // Ultralight page combos, then cmbAddress864, then the RF activation mode.
   void formLoad();
 
+  // "AUTOTEST CARD TYPE", the frame under "COMM. PORT SETTING", and its row of buttons:
+  // "RF Card Type" goes in front of "IC Card Type".
+  QGroupBox* cardTypeFrame_ = nullptr;
+  QHBoxLayout* cardTypeButtons_ = nullptr;
+  IcCardPage* icCardPage_ = nullptr;  // the "IC CARD" tab
+
  private:
+  // The "IC CARD" tab, in front of "EXTEND FUNCTION" (the "RF CARD" tab goes in front of
+  // it), and the card type frame with "IC Card Type".
+  void buildContactCardParts();
+  void onIcCardType();
+
   // "Command Line": the command-line window, only with the port open.
   QWidget* buildCommandLineFrame();
   void onOpenCmdForm();

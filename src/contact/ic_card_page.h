@@ -1,0 +1,55 @@
+#pragma once
+// The "IC CARD" tab of the variant-B main window: the inner tab control SSTab2 with the
+// pages "CPU/SAM", "SLE4442", "SLE4428" and "24CXX", and below it the 128-cell grid
+// ICText ("IC Card Data") that the three memory pages share.
+//
+// Each button reads its fields, calls its operation (contact/*_ops.h) and applies the
+// outcome: grid cells first, then the message.
+#include <QWidget>
+
+#include "contact/ic_type_ops.h"
+
+class QGridLayout;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+
+namespace kvt {
+
+class HexGrid;
+class ReaderMainWindow;
+struct GridOutcome;
+
+class IcCardPage : public QWidget {
+  Q_OBJECT
+ public:
+  explicit IcCardPage(ReaderMainWindow& window, QWidget* parent = nullptr);
+
+  QTabWidget* tabs() const { return SSTab2; }
+  HexGrid* grid() const { return ICText; }
+  void showPage(IcPage page);
+
+  static const QString kCaption;  // "IC CARD"
+
+ private:
+  QWidget* buildCpuSamPage();
+  QWidget* buildSle4442Page();
+  QWidget* buildSle4428Page();
+  QWidget* buildEeprom24Page();
+
+  // A two-digit hex field with its label in the next row of `form`.
+  QLineEdit* addByteField(QWidget* page, QGridLayout* form, const char* name, const QString& label,
+                          const QString& text);
+  QPushButton* addButton(QWidget* page, QGridLayout* buttons, const char* name, const QString& caption);
+  QString address() const;
+  // Runs an operation under the busy cursor, puts its cells into the grid, shows its message.
+  void runOnGrid(const std::function<GridOutcome()>& op);
+  void runPlain(const std::function<Outcome()>& op);
+  void openChipWindow(bool sam);
+
+  ReaderMainWindow& window_;
+  QTabWidget* SSTab2 = nullptr;
+  HexGrid* ICText = nullptr;
+};
+
+}  // namespace kvt

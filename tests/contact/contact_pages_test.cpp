@@ -1,0 +1,350 @@
+// The "IC CARD" tab, the "IC Card Type" button and the CPU and SAM card windows on the
+// variant-B main window, against the simulated reader on COM1 (offscreen).
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+
+#include "app/reader_main_b.h"
+#include "app/sim_control_window.h"
+#include "contact/chip_card_window.h"
+#include "contact/ic_card_page.h"
+#include "gui_fixture.h"
+#include "hexgrid/hex_grid.h"
+#include "sim/cards/contact_chip.h"
+#include "sim/cards/contact_commands.h"
+
+using namespace gui_test;
+
+namespace {
+
+// Records messages and lets a test look at the window at the moment one appears.
+struct WatchingNotifier : kvt::RecordingNotifier {
+  std::function<void(const kvt::Message&)> onShow;
+  void show(const kvt::Message& m) override {
+    if (onShow) onShow(m);
+    RecordingNotifier::show(m);
+  }
+};
+
+QStringList tabCaptions(QTabWidget* tabs) {
+  QStringList out;
+  for (int i = 0; i < tabs->count(); ++i) out << tabs->tabText(i);
+  return out;
+}
+
+QString buddyText(QWidget* root, QWidget* field) {
+  for (auto* l : root->findChildren<QLabel*>())
+    if (l->buddy() == field) return l->text();
+  return QStringLiteral("<no label>");
+}
+
+void typeInto(QWidget* w, const QString& keys) {
+  for (QChar c : keys) QTest::keyClick(w, c.toLatin1());
+}
+
+}  // namespace
+
+class ContactPagesTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void init();
+  void cleanup();
+
+  void icCardTabHoldsItsPagesAndControls();
+  void byteFieldsAndApduBoxFilterKeys();
+  void icCardTypeBringsThePageBeforeItsMessage();
+  void memoryPagesFillAndWriteTheGrid();
+  void cpuWindowOpensOnlyWithThePortOpen();
+  void samWindowChoosesAndResets();
+  void simulatorPanelChoosesTheChip();
+
+ private:
+  kvt::KVT_730_B_ReaderMain& open(const std::string& chip) {
+    simulation_->host().withReader([&](sim::Reader& r) {
+      sim::setContactCardKind(r.state(), chip);
+      r.setCardPosition(sim::CardPos::Inside, sim::InsideSpot::IcContacts);
+    });
+    openPort(*window_);
+    runner_.install(*window_);
+    return *window_;
+  }
+  QStringList texts() const {
+    QStringList t;
+    for (const auto& m : notifier_.messages) t << m.text;
+    return t;
+  }
+
+  std::unique_ptr<kvt::Simulation> simulation_;
+  kvt::PortMap ports_;
+  kvt::AppState state_;
+  WatchingNotifier notifier_;
+  std::unique_ptr<kvt::KVT_730_B_ReaderMain> window_;
+  DialogRunner runner_;
+};
+
+void ContactPagesTest::init() {
+  simulation_ = std::make_unique<kvt::Simulation>();
+  state_ = kvt::AppState{};
+  notifier_.messages.clear();
+  notifier_.onShow = nullptr;
+  runner_ = DialogRunner{};
+  QVERIFY(simulation_->start(ports_));
+  window_ = std::make_unique<kvt::KVT_730_B_ReaderMain>(state_, notifier_, ports_, fastTimeouts());
+}
+
+void ContactPagesTest::cleanup() {
+  window_.reset();
+  simulation_.reset();
+}
+
+void ContactPagesTest::icCardTabHoldsItsPagesAndControls() {
+  auto& w = *window_;
+  const QStringList pages = tabCaptions(w.tabs());  // "RF CARD" comes first once it exists
+  QVERIFY(pages.indexOf("IC CARD") >= 0);
+  QCOMPARE(pages.mid(pages.indexOf("IC CARD")), (QStringList{"IC CARD", "EXTEND FUNCTION", "MONITOR"}));
+  auto* tabs2 = find<QTabWidget>(&w, "SSTab2");
+  QCOMPARE(tabCaptions(tabs2), (QStringList{"CPU/SAM", "SLE4442", "SLE4428", "24CXX"}));
+  auto* grid = find<kvt::HexGrid>(&w, "ICText");
+  QCOMPARE(grid->count(), 128);
+  QCOMPARE(grid->accessibleName(), QStringLiteral("IC Card Data"));
+  QCOMPARE(find<QPushButton>(&w, "ICTestTypeCmd")->text(), QStringLiteral("IC Card Type"));
+  QCOMPARE(find<QPushButton>(&w, "ICTestTypeCmd")->parentWidget()->accessibleName(),
+           QStringLiteral("AUTOTEST CARD TYPE"));
+
+  const QList<QPair<const char*, const char*>> buttons = {
+      {"CPURUN", "CPU Card"}, {"SIMRUN", "Sam Card"},
+      {"SiemensICUp1", "Activate"}, {"SiemensICStatus1", "Inquire Status"}, {"SiemensICDown1", "Deactivate"},
+      {"SL4442Pass", "Verification Password"}, {"SL4442Change", "Change Password"},
+      {"SL4442ReadAnquan", "Read Security Memory"}, {"SL4442ReadCenChu", "Read Main Memory"},
+      {"SL4442ReadBaoHu", "Read Protection Memory"}, {"SL4442WriteCenChu", "Write Main Memory"},
+      {"SL4442WriteBaoHu", "Write Protection Memory"},
+      {"SiemensICUp2", "Activate"}, {"SiemensICStatus2", "Inquire Status"}, {"SiemensICDown2", "Deactivate"},
+      {"SL4428PASS", "Check Password"}, {"SL4428CHANGE", "Change Password"}, {"SL4428READAREA", "Read Main Memory"},
+      {"SL4428READBIT", "Read Protection Memory"}, {"SL4428WRITEAREA1", "Write Without Protection Bit"},
+      {"SL4428WRITEAREA2", "Write With Protection Bit"},
+      {"IC24Reset", "Activate"}, {"IC24ICStatus", "Inquire Status"}, {"IC24ICDown", "Deactivate"},
+      {"IC24XXREAD", "Read Data"}, {"IC24XXWRITE", "Write Data"},
+  };
+  for (const auto& [name, caption] : buttons) {
+    auto* b = find<QPushButton>(&w, name);
+    QVERIFY2(b, name);
+    QCOMPARE(b->text(), QString::fromLatin1(caption));
+    QCOMPARE(b->accessibleName(), QString::fromLatin1(caption));
+  }
+  const QList<QPair<const char*, const char*>> fields = {
+      {"SL4442Add1", "00"}, {"SL4442Long", "80"}, {"SL4442Pass1", "FF"}, {"SL4442Pass2", "FF"},
+      {"SL4442Pass3", "FF"}, {"SL4428Add1", "00"}, {"SL4428Add2", "00"}, {"SL4428Long", "80"},
+      {"SL4428Pass1", "FF"}, {"SL4428Pass2", "FF"}, {"IC24XXADD1", "00"}, {"IC24XXADD2", "00"},
+      {"IC24XXLONG", "80"},
+  };
+  for (const auto& [name, text] : fields) {
+    auto* f = find<QLineEdit>(&w, name);
+    QVERIFY2(f, name);
+    QCOMPARE(f->text(), QString::fromLatin1(text));
+    QCOMPARE(f->accessibleName(), buddyText(&w, f));
+  }
+  QStringList labels;
+  for (auto* l : w.findChildren<QLabel*>()) labels << l->text();
+  for (const char* note : {"Main Memory Add. Range : 0x00-0xFF  Main Memory Longth Range :0x01--0x80",
+                           "Address  Range :0x0000-0x03FF",
+                           "24C64       0000H ~ 1FFFH   24C128     0000H ~ 3FFFH  24C256     0000H ~ 7FFFH"})
+    QVERIFY2(labels.contains(QString::fromLatin1(note)), note);
+}
+
+void ContactPagesTest::byteFieldsAndApduBoxFilterKeys() {
+  auto& w = open("cpu-t0");
+  auto* add = find<QLineEdit>(&w, "SL4442Add1");
+  add->clear();
+  typeInto(add, "g1a-");
+  QCOMPARE(add->text(), QStringLiteral("1A"));
+  QTest::keyClick(add, Qt::Key_Backspace);
+  typeInto(add, "b");  // two characters at most
+  QCOMPARE(add->text(), QStringLiteral("1A"));
+
+  runner_.inspect = [&](QDialog& d) {
+    auto* cmd = find<QComboBox>(&d, "CmdText");
+    QCOMPARE(cmd->currentText(), QStringLiteral("00A40000023F00"));
+    cmd->clearEditText();
+    typeInto(cmd->lineEdit(), "00a4 g");
+    QCOMPARE(cmd->currentText(), QStringLiteral("00A4"));
+    QTest::keyClick(cmd->lineEdit(), Qt::Key_Backspace);
+    QCOMPARE(cmd->currentText(), QStringLiteral("00A"));
+    QCOMPARE(buddyText(&d, cmd), QStringLiteral("APDU Command"));
+    QCOMPARE(cmd->accessibleDescription(), QStringLiteral("APDU Command"));
+    // An odd-length APDU is refused before anything is sent.
+    const size_t before = simulation_->host().received().size();
+    click(&d, "SendCmdBtn");
+    QCOMPARE(texts().last(), QStringLiteral("Error:Please Check The Data Effective"));
+    QCOMPARE(simulation_->host().received().size(), before);
+  };
+  click(&w, "CPURUN");
+  QCOMPARE(runner_.opened, QStringList{"KVT_730_B_CPUCARD"});
+}
+
+void ContactPagesTest::icCardTypeBringsThePageBeforeItsMessage() {
+  auto& w = open("sle4428");
+  auto* ic = find<kvt::IcCardPage>(&w, "IcCardPage");
+  auto* tabs2 = find<QTabWidget>(&w, "SSTab2");
+  w.tabs()->setCurrentWidget(find<QWidget>(&w, "ExtendFunctionPage"));
+  QWidget* pageAtMessage = nullptr;
+  int innerAtMessage = -1;
+  notifier_.onShow = [&](const kvt::Message&) {
+    pageAtMessage = w.tabs()->currentWidget();
+    innerAtMessage = tabs2->currentIndex();
+  };
+  click(&w, "ICTestTypeCmd");
+  QCOMPARE(texts(), QStringList{"Test IC Type Complete\r\nSLE4428 Card"});
+  QCOMPARE(pageAtMessage, static_cast<QWidget*>(ic));
+  QCOMPARE(innerAtMessage, 2);
+
+  // "Unknow Type": the pages stay where they are.
+  simulation_->host().withReader([](sim::Reader& r) { sim::setContactCardKind(r.state(), "none"); });
+  w.tabs()->setCurrentWidget(find<QWidget>(&w, "ExtendFunctionPage"));
+  tabs2->setCurrentIndex(3);
+  click(&w, "ICTestTypeCmd");
+  QCOMPARE(texts().last(), QStringLiteral("Test IC Type Complete\r\nUnknow Type"));
+  QCOMPARE(w.tabs()->currentWidget(), find<QWidget>(&w, "ExtendFunctionPage"));
+  QCOMPARE(tabs2->currentIndex(), 3);
+
+  simulation_->host().withReader([](sim::Reader& r) { sim::setContactCardKind(r.state(), "24c64"); });
+  click(&w, "ICTestTypeCmd");
+  QCOMPARE(innerAtMessage, 3);
+  simulation_->host().withReader([](sim::Reader& r) { sim::setContactCardKind(r.state(), "cpu-t1"); });
+  click(&w, "ICTestTypeCmd");
+  QCOMPARE(innerAtMessage, 0);
+}
+
+void ContactPagesTest::memoryPagesFillAndWriteTheGrid() {
+  auto& w = open("sle4442");
+  w.show();
+  w.tabs()->setCurrentWidget(find<QWidget>(&w, "IcCardPage"));
+  find<QTabWidget>(&w, "SSTab2")->setCurrentIndex(1);
+  QVERIFY(QTest::qWaitForWindowActive(&w));
+  auto* grid = find<kvt::HexGrid>(&w, "ICText");
+
+  click(&w, "SiemensICUp1");
+  QCOMPARE(texts().last(), QStringLiteral("SLE4442 Activate success"));
+  grid->setText(100, "77");
+  click(&w, "SL4442ReadCenChu");
+  QCOMPARE(grid->texts().mid(0, 5), QStringList({"A2", "13", "10", "91", "FF"}));
+  QCOMPARE(grid->text(127), QStringLiteral("FF"));
+  QCOMPARE(QApplication::focusWidget(), grid->cell(0));  // all 128 filled: back to the first
+  QCOMPARE(texts().last(), QStringLiteral("Execute OK\r\n9000"));
+
+  // Type three bytes from cell 0, write them after the code, read them back.
+  find<QLineEdit>(&w, "SL4442Add1")->setText("40");
+  find<QLineEdit>(&w, "SL4442Long")->setText("03");
+  grid->focusCell(0);
+  for (QChar c : QStringLiteral("0a1b2"))
+    QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+  QCOMPARE(grid->texts().mid(0, 3), QStringList({"0A", "1B", "02"}));
+  click(&w, "SL4442Pass");
+  click(&w, "SL4442WriteCenChu");
+  QCOMPARE(texts().last(), QStringLiteral("Execute OK\r\n9000"));
+  grid->clear();
+  click(&w, "SL4442ReadCenChu");
+  QCOMPARE(grid->texts().mid(0, 4), QStringList({"0A", "1B", "02", ""}));
+  QCOMPARE(QApplication::focusWidget(), grid->cell(3));
+
+  // A write that runs into empty cells: the data error, nothing sent.
+  find<QLineEdit>(&w, "SL4442Long")->setText("05");
+  const size_t before = simulation_->host().received().size();
+  click(&w, "SL4442WriteCenChu");
+  QCOMPARE(notifier_.messages.back(),
+           (kvt::Message{kvt::MessageIcon::Warning, "Caution", "Error:Please Check The Data Effective"}));
+  QCOMPARE(simulation_->host().received().size(), before);
+}
+
+void ContactPagesTest::cpuWindowOpensOnlyWithThePortOpen() {
+  runner_.install(*window_);
+  click(window_.get(), "CPURUN");
+  QVERIFY(runner_.opened.isEmpty());
+  QCOMPARE(texts(), QStringList{"Comm. Port Setup First"});
+  notifier_.messages.clear();
+
+  auto& w = open("cpu-noemv");
+  runner_.inspect = [&](QDialog& d) {
+    QCOMPARE(d.windowTitle(), QStringLiteral("CPU Card"));
+    QVERIFY(find<QRadioButton>(&d, "CPUVCCOPTION_0")->isChecked());
+    QCOMPARE(find<QRadioButton>(&d, "CPUVCCOPTION_1")->text(), QStringLiteral("VCC=5V with the ISO/IEC7816-3"));
+    QVERIFY(find<QRadioButton>(&d, "CardTypeOption_2")->isChecked());
+    auto* cmd = find<QComboBox>(&d, "CmdText");
+    QCOMPARE(cmd->count(), 4);
+    QCOMPARE(cmd->itemText(2), QStringLiteral("00C0000018"));
+    auto* atr = find<QPlainTextEdit>(&d, "ResetTextBack");
+    auto* back = find<QPlainTextEdit>(&d, "BackText");
+    QCOMPARE(buddyText(&d, atr), QStringLiteral("ATR Information"));
+    QCOMPARE(buddyText(&d, back), QStringLiteral("Return Information"));
+
+    click(&d, "CPUColdResetBtn");  // the EMV profile refuses this card
+    QCOMPARE(notifier_.messages.back().title, QStringLiteral("Negative response:69"));
+    QCOMPARE(atr->toPlainText(), QStringLiteral("3B789600004B56543733304953"));
+    find<QRadioButton>(&d, "CPUVCCOPTION_1")->click();
+    click(&d, "CPUColdResetBtn");
+    QCOMPARE(texts().last(), QStringLiteral("Cold Reset Success(T=0)"));
+    find<QRadioButton>(&d, "CardTypeOption_0")->click();
+    click(&d, "SendCmdBtn");
+    QCOMPARE(back->toPlainText(), QStringLiteral("6118"));
+    cmd->setCurrentIndex(2);
+    click(&d, "SendCmdBtn");
+    QVERIFY(back->toPlainText().endsWith("9000"));
+    QCOMPARE(texts().last(), QStringLiteral("Success"));
+    click(&d, "CheckStatusBtn");
+    QCOMPARE(texts().last(), QStringLiteral("The card has been activated, working frequency of 7.16 MHZ"));
+    click(&d, "DownBtn");
+    QCOMPARE(texts().last(), QStringLiteral("Deactivate Success"));
+    d.show();
+    click(&d, "BackCmd");
+    QVERIFY(!d.isVisible());
+  };
+  click(&w, "CPURUN");
+  QCOMPARE(runner_.opened, QStringList{"KVT_730_B_CPUCARD"});
+}
+
+void ContactPagesTest::samWindowChoosesAndResets() {
+  auto& w = open("cpu-t0");
+  runner_.inspect = [&](QDialog& d) {
+    QCOMPARE(d.windowTitle(), QStringLiteral("SAM Card"));
+    auto* sam = find<QComboBox>(&d, "SimNo1");
+    QCOMPARE(sam->currentText(), QStringLiteral("SAM 1"));
+    QCOMPARE(sam->count(), 8);
+    QCOMPARE(find<QComboBox>(&d, "CmdText")->count(), 3);
+    sam->setCurrentIndex(4);
+    click(&d, "SelectSamCmd");
+    QCOMPARE(texts().last(), QStringLiteral("Choose SAM Success"));
+    click(&d, "SimColdReset");
+    QVERIFY(find<QPlainTextEdit>(&d, "ResetTextBack")->toPlainText().endsWith("4B5654" "53414D35"));  // "KVTSAM5"
+    click(&d, "CheckStatusBtn");
+    QCOMPARE(texts().last(),
+             QStringLiteral("The card has been activated, working frequency of 3.57 MHZ\r\nCurrent SAM card is  No.5"));
+    sam->setEditText("sam 2");
+    click(&d, "SelectSamCmd");
+    QCOMPARE(texts().last(), QStringLiteral("Please Choose SAM Number First"));
+    click(&d, "Down");
+    QCOMPARE(texts().last(), QStringLiteral("Deactivate Success"));
+  };
+  click(&w, "SIMRUN");
+  QCOMPARE(runner_.opened, QStringList{"KVT_730_B_SimCard"});
+}
+
+void ContactPagesTest::simulatorPanelChoosesTheChip() {
+  kvt::SimControlWindow panel(simulation_->host());
+  auto* chip = find<QComboBox>(&panel, "SimChipKind");
+  QCOMPARE(chip->currentText(), QStringLiteral("cpu-t0"));
+  QCOMPARE(chip->count(), 16);
+  chip->setCurrentText("24c128");
+  std::string kind, code;
+  simulation_->host().withReader([&](sim::Reader& r) {
+    kind = r.state().icCardKind;
+    code = r.state().icChip->typeCode();
+  });
+  QCOMPARE(kind, std::string("24c128"));
+  QCOMPARE(code, std::string("37"));
+}
+
+QTEST_MAIN(ContactPagesTest)
+#include "contact_pages_test.moc"
