@@ -102,17 +102,10 @@ TEST(ScriptEntries, TimeStampRawEntriesAndDataLines) {
   EXPECT_EQ(DataLines({}, 7), QStringList{"Data(Hex):<No data>"});
 }
 
-TEST(ScriptEntries, BlocksOfFramesAndReplies) {
+TEST(ScriptEntries, CommandBlockOfAFrameWithData) {
   EXPECT_EQ(CommandBlock(ParseScriptLine(QStringLiteral("CQ0$00$84$00$00$08"), 0).frame, kAt),
             (QStringList{kCommandRule, "[2013/09/09      14:05:07:42]", "Command:51h,  Parameter:30h",
                          "Data(Hex):00 84 00 00 08 "}));
-  // The status characters stop at the end byte: two in a negative reply.
-  EXPECT_EQ(ReplyBlock(Hex("4E31303130035A"), kAt).mid(2),
-            (QStringList{"Reply type=<Negative reply>", "Command:31h,  Parameter:30h Status code:10",
-                         "Data(Hex):<No data>"}));
-  EXPECT_EQ(ReplyBlock(Hex("503130303230AB035A"), kAt).mid(2),
-            (QStringList{"Reply type=<Positive reply>", "Command:31h,  Parameter:30h Status code:020",
-                         "Data(Hex):AB "}));
 }
 
 }  // namespace
