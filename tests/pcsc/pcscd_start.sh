@@ -3,7 +3,7 @@
 # in its virtual reader (vsmartcard vpcd), and waits until kvt730ctl sees the card.
 #   pcscd_start.sh RUN_DIR sim  KVT730_SIM KVT730CTL   our T=0 SIM (kvt730-sim --pcsc-card)
 #   pcscd_start.sh RUN_DIR vicc -          KVT730CTL   vicc --type iso7816 (T=1 only)
-# The process ids go to RUN_DIR/pcscd.pid and RUN_DIR/card.pid for pcscd_stop.sh.
+# The process ids go to RUN_DIR/{lock,pcscd,card}.pid for pcscd_stop.sh.
 set -u
 run=$1 card=$2 sim=$3 ctl=$4
 
@@ -12,13 +12,29 @@ fail() {
   for log in "$run"/*.log; do
     [ -f "$log" ] && { echo "--- $log" >&2; tail -n 30 "$log" >&2; }
   done
+  bash "$(dirname "$0")/pcscd_stop.sh" "$run" >/dev/null 2>&1  # whatever was started so far
   exit 1
 }
 
 alive() { [ -d "/proc/$1" ] && ! grep -q '^State:[[:space:]]*Z' "/proc/$1/status" 2>/dev/null; }
 
 mkdir -p "$run"
-rm -f "$run"/*.pid "$run"/*.log
+rm -f "$run"/*.pid "$run"/*.log "$run/locked"
+
+# ctest's RESOURCE_LOCK orders the tests of one run only; the tests of another build
+# on this machine take this lock too. A sleeping process keeps it until pcscd_stop.sh.
+(
+  exec 9>/tmp/kvt730-pcscd.lock
+  flock -w 150 9 || exit 1
+  : >"$run/locked"
+  exec sleep 1800
+) </dev/null >/dev/null 2>&1 &
+echo $! >"$run/lock.pid"
+for _ in $(seq 1 1550); do
+  [ -f "$run/locked" ] && break
+  alive "$(cat "$run/lock.pid")" || fail "another run of the PC/SC tests kept the pcscd lock for 150 s"
+  sleep 0.1
+done
 
 # One pcscd per machine: these tests start their own and will not borrow another.
 if [ -f /run/pcscd/pcscd.pid ]; then

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Fixture clean-up of the PC/SC tests: stops the card and then pcscd that
-# pcscd_start.sh started, by their process ids. Fails if either had ended on its own.
+# Fixture clean-up of the PC/SC tests: stops the card, then pcscd, then the holder of
+# the machine-wide lock that pcscd_start.sh started, by their process ids. Fails if one
+# had ended on its own.
 set -u
 run=$1
 status=0
@@ -30,4 +31,5 @@ stop() {
 
 stop card
 stop pcscd
+stop lock
 exit $status
