@@ -46,35 +46,35 @@ void HexCell::contextMenuEvent(QContextMenuEvent* e) {
   menu->popup(e->globalPos());
 }
 
-HexGrid::HexGrid(const HexGridSpec& spec, QWidget* parent) : QWidget(parent), spec_(spec) {
-  setObjectName(spec.name);
-  setAccessibleName(spec.caption);
+HexGrid::HexGrid(const HexGridShape& shape, QWidget* parent) : QWidget(parent), shape_(shape) {
+  setObjectName(shape.name);
+  setAccessibleName(shape.caption);
 
   auto* layout = new QGridLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setHorizontalSpacing(2);
   layout->setVerticalSpacing(2);
-  const int labelColumn = spec.rowLabels.isEmpty() ? 0 : 1;
-  const int headerRow = spec.columnHeaders.isEmpty() ? 0 : 1;
-  for (int c = 0; c < spec.columnHeaders.size(); ++c) {
-    auto* header = new QLabel(spec.columnHeaders[c], this);
+  const int labelColumn = shape.rowLabels.isEmpty() ? 0 : 1;
+  const int headerRow = shape.columnHeaders.isEmpty() ? 0 : 1;
+  for (int c = 0; c < shape.columnHeaders.size(); ++c) {
+    auto* header = new QLabel(shape.columnHeaders[c], this);
     header->setAlignment(Qt::AlignCenter);
     layout->addWidget(header, 0, labelColumn + c);
   }
-  const int columns = spec.columns > 0 ? spec.columns : 1;
-  const int rows = (spec.cells + columns - 1) / columns;
-  for (int r = 0; r < rows && r < spec.rowLabels.size(); ++r)
-    layout->addWidget(new QLabel(spec.rowLabels[r], this), headerRow + r, 0);
+  const int columns = shape.columns > 0 ? shape.columns : 1;
+  const int rows = (shape.cells + columns - 1) / columns;
+  for (int r = 0; r < rows && r < shape.rowLabels.size(); ++r)
+    layout->addWidget(new QLabel(shape.rowLabels[r], this), headerRow + r, 0);
 
   const int width = fontMetrics().horizontalAdvance(QStringLiteral("WW")) + 10;
-  for (int i = 0; i < spec.cells; ++i) {
-    auto* cell = new HexCell(spec.defaults.value(i), this);
-    cell->setObjectName(QStringLiteral("%1_%2").arg(spec.name).arg(i));
-    cell->setAccessibleName(QStringLiteral("%1 %2").arg(spec.caption, HexLabels(i + 1).last()));
+  for (int i = 0; i < shape.cells; ++i) {
+    auto* cell = new HexCell(shape.defaults.value(i), this);
+    cell->setObjectName(QStringLiteral("%1_%2").arg(shape.name).arg(i));
+    cell->setAccessibleName(QStringLiteral("%1 %2").arg(shape.caption, HexLabels(i + 1).last()));
     cell->setAlignment(Qt::AlignCenter);
     cell->setFixedWidth(width);
-    if (spec.charLimit > 0) cell->setMaxLength(spec.charLimit);
-    InstallHexFilter(cell, spec.charLimit, false);
+    if (shape.charLimit > 0) cell->setMaxLength(shape.charLimit);
+    InstallHexFilter(cell, shape.charLimit, false);
     cell->installEventFilter(this);  // after the key filter, so it sees the keys first
     cell->onPaste = [this, i] { pasteRun(i, QApplication::clipboard()->text()); };
     connect(cell, &QLineEdit::textChanged, this, [this, i](const QString& t) { onTextChanged(i, t); });

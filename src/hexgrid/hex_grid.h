@@ -5,7 +5,7 @@
 // wrap-around, Esc empties a cell, and a cell left with one digit is padded to two.
 // A run of hex bytes pasted into a cell ("12 34 AB" or "1234AB") fills consecutive cells.
 //
-// The same class serves every grid of the main window; a HexGridSpec gives the size,
+// The same class serves every grid of the main window; a HexGridShape gives the size,
 // the layout and the labels.
 #include <QLineEdit>
 #include <QStringList>
@@ -16,7 +16,7 @@
 
 namespace kvt {
 
-struct HexGridSpec {
+struct HexGridShape {
   QString name;               // objectName of the grid; the cells are name_0, name_1, ...
   QString caption;            // what a screen reader calls the grid (its frame or tab caption)
   int cells = 16;
@@ -50,9 +50,9 @@ class HexCell : public QLineEdit {
 class HexGrid : public QWidget {
   Q_OBJECT
  public:
-  explicit HexGrid(const HexGridSpec& spec, QWidget* parent = nullptr);
+  explicit HexGrid(const HexGridShape& shape, QWidget* parent = nullptr);
 
-  const HexGridSpec& spec() const { return spec_; }
+  const HexGridShape& shape() const { return shape_; }
   int count() const { return static_cast<int>(cells_.size()); }
   HexCell* cell(int i) const { return cells_.at(static_cast<size_t>(i)); }
   QString text(int i) const { return cell(i)->text(); }
@@ -93,7 +93,7 @@ class HexGrid : public QWidget {
   void pad(int i);
   void moveTo(int i);
 
-  HexGridSpec spec_;
+  HexGridShape shape_;
   std::vector<HexCell*> cells_;
   int current_ = 0;
   bool quiet_ = false;  // a change made by the grid itself (padding, trimming)

@@ -11,20 +11,20 @@
 #include "hexgrid/hex_grid.h"
 
 using kvt::HexGrid;
-using kvt::HexGridSpec;
+using kvt::HexGridShape;
 
 namespace {
 
-HexGridSpec icText() {
+HexGridShape icText() {
   return {"ICText", "IC Card Data", 128, 16, kvt::HexLabels(8), kvt::HexLabels(16), 2, {}};
 }
-HexGridSpec blockGrid() { return {"SRFTextLIST", "Block Data", 16, 16, {"00"}, kvt::HexLabels(16), 0, {}}; }
+HexGridShape blockGrid() { return {"SRFTextLIST", "Block Data", 16, 16, {"00"}, kvt::HexLabels(16), 0, {}}; }
 
 // A shown, active window holding one grid and a line edit to move the focus to.
 struct Window {
-  explicit Window(const HexGridSpec& spec) {
+  explicit Window(const HexGridShape& shape) {
     auto* layout = new QVBoxLayout(&widget);
-    grid = new HexGrid(spec);
+    grid = new HexGrid(shape);
     other = new QLineEdit;
     layout->addWidget(grid);
     layout->addWidget(other);
