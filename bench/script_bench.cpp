@@ -122,19 +122,19 @@ int main(int argc, char** argv) {
   const std::string device = host.slavePath();
   const QString qdevice = QString::fromStdString(device);
 
-  // Warm-up, and the repeat count that fills a round.
-  const Rate probe = ScriptRun(qdevice, 20);
-  bench::RawLoop(device, frames, 0.2);
-  if (probe.failed) return 1;
+  // Each round: one script run sized from the last one's rate to last about `perRound`,
+  // then the raw loop for as long as that run took.
   const double perRound = seconds / rounds;
-  const qint64 repeats =
-      std::max<qint64>(1, std::llround(perRound * probe.perSecond() / static_cast<double>(kScript.size())));
-
+  Rate s = ScriptRun(qdevice, 20);  // warm-up
+  bench::RawLoop(device, frames, 0.2);
+  if (s.failed) return 1;
   Rate script, raw;
   std::vector<double> ratios;
   for (int i = 0; i < rounds; ++i) {
-    const Rate s = ScriptRun(qdevice, repeats);
-    const Rate r = bench::RawLoop(device, frames, perRound);
+    const qint64 repeats =
+        std::max<qint64>(1, std::llround(perRound * s.perSecond() / static_cast<double>(kScript.size())));
+    s = ScriptRun(qdevice, repeats);
+    const Rate r = bench::RawLoop(device, frames, s.seconds);
     script.add(s);
     raw.add(r);
     if (s.failed || r.failed) break;
@@ -147,8 +147,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::sort(ratios.begin(), ratios.end());
-  std::printf("script of %lld lines, repeated %lld times a round, %d rounds (raw loop: %.2f s a round):\n",
-              static_cast<long long>(kScript.size()), static_cast<long long>(repeats), rounds, perRound);
+  std::printf("script of %lld lines, %d rounds of about %.2f s, the raw loop as long as each script run:\n",
+              static_cast<long long>(kScript.size()), rounds, perRound);
   std::printf("  script runner (kvt730ctl script)  %8.0f lines/s      (%ld in %.2f s)\n", script.perSecond(),
               script.exchanges, script.seconds);
   std::printf("  raw POSIX loop, same frames       %8.0f exchanges/s  (%ld in %.2f s)\n", raw.perSecond(),
