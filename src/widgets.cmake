@@ -20,6 +20,8 @@ add_library(kvt_widgets STATIC
   contact/ic_card_page.cpp
   contact/memory_pages.cpp
   contact/chip_card_window.cpp
+  rf/rf_card_page.cpp
+  rf/mifare_pages.cpp
   pcsc/pcsc_window.cpp
 )
 target_link_libraries(kvt_widgets PUBLIC kvt_core Qt6::Widgets)

@@ -11,6 +11,7 @@
 #include "contact/ic_card_page.h"
 #include "contact/ic_type_ops.h"
 #include "link/engine.h"
+#include "rf/rf_card_page.h"
 
 namespace kvt {
 
@@ -19,11 +20,25 @@ KVT_730_B_ReaderMain::KVT_730_B_ReaderMain(AppState& state, Notifier& notifier, 
     : ReaderMainWindow(Variant::B, state, notifier, ports, timeouts, parent) {
   setObjectName(QStringLiteral("KVT_730_B_ReaderMain"));
   buildContactCardParts();
+  buildRfCardParts();
   formLoad();
   insertFrame(-1, buildCommandLineFrame());  // the last frame of the left column
 }
 
-void KVT_730_B_ReaderMain::formLoad() { fillAddressCombo(); }
+void KVT_730_B_ReaderMain::formLoad() {
+  rfCardPage_->loadBlockLists();
+  fillAddressCombo();
+  rfCardPage_->loadActivationOrder();
+}
+
+void KVT_730_B_ReaderMain::buildRfCardParts() {
+  rfCardPage_ = new RfCardPage(*this);
+  insertCardPage(0, rfCardPage_, RfCardPage::kCaption);
+  QPushButton* rfType = addButton(cardTypeFrame_, cardTypeButtons_, "RFTestTypeCmd", QStringLiteral("RF Card Type"));
+  cardTypeButtons_->removeWidget(rfType);
+  cardTypeButtons_->insertWidget(0, rfType);
+  connect(rfType, &QPushButton::clicked, rfCardPage_, &RfCardPage::detectCardType);
+}
 
 QWidget* KVT_730_B_ReaderMain::buildCommandLineFrame() {
   auto* box = new QGroupBox(QStringLiteral("Command Line"), this);

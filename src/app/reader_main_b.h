@@ -8,6 +8,7 @@ class QHBoxLayout;
 namespace kvt {
 
 class IcCardPage;
+class RfCardPage;
 
 class KVT_730_B_ReaderMain : public ReaderMainWindow {
   Q_OBJECT
@@ -26,12 +27,15 @@ class KVT_730_B_ReaderMain : public ReaderMainWindow {
   QGroupBox* cardTypeFrame_ = nullptr;
   QHBoxLayout* cardTypeButtons_ = nullptr;
   IcCardPage* icCardPage_ = nullptr;  // the "IC CARD" tab
+  RfCardPage* rfCardPage_ = nullptr;  // the "RF CARD" tab
 
  private:
   // The "IC CARD" tab, in front of "EXTEND FUNCTION" (the "RF CARD" tab goes in front of
   // it), and the card type frame with "IC Card Type".
   void buildContactCardParts();
   void onIcCardType();
+  // The "RF CARD" tab, the first of SSTab1, and "RF Card Type" in front of "IC Card Type".
+  void buildRfCardParts();
 
   // "Command Line": the command-line window, only with the port open.
   QWidget* buildCommandLineFrame();

@@ -95,7 +95,7 @@ void WindowsTest::mainWindowControls() {
   kvt::RecordingNotifier notifier;
   auto w = kvt::CreateMainWindow(Variant(variant), state, notifier, {});
 
-  const QStringList cardPages = Variant(variant) == Variant::B ? QStringList{"IC CARD"} : QStringList{};
+  const QStringList cardPages = Variant(variant) == Variant::B ? QStringList{"RF CARD", "IC CARD"} : QStringList{};
   QCOMPARE(tabCaptions(w->tabs()), cardPages + QStringList({"EXTEND FUNCTION", "MONITOR"}));
   QCOMPARE(w->tabs()->objectName(), QStringLiteral("SSTab1"));
 
@@ -126,9 +126,8 @@ void WindowsTest::mainWindowControls() {
     QCOMPARE(b->text(), caption);
     QCOMPARE(b->accessibleName(), caption);
   }
-  // Later pages bring these; nothing opens them yet.
-  for (const char* absent : {"RFTestTypeCmd"})
-    QVERIFY2(!find<QWidget>(w.get(), absent), absent);
+  // Variant B only: the card type buttons (tests/rf, tests/contact).
+  QCOMPARE(find<QWidget>(w.get(), "RFTestTypeCmd") != nullptr, Variant(variant) == Variant::B);
   // Variant M only: the PC/SC window (tests/pcsc).
   QCOMPARE(find<QWidget>(w.get(), "LoadpcscformBtn") != nullptr, Variant(variant) == Variant::M);
   // Variant B only: the command-line window (tests/cmdline).
@@ -167,9 +166,10 @@ void WindowsTest::cardPagesGoInFrontOfTheExtendPage() {
   kvt::AppState state;
   kvt::RecordingNotifier notifier;
   CardPageWindow w(state, notifier);
-  w.tabs()->setCurrentIndex(1);
-  w.insertCardPage(0, new QWidget, QStringLiteral("RF CARD"));  // the "IC CARD" tab is there already
   QCOMPARE(tabCaptions(w.tabs()), (QStringList{"RF CARD", "IC CARD", "EXTEND FUNCTION", "MONITOR"}));
+  w.tabs()->setCurrentIndex(2);
+  w.insertCardPage(2, new QWidget, QStringLiteral("EXTRA"));
+  QCOMPARE(tabCaptions(w.tabs()), (QStringList{"RF CARD", "IC CARD", "EXTRA", "EXTEND FUNCTION", "MONITOR"}));
   QCOMPARE(w.tabs()->currentIndex(), 0);
 }
 

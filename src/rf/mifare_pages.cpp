@@ -1,0 +1,234 @@
+// The two pages of "MIFARE": "S50/S70" (keys, one block, purses) and "Ultralight".
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "app/reader_main_window.h"
+#include "hexgrid/hex_grid.h"
+#include "hexgrid/key_filters.h"
+#include "rf/mifare_ops.h"
+#include "rf/rf_card_page.h"
+#include "rf/ultralight_ops.h"
+
+namespace kvt {
+
+namespace {
+
+QGroupBox* frame(QWidget* parent, const char* name, const QString& caption) {
+  auto* box = new QGroupBox(caption, parent);
+  box->setObjectName(QString::fromLatin1(name));
+  box->setAccessibleName(caption);
+  return box;
+}
+
+// The default of SRFPASSWORDLIST: the transport key of new Mifare cards.
+const QStringList kTransportKey = {"FF", "FF", "FF", "FF", "FF", "FF"};
+
+}  // namespace
+
+int RfCardPage::sector() const { return SecNumberCombo->currentIndex(); }
+
+QWidget* RfCardPage::buildS50Page() {
+  auto* page = new QWidget;
+  page->setObjectName(QStringLiteral("S50S70Page"));
+  auto* layout = new QVBoxLayout(page);
+  auto* top = new QGridLayout;
+  RFmessageLabel = serialNumberRow(page, top, "RFmessageLabel");
+  top->setColumnStretch(2, 1);
+  layout->addLayout(top);
+
+  // Keys.
+  const QString keyCaption = QStringLiteral("Password operation commands");
+  auto* keys = frame(page, "RfPasswordFrame", keyCaption);
+  auto* keyForm = new QGridLayout(keys);
+  SecNumberCombo = labelledCombo(keys, keyForm, "SecNumberCombo", QStringLiteral("The current number of sectors"));
+  RfKeyAB1 = new QRadioButton(QStringLiteral("KEY A"), keys);
+  RfKeyAB1->setObjectName(QStringLiteral("RfKeyAB1"));
+  RfKeyAB1->setAccessibleName(RfKeyAB1->text());
+  RfKeyAB1->setChecked(true);
+  RfKeyAB2 = new QRadioButton(QStringLiteral("KEY B"), keys);
+  RfKeyAB2->setObjectName(QStringLiteral("RfKeyAB2"));
+  RfKeyAB2->setAccessibleName(RfKeyAB2->text());
+  auto* keyTypes = new QHBoxLayout;
+  keyTypes->addWidget(RfKeyAB1);
+  keyTypes->addWidget(RfKeyAB2);
+  keyTypes->addStretch(1);
+  keyForm->addLayout(keyTypes, keyForm->rowCount(), 1);
+  const QString keyLabelText = QStringLiteral("Sector password");
+  auto* keyLabel = new QLabel(keyLabelText, keys);
+  SRFPASSWORDLIST = new HexGrid({QStringLiteral("SRFPASSWORDLIST"), keyLabelText, kRfKeyBytes, kRfKeyBytes, {}, {}, 0,
+                                 kTransportKey},
+                                keys);
+  keyLabel->setBuddy(SRFPASSWORDLIST->cell(0));
+  const int keyRow = keyForm->rowCount();
+  keyForm->addWidget(keyLabel, keyRow, 0);
+  keyForm->addWidget(SRFPASSWORDLIST, keyRow, 1);
+  auto* keyButtons = new QGridLayout;
+  const struct {
+    const char* name;
+    const char* caption;
+    MifareKeyOp op;
+  } keyOps[] = {
+      {"StoreKeyToEEBtn", "Download password to EEPROM", MifareKeyOp::Download},
+      {"ReadKeyFromEEBtn", "Load password from the EEPROM", MifareKeyOp::Load},
+      {"RFCheckPasswordBtn", "Check password", MifareKeyOp::Check},
+      {"RFChangePasswordBtn", "Change Password", MifareKeyOp::Change},
+  };
+  for (const auto& k : keyOps) {
+    auto* b = button(keys, k.name, QString::fromLatin1(k.caption));
+    const int n = keyButtons->count();
+    keyButtons->addWidget(b, n / 2, n % 2);
+    const MifareKeyOp op = k.op;
+    connect(b, &QPushButton::clicked, this, [this, op] {
+      const Outcome o = busy<Outcome>([&] {
+        return MifareKey(window_.session(), address(), op, sector(), !RfKeyAB1->isChecked(),
+                         SRFPASSWORDLIST->texts());
+      });
+      Present(window_.session().notifier, o);
+    });
+  }
+  keyForm->addLayout(keyButtons, keyForm->rowCount(), 0, 1, 2);
+  keyForm->setColumnStretch(2, 1);
+  layout->addWidget(keys);
+
+  // One block.
+  const QString dataCaption = QStringLiteral("Read / Write RF Card Data");
+  auto* data = frame(page, "RfCardDataFrame", dataCaption);
+  auto* dataLayout = new QVBoxLayout(data);
+  auto* blockForm = new QGridLayout;
+  BlockNumberCombo = labelledCombo(data, blockForm, "BlockNumberCombo", QStringLiteral("Start Block"));
+  BlockLongCombo = labelledCombo(data, blockForm, "BlockLongCombo", QStringLiteral("Block Numbers"));
+  blockForm->setColumnStretch(2, 1);
+  dataLayout->addLayout(blockForm);
+  SRFTextLIST = new HexGrid({QStringLiteral("SRFTextLIST"), dataCaption, kRfBlockBytes, kRfBlockBytes,
+                             {QStringLiteral("00")}, HexLabels(kRfBlockBytes), 0, {}},
+                            data);
+  dataLayout->addWidget(SRFTextLIST);
+  auto* dataButtons = new QHBoxLayout;
+  auto* read = button(data, "RFreadBtn", QStringLiteral("Read Block Data"));
+  auto* write = button(data, "RFwriteBtn", QStringLiteral("Write Block Data"));
+  dataButtons->addWidget(read);
+  dataButtons->addWidget(write);
+  dataButtons->addStretch(1);
+  dataLayout->addLayout(dataButtons);
+  layout->addWidget(data);
+  connect(read, &QPushButton::clicked, this, [this] {
+    const BlockReadOutcome o = busy<BlockReadOutcome>([this] {
+      return MifareReadBlock(window_.session(), address(), sector(), BlockNumberCombo->currentIndex(),
+                             BlockLongCombo->currentIndex() + 1);
+    });
+    SRFTextLIST->fill(0, o.cells);
+    Present(window_.session().notifier, o);
+  });
+  connect(write, &QPushButton::clicked, this, [this] {
+    const Outcome o = busy<Outcome>([this] {
+      return MifareWriteBlock(window_.session(), address(), sector(), BlockNumberCombo->currentIndex(),
+                              BlockLongCombo->currentIndex() + 1, SRFTextLIST->texts());
+    });
+    Present(window_.session().notifier, o);
+  });
+
+  // Purses.
+  auto* purse = frame(page, "PurseFrame", QStringLiteral("PURSE COMMAND"));
+  auto* purseForm = new QGridLayout(purse);
+  PurseBlockCombbox = labelledCombo(purse, purseForm, "PurseBlockCombbox", QStringLiteral("Block Number(HEX)"));
+  auto* valueLabel = new QLabel(QStringLiteral("value(DEC)"), purse);
+  PurseValueText = new QLineEdit(QStringLiteral("0"), purse);
+  PurseValueText->setObjectName(QStringLiteral("PurseValueText"));
+  PurseValueText->setAccessibleName(valueLabel->text());
+  PurseValueText->setMaxLength(10);
+  new KeyFilter(PurseValueText, KeyFilter::Rule{KeyFilter::Charset::Decimal, false, 10});
+  valueLabel->setBuddy(PurseValueText);
+  const int valueRow = purseForm->rowCount();
+  purseForm->addWidget(valueLabel, valueRow, 0);
+  purseForm->addWidget(PurseValueText, valueRow, 1, Qt::AlignLeft);
+  auto* purseButtons = new QHBoxLayout;
+  const struct {
+    const char* name;
+    const char* caption;
+    PurseOp op;
+  } purseOps[] = {{"INITRFCmd", "Initialize", PurseOp::Initialize},
+                  {"INCRFCmd", "Increment", PurseOp::Increment},
+                  {"DECRFCmd", "Decrement", PurseOp::Decrement}};
+  for (const auto& p : purseOps) {
+    auto* b = button(purse, p.name, QString::fromLatin1(p.caption));
+    purseButtons->addWidget(b);
+    const PurseOp op = p.op;
+    connect(b, &QPushButton::clicked, this, [this, op] {
+      const Outcome o = busy<Outcome>([&] {
+        return PurseChange(window_.session(), address(), op, sector(), PurseBlockCombbox->currentIndex(),
+                           PurseValueText->text());
+      });
+      Present(window_.session().notifier, o);
+    });
+  }
+  auto* readValue = button(purse, "ReadValueRfCmd", QStringLiteral("Read"));
+  purseButtons->addWidget(readValue);
+  purseButtons->addStretch(1);
+  purseForm->addLayout(purseButtons, purseForm->rowCount(), 0, 1, 3);
+  purseForm->setColumnStretch(2, 1);
+  layout->addWidget(purse);
+  layout->addStretch(1);
+  connect(readValue, &QPushButton::clicked, this, [this] {
+    const PurseReadOutcome o = busy<PurseReadOutcome>(
+        [this] { return PurseRead(window_.session(), address(), sector(), PurseBlockCombbox->currentIndex()); });
+    if (o.valueText) PurseValueText->setText(*o.valueText);
+    Present(window_.session().notifier, o);
+  });
+  return page;
+}
+
+QWidget* RfCardPage::buildUltralightPage() {
+  auto* page = new QWidget;
+  page->setObjectName(QStringLiteral("UltralightPage"));
+  auto* layout = new QVBoxLayout(page);
+  auto* top = new QGridLayout;
+  ULRFmessage = serialNumberRow(page, top, "ULRFmessage");
+  top->setColumnStretch(2, 1);
+  layout->addLayout(top);
+
+  const QString dataCaption = QStringLiteral("UL Card Data ");
+  auto* data = frame(page, "UlCardDataFrame", dataCaption);
+  auto* dataLayout = new QHBoxLayout(data);
+  ULTextLIST = new HexGrid({QStringLiteral("ULTextLIST"), dataCaption, kUltralightPageBytes, kUltralightPageBytes, {},
+                            HexLabels(kUltralightPageBytes), 0, {}},
+                           data);
+  dataLayout->addWidget(ULTextLIST);
+  layout->addWidget(data);
+
+  auto* command = frame(page, "UlCardCommandFrame", QStringLiteral("UL Card Command"));
+  auto* form = new QGridLayout(command);
+  ULSecNumberCombo = labelledCombo(command, form, "ULSecNumberCombo", QStringLiteral("Block"));
+  auto* read = button(command, "ULCmdRread", QStringLiteral("Read Block Data"));
+  auto* write = button(command, "ULCmdRwrite", QStringLiteral("Write Block Data"));
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(read);
+  buttons->addWidget(write);
+  buttons->addStretch(1);
+  form->addLayout(buttons, form->rowCount(), 0, 1, 3);
+  form->setColumnStretch(2, 1);
+  layout->addWidget(command);
+  layout->addStretch(1);
+
+  connect(read, &QPushButton::clicked, this, [this] {
+    const PageReadOutcome o = busy<PageReadOutcome>(
+        [this] { return UltralightRead(window_.session(), address(), ULSecNumberCombo->currentIndex()); });
+    ULTextLIST->fill(0, o.cells);
+    Present(window_.session().notifier, o);
+  });
+  connect(write, &QPushButton::clicked, this, [this] {
+    const Outcome o = busy<Outcome>([this] {
+      return UltralightWrite(window_.session(), address(), ULSecNumberCombo->currentIndex(), ULTextLIST->texts());
+    });
+    Present(window_.session().notifier, o);
+  });
+  return page;
+}
+
+}  // namespace kvt

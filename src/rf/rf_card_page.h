@@ -1,0 +1,100 @@
+#pragma once
+// The "RF CARD" tab of the variant-B main window: the activation buttons and the polling
+// order above the inner tab control SSTab3 with the pages "MIFARE" (itself the tab
+// control SSTab4 with "S50/S70" and "Ultralight"), "ISO/IEC 14443 TYPE A" and
+// "ISO/IEC 14443 TYPE B".
+//
+// Each button reads its fields, calls its operation (rf/*_ops.h) and applies the outcome:
+// fields, cells and pages first, then the message.
+#include <QWidget>
+#include <functional>
+
+#include "app/busy_cursor.h"
+#include "rf/iso_apdu_ops.h"
+#include "rf/rf_ops.h"
+
+class QComboBox;
+class QGridLayout;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+
+namespace kvt {
+
+class HexGrid;
+class ReaderMainWindow;
+
+class RfCardPage : public QWidget {
+  Q_OBJECT
+ public:
+  explicit RfCardPage(ReaderMainWindow& window, QWidget* parent = nullptr);
+
+  static const QString kCaption;  // "RF CARD"
+
+  QTabWidget* tabs() const { return SSTab3; }
+  QTabWidget* mifareTabs() const { return SSTab4; }
+  // Brings "RF CARD" and then the card's page to the front.
+  void showPage(RfPage page);
+
+  // The window's load, in its order: the sector, block, block count, purse block and
+  // Ultralight page lists come before the device address, the polling order after it.
+  void loadBlockLists();
+  void loadActivationOrder();
+
+  // "RF Card Type" (RFTestTypeCmd in the "AUTOTEST CARD TYPE" frame).
+  void detectCardType();
+
+ private:
+  QWidget* buildActivationRow();
+  QWidget* buildS50Page();
+  QWidget* buildUltralightPage();
+  QWidget* buildCpuPage(IsoType type);
+
+  QPushButton* button(QWidget* parent, const char* name, const QString& caption);
+  // A combo box with its label in the next row of `form`.
+  QComboBox* labelledCombo(QWidget* parent, QGridLayout* form, const char* name, const QString& label);
+  // "Card SN" and the label that shows the serial number.
+  QLabel* serialNumberRow(QWidget* parent, QGridLayout* form, const char* name);
+  QString address() const;
+  int sector() const;
+  // Runs an operation under the busy cursor.
+  template <class O>
+  static O busy(const std::function<O()>& op) {
+    BusyCursor cursor;
+    return op();
+  }
+  void activate();
+  void sendApdu(IsoType type);
+
+  ReaderMainWindow& window_;
+  QTabWidget* SSTab3 = nullptr;
+  QTabWidget* SSTab4 = nullptr;
+  QComboBox* RFCardUPCombbox = nullptr;
+  // S50/S70
+  QLabel* RFmessageLabel = nullptr;
+  QComboBox* SecNumberCombo = nullptr;
+  QRadioButton* RfKeyAB1 = nullptr;
+  QRadioButton* RfKeyAB2 = nullptr;
+  HexGrid* SRFPASSWORDLIST = nullptr;
+  QComboBox* BlockNumberCombo = nullptr;
+  QComboBox* BlockLongCombo = nullptr;
+  HexGrid* SRFTextLIST = nullptr;
+  QComboBox* PurseBlockCombbox = nullptr;
+  QLineEdit* PurseValueText = nullptr;
+  // Ultralight
+  QLabel* ULRFmessage = nullptr;
+  HexGrid* ULTextLIST = nullptr;
+  QComboBox* ULSecNumberCombo = nullptr;
+  // Type A and Type B
+  QLabel* CPURFTypeAmessage = nullptr;
+  QLineEdit* ATRTypeAText = nullptr;
+  QLineEdit* ATRTypeBText = nullptr;
+  QComboBox* TypeACAPDUText = nullptr;
+  QComboBox* TypeBCAPDUText = nullptr;
+  QLineEdit* TypeARAPDUText = nullptr;
+  QLineEdit* TypeBRAPDUText = nullptr;
+};
+
+}  // namespace kvt
