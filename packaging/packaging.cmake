@@ -16,6 +16,11 @@ install(FILES ${CMAKE_CURRENT_LIST_DIR}/kvt730-tool.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/kvt730-tool.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+# Drawn from the SVG, for Qt without its SVG plug-in (the window icon) and older menus.
+foreach(size 48 128)
+  install(FILES ${CMAKE_CURRENT_LIST_DIR}/kvt730-tool-${size}.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME kvt730-tool.png)
+endforeach()
 
 # Manual pages go in compressed, as Debian keeps them.
 find_program(KVT_GZIP gzip REQUIRED)

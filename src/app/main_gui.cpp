@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QEvent>
+#include <QIcon>
 #include <QScreen>
 #include <QTextStream>
 #include <QTimer>
@@ -85,6 +86,9 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("kvt730-tool"));
   QApplication::setApplicationVersion(QStringLiteral(KVT_VERSION));
+  // The installed desktop entry and icon (packaging/) go by the program's name.
+  QGuiApplication::setDesktopFileName(QStringLiteral("kvt730-tool"));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("kvt730-tool")));
   if (!parser.parse(QCoreApplication::arguments())) {
     err << "kvt730-tool: " << parser.errorText() << "\n";
     return 2;

@@ -37,6 +37,8 @@ install)
   for f in usr/bin/kvt730-tool usr/bin/kvt730ctl usr/bin/kvt730-sim \
            usr/share/applications/kvt730-tool.desktop \
            usr/share/icons/hicolor/scalable/apps/kvt730-tool.svg \
+           usr/share/icons/hicolor/48x48/apps/kvt730-tool.png \
+           usr/share/icons/hicolor/128x128/apps/kvt730-tool.png \
            usr/share/man/man1/kvt730ctl.1.gz usr/share/man/man1/kvt730-sim.1.gz; do
     [ -s "$root/$f" ] || fail "$f missing from the package"
   done
