@@ -39,8 +39,9 @@ kvt_install_packages() {
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
 }
 
+# Extra arguments go to cmake (e.g. -DKVT_SANITIZE=ON).
 kvt_configure() {
-  cmake -S "$KVT_ROOT" -B "$KVT_BUILD_DIR" -G Ninja
+  cmake -S "$KVT_ROOT" -B "$KVT_BUILD_DIR" -G Ninja "$@"
 }
 
 # Builds the given targets (all when none are given), two jobs at a time.

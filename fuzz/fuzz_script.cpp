@@ -1,0 +1,127 @@
+// Script files as anyone may write them: the file's bytes become the script text, each
+// line is parsed into a frame, and the runner's Start, Resume and Setp go through it
+// against a reader that answers every frame (positive for an even parameter code,
+// negative for an odd one). A run is stopped after a bounded number of frames, as a user
+// presses Stop.
+//
+// Input: byte 0 chooses the buttons (bits 0-1), the repeat count text (bits 2-4) and the
+// device address text (bit 5); the rest is the file.
+#include "app/conversions.h"
+#include "app/text_file.h"
+#include "cmdline/script_control.h"
+#include "cmdline/script_parse.h"
+#include "cmdline/script_text.h"
+#include "fuzz_support.h"
+
+using namespace kvt;
+
+namespace {
+
+constexpr int kMostFrames = 16;
+
+class TextView : public ScriptView {
+ public:
+  QString repeat;
+  ScriptController* controller = nullptr;
+  int pending = 0;
+
+  QString scriptText() const override { return text_; }
+  void setScriptText(const QString& t) override {
+    text_ = t;
+    lines_ = ScriptLines(t);
+  }
+  int lineCount() const override { return static_cast<int>(lines_.size()); }
+  QString lineText(int line) const override {
+    KVT_FUZZ_CHECK(line >= 0 && line < lines_.size());
+    return lines_[line];
+  }
+  QString repeatText() const override { return repeat; }
+  void applyButtons(ButtonSet, bool) override {}
+  void setScriptEnabled(bool) override {}
+  void markLine(int line) override { KVT_FUZZ_CHECK(line >= 0 && line < lineCount()); }
+  void clearMark() override {}
+  void showFigure(Figure, const QString&) override {}
+  void processPendingInput() override {
+    if (++pending >= kMostFrames && controller) controller->stop();
+  }
+
+ private:
+  QString text_;
+  QStringList lines_;
+};
+
+void CheckLine(const QString& line, uint8_t address) {
+  const QString t = TrimSpaces(line);
+  const ScriptFrame f = ParseScriptLine(t, address);
+  if (!f.ok()) {
+    KVT_FUZZ_CHECK(f.frame.isEmpty() && !ScriptLineMessage(0, t, f).isEmpty());
+    if (f.error == ScriptLineError::ByteTooLarge || f.error == ScriptLineError::NoSingleByte)
+      KVT_FUZZ_CHECK(f.errorColumn >= 1 && f.errorColumn <= t.size());
+    return;
+  }
+  const QByteArray& fr = f.frame;
+  KVT_FUZZ_CHECK(fr.size() <= kMaxScriptFrame && f.end == fr.size() - 2);
+  KVT_FUZZ_CHECK(static_cast<uint8_t>(fr[0]) == STX && static_cast<uint8_t>(fr[1]) == address);
+  KVT_FUZZ_CHECK(256 * static_cast<uint8_t>(fr[2]) + static_cast<uint8_t>(fr[3]) == fr.size() - 6);
+  KVT_FUZZ_CHECK(fr[4] == 'C' && static_cast<uint8_t>(fr[f.end]) == ETX);
+  KVT_FUZZ_CHECK(CalcBCC(fr) == static_cast<uint8_t>(fr.back()));
+  KVT_FUZZ_CHECK(ScriptBody(t) == fr.mid(4, fr.size() - 6));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 1 || size > 4096) return 0;
+  const uint8_t how = data[0];
+  const QByteArray file(reinterpret_cast<const char*>(data + 1), static_cast<int>(size - 1));
+
+  // The text, its lines and its file form.
+  const QString text = ScriptFromFile(file);
+  KVT_FUZZ_CHECK(ScriptFromFile(ScriptToFile(text)) == text);
+  const QStringList lines = ScriptLines(text);
+  KVT_FUZZ_CHECK(!lines.isEmpty());
+  const QString kept = TextIfOkBtn_fun(text);
+  if (!kept.isEmpty())
+    for (const QString& l : ScriptLines(kept)) KVT_FUZZ_CHECK(!l.isEmpty());
+  for (const QString& l : lines) {
+    CheckLine(l, 0);
+    const qint64 v = WholeValue(l);
+    KVT_FUZZ_CHECK(v >= INT32_MIN && v <= INT32_MAX);
+  }
+
+  // The runner over it.
+  static const char* const repeats[] = {"1", "2", "0", "-1", "2.5", " 3", "1e9", nullptr};
+  const char* repeat = repeats[(how >> 2) & 7];
+  const QString addressText = how & 0x20 ? QStringLiteral("0A") : QStringLiteral("0");
+
+  AppState state;
+  state.PortOpened = true;
+  fuzz::StreamPort port;
+  port.onWrite = [&port](const QByteArray& w) {
+    if (w.size() < 8) return;
+    const char cm = w[5], pm = w[6];
+    const QByteArray reply = pm % 2 == 0 ? QByteArray("P") + cm + pm + "000" : QByteArray("N") + cm + pm + "10";
+    port.append(fuzz::AckAndReply(reply));
+  };
+  RecordingNotifier notifier;
+  StringEntryList results, back;
+  ScriptTransport transport(state, port, notifier, results, back, ScriptTimeouts{}.scaled(100000));
+  TextView view;
+  view.setScriptText(text);
+  view.repeat = repeat ? QString::fromLatin1(repeat) : lines.first();
+  ScriptController controller(state, view, transport, notifier, [&] { return addressText; });
+  controller.stepDelayMs = 0;
+  view.controller = &controller;
+  controller.load();
+  switch (how & 3) {
+    case 0: controller.start(); break;
+    case 1: for (int i = 0; i < 3; ++i) controller.setp(); break;
+    case 2: controller.start(); controller.resume(); break;
+    default: controller.setp(); controller.start(); break;
+  }
+  const ScriptTally& t = controller.tally();
+  KVT_FUZZ_CHECK(t.positive + t.negative + t.failed == t.sent);
+  KVT_FUZZ_CHECK(state.CurrentLine >= 0 && state.CurrentLine <= state.LineCount);
+  KVT_FUZZ_CHECK(!controller.busy());
+  return 0;
+}
