@@ -7,22 +7,11 @@
 #include "sim/cards/cpu_card.h"
 
 using simtest::ask;
+using simtest::hexOf;
+using simtest::unhex;
 using simtest::bytes;
 
 namespace {
-
-std::string hexOf(const std::string& s) {
-  static const char* d = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : s) out += {d[c >> 4], d[c & 15]};
-  return out;
-}
-
-std::vector<uint8_t> unhex(const std::string& h) {
-  std::vector<uint8_t> out;
-  for (size_t i = 0; i + 1 < h.size(); i += 2) out.push_back(uint8_t(std::stoi(h.substr(i, 2), nullptr, 16)));
-  return out;
-}
 
 class SimCards : public ::testing::Test {
  protected:

@@ -58,4 +58,18 @@ inline Answer ask(sim::Reader& r, uint8_t cm, uint8_t pm, const std::vector<uint
 
 inline std::vector<uint8_t> bytes(const std::string& s) { return {s.begin(), s.end()}; }
 
+// Upper-case hex of a byte string, and the bytes of a hex string.
+inline std::string hexOf(const std::string& s) {
+  static const char* d = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : s) out += {d[c >> 4], d[c & 15]};
+  return out;
+}
+
+inline std::vector<uint8_t> unhex(const std::string& h) {
+  std::vector<uint8_t> out;
+  for (size_t i = 0; i + 1 < h.size(); i += 2) out.push_back(uint8_t(std::stoi(h.substr(i, 2), nullptr, 16)));
+  return out;
+}
+
 }  // namespace simtest
