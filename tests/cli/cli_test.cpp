@@ -1,56 +1,18 @@
 // kvt730ctl as a user runs it: a separate process, its printed lines and its exit status.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QProcess>
 #include <QSerialPort>
 #include <memory>
 
+#include "ctl_process.h"
+
+using ctl_test::CtlRun;
+using ctl_test::SimProcess;
+
 namespace {
 
-struct CtlRun {
-  int code = -1;
-  QByteArray out;
-  QString err;
-  QStringList lines() const { return QString::fromUtf8(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
-};
-
-CtlRun Ctl(const QStringList& args) {
-  QProcess p;
-  p.start(QStringLiteral(KVT730CTL_PATH), args);
-  EXPECT_TRUE(p.waitForFinished(60000)) << args.join(QLatin1Char(' ')).toStdString();
-  CtlRun r;
-  r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-  r.out = p.readAllStandardOutput();
-  r.err = QString::fromUtf8(p.readAllStandardError());
-  return r;
-}
-
-// kvt730-sim in a process of its own, for as long as the object lives.
-class SimProcess {
- public:
-  explicit SimProcess(const QStringList& args = {}) {
-    proc_.start(QStringLiteral(KVT730SIM_PATH), args);
-    while (proc_.waitForReadyRead(10000) || proc_.canReadLine()) {
-      if (!proc_.canReadLine()) continue;
-      const QString line = QString::fromUtf8(proc_.readLine()).trimmed();
-      if (line.startsWith(QLatin1String("DEVICE "))) {
-        device_ = line.mid(7);
-        break;
-      }
-    }
-  }
-  ~SimProcess() {
-    proc_.terminate();
-    if (!proc_.waitForFinished(5000)) proc_.kill();
-    proc_.waitForFinished(5000);
-  }
-  const QString& device() const { return device_; }
-
- private:
-  QProcess proc_;
-  QString device_;
-};
+CtlRun Ctl(const QStringList& args) { return ctl_test::runCtl(args); }
 
 const QString kNoSuchPort =
     QStringLiteral("Caution | Comm Port Selection Invalid, Please Select Right Comm. Port");
@@ -95,21 +57,21 @@ TEST(CliSimulate, EachOperationPrintsWhatTheWindowShows) {
   for (const Case& c : cases) {
     const CtlRun r = Ctl(QStringList{"--simulate"} + c.args);
     EXPECT_EQ(r.code, 0) << c.args.join(' ').toStdString() << "\n" << r.err.toStdString();
-    EXPECT_EQ(r.lines(), c.lines) << c.args.join(' ').toStdString();
+    EXPECT_EQ(r.lines, c.lines) << c.args.join(' ').toStdString();
   }
 }
 
 TEST(CliSimulate, SensorRowsFollowTheVariant) {
   const CtlRun b = Ctl({"--simulate", "sensor-status"});
   ASSERT_EQ(b.code, 0);
-  ASSERT_EQ(b.lines().size(), 12);
-  EXPECT_EQ(b.lines()[0], "Sensor 1 (PSS1): Off");
-  EXPECT_EQ(b.lines()[6], "Sensor 7 (PSS7): On");  // entry gate open
-  EXPECT_EQ(b.lines()[11], "Sensor KS2 (KS2): On");
+  ASSERT_EQ(b.lines.size(), 12);
+  EXPECT_EQ(b.lines[0], "Sensor 1 (PSS1): Off");
+  EXPECT_EQ(b.lines[6], "Sensor 7 (PSS7): On");  // entry gate open
+  EXPECT_EQ(b.lines[11], "Sensor KS2 (KS2): On");
 
   const CtlRun m = Ctl({"--simulate", "--variant", "M", "sensor-status"});
   ASSERT_EQ(m.code, 0);
-  EXPECT_EQ(m.lines(), b.lines().mid(0, 8));
+  EXPECT_EQ(m.lines, b.lines.mid(0, 8));
 }
 
 TEST(CliSimulate, LogIsPrintedExactlyAsTheMonitorHoldsIt) {
@@ -135,13 +97,13 @@ TEST(CliSimulate, WrongAddressRunsIntoTheTimeout) {
 
   const CtlRun probe = Ctl({"--simulate", "--address", "1", "--timeout-scale", "100", "probe"});
   EXPECT_EQ(probe.code, 2);
-  EXPECT_EQ(probe.lines(), QStringList{"Probe: ERROR"});
+  EXPECT_EQ(probe.lines, QStringList{"Probe: ERROR"});
 }
 
 TEST(CliSimulate, NegativeReplyGivesItsTextAndStatusOne) {
   const CtlRun r = Ctl({"--simulate", "send", "437A30"});
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.lines(), (QStringList{"Negative response:00 | A given command code is unidentified",
+  EXPECT_EQ(r.lines, (QStringList{"Negative response:00 | A given command code is unidentified",
                                     "Reply: 4E 7A 30 30 30"}));
 }
 
@@ -165,11 +127,11 @@ TEST(CliBadInput, NothingIsOpenedOrSent) {
 TEST(CliPort, MissingAndBusyDevices) {
   const CtlRun missing = Ctl({"--port", "/dev/nonexistent", "card-status"});
   EXPECT_EQ(missing.code, 4);
-  EXPECT_EQ(missing.lines(), QStringList{kNoSuchPort});
+  EXPECT_EQ(missing.lines, QStringList{kNoSuchPort});
 
   const CtlRun mapped = Ctl({"--port", "COM7=/dev/nonexistent", "--port", "COM7", "read-sn"});
   EXPECT_EQ(mapped.code, 4);
-  EXPECT_EQ(mapped.lines(), QStringList{kNoSuchPort});
+  EXPECT_EQ(mapped.lines, QStringList{kNoSuchPort});
 
   SimProcess sim;
   ASSERT_FALSE(sim.device().isEmpty());
@@ -177,7 +139,7 @@ TEST(CliPort, MissingAndBusyDevices) {
   ASSERT_TRUE(holder.open(QIODevice::ReadWrite));
   const CtlRun busy = Ctl({"--port", sim.device(), "card-status"});
   EXPECT_EQ(busy.code, 4);
-  EXPECT_EQ(busy.lines(),
+  EXPECT_EQ(busy.lines,
             QStringList{"Caution | Comm. Port is Used for Some Equipment, Please Select Other One"});
   holder.close();
   EXPECT_EQ(Ctl({"--port", sim.device(), "card-status"}).code, 0);
@@ -191,23 +153,23 @@ TEST(CliSeparateSimulator, StateCarriesAcrossRuns) {
   auto status = [&] {
     const CtlRun r = Ctl(port + QStringList{"card-status"});
     EXPECT_EQ(r.code, 0);
-    return r.lines().value(0).section(QStringLiteral(" / "), 1, 1);
+    return r.lines.value(0).section(QStringLiteral(" / "), 1, 1);
   };
   EXPECT_EQ(status(), "No card in card channel");
   EXPECT_EQ(Ctl(port + QStringList{"move", "ic"}).code, 0);
   EXPECT_EQ(status(), "There is card at RF/IC card operation position");
 
   const CtlRun sensors = Ctl(port + QStringList{"sensor-status"});
-  EXPECT_TRUE(sensors.lines().contains("Sensor 5 (PSS5): On"));  // IC contacts engaged
+  EXPECT_TRUE(sensors.lines.contains("Sensor 5 (PSS5): On"));  // IC contacts engaged
 
   EXPECT_EQ(Ctl(port + QStringList{"move", "front"}).code, 0);
   EXPECT_EQ(status(), "There is card at front side");
 
-  EXPECT_EQ(Ctl(port + QStringList{"counter-init", "42"}).lines().value(0), "Counter: 042");
-  EXPECT_EQ(Ctl(port + QStringList{"counter-read"}).lines().value(0), "Counter: 042");
+  EXPECT_EQ(Ctl(port + QStringList{"counter-init", "42"}).lines.value(0), "Counter: 042");
+  EXPECT_EQ(Ctl(port + QStringList{"counter-read"}).lines.value(0), "Counter: 042");
 
   EXPECT_EQ(Ctl(port + QStringList{"entry", "forbid"}).code, 0);
-  EXPECT_TRUE(Ctl(port + QStringList{"sensor-status"}).lines().contains("Sensor 7 (PSS7): Off"));
+  EXPECT_TRUE(Ctl(port + QStringList{"sensor-status"}).lines.contains("Sensor 7 (PSS7): Off"));
 }
 
 TEST(CliSeparateSimulator, EmptyStackerRefusesToMove) {
@@ -215,7 +177,7 @@ TEST(CliSeparateSimulator, EmptyStackerRefusesToMove) {
   ASSERT_FALSE(sim.device().isEmpty());
   const CtlRun r = Ctl({"--port", sim.device(), "move", "ic"});
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.lines(), QStringList{"Negative response:A0 | Card issuing machine stack (boxes) and the "
+  EXPECT_EQ(r.lines, QStringList{"Negative response:A0 | Card issuing machine stack (boxes) and the "
                                    "channels are non-card"});
 }
 
@@ -230,7 +192,7 @@ TEST(CliSeparateSimulator, ScanFindsTheReaderAtItsSpeed) {
   for (const char* variant : {"B", "M"}) {
     const CtlRun r = Ctl(map + QStringList{"--variant", variant, "scan"});
     EXPECT_EQ(r.code, 0) << variant;
-    EXPECT_EQ(r.lines(), (QStringList{"Scan: Found KVT-730-M AT COM5 Baut Rate 38400", "Comm Port Number: COM5",
+    EXPECT_EQ(r.lines, (QStringList{"Scan: Found KVT-730-M AT COM5 Baut Rate 38400", "Comm Port Number: COM5",
                                       "Baud Rate: 38400 bits/s"}));
   }
 
@@ -242,13 +204,7 @@ TEST(CliSeparateSimulator, ScanFindsTheReaderAtItsSpeed) {
   for (int n = 1; n <= 16; ++n) nowhere << "--port" << QStringLiteral("COM%1=/dev/nonexistent%1").arg(n);
   const CtlRun none = Ctl(nowhere + QStringList{"scan"});
   EXPECT_EQ(none.code, 2);
-  EXPECT_EQ(none.lines(), QStringList{"Scan: No Found KVT-730-M"});
+  EXPECT_EQ(none.lines, QStringList{"Scan: No Found KVT-730-M"});
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

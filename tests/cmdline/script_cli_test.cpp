@@ -2,36 +2,22 @@
 // printed blocks and its exit status.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-QT_END_NAMESPACE
+#include "ctl_process.h"
+
+using ctl_test::CtlRun;
 
 namespace {
 
-struct CtlRun {
-  int code = -1;
-  QStringList lines;  // stdout, time stamps replaced by "[stamp]"
-  QString err;
-};
-
 CtlRun Ctl(const QStringList& args) {
   static const QRegularExpression stamp(QStringLiteral("^\\[\\d{4}/\\d\\d/\\d\\d      \\d\\d:\\d\\d:\\d\\d:\\d{1,3}\\]$"));
-  QProcess p;
-  p.start(QStringLiteral(KVT730CTL_PATH), args);
-  EXPECT_TRUE(p.waitForFinished(60000)) << args.join(' ').toStdString();
-  CtlRun r;
-  r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-  r.lines = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'));
-  r.lines.removeLast();  // after the last line feed
+  CtlRun r = ctl_test::runCtl(args, true);
   for (QString& l : r.lines)
     if (stamp.match(l).hasMatch()) l = QStringLiteral("[stamp]");
-  r.err = QString::fromUtf8(p.readAllStandardError());
   return r;
 }
 
@@ -104,9 +90,3 @@ TEST_F(ScriptCli, BadScriptsAreRefusedBeforeAnythingIsOpened) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -2,8 +2,6 @@
 // reader and its faults: the exact list entries, the failures, Stop and Cancel, the caps.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-
 #include "cmdline/script_parse.h"
 #include "cmdline/script_transport.h"
 #include "core/link_fixture.h"
@@ -153,9 +151,3 @@ TEST_F(ScriptTransportTest, ListsOver500EntriesStartAgainAndAClosedPortSendsNoth
 
 }  // namespace
 }  // namespace kvt::test
-
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

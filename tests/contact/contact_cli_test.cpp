@@ -1,54 +1,11 @@
 // kvt730ctl's contact card commands against kvt730-sim holding a chosen card at the IC
 // contacts: one run per operation, the card keeping its state between runs.
-#include <gtest/gtest.h>
+#include "ctl_process.h"
 
-#include <QCoreApplication>
-#include <QProcess>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-QT_END_NAMESPACE
+using ctl_test::CtlRun;
+using ctl_test::SimProcess;
 
 namespace {
-
-struct CtlRun {
-  int code = -1;
-  QStringList lines;
-  QString err;
-};
-
-// kvt730-sim in its own process while the object lives, with the given options.
-class SimProcess {
- public:
-  explicit SimProcess(const QStringList& args) {
-    proc_.start(QStringLiteral(KVT730SIM_PATH), args);
-    while (device_.isEmpty() && (proc_.canReadLine() || proc_.waitForReadyRead(10000))) {
-      const QString line = QString::fromUtf8(proc_.readLine()).trimmed();
-      if (line.startsWith(QLatin1String("DEVICE "))) device_ = line.mid(7);
-    }
-  }
-  ~SimProcess() {
-    proc_.terminate();
-    if (!proc_.waitForFinished(5000)) proc_.kill();
-    proc_.waitForFinished(5000);
-  }
-  // kvt730ctl on this reader.
-  CtlRun ctl(const QStringList& args) const {
-    QProcess p;
-    p.start(QStringLiteral(KVT730CTL_PATH), QStringList{"--port", device_} + args);
-    EXPECT_TRUE(p.waitForFinished(60000));
-    CtlRun r;
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.lines = QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-  }
-  bool ok() const { return !device_.isEmpty(); }
-
- private:
-  QProcess proc_;
-  QString device_;
-};
 
 QStringList card(const char* kind) { return {"--card", "inside", "--ic-card", kind}; }
 
@@ -108,10 +65,4 @@ TEST(ContactCli, CpuCardAndSam) {
             QStringList{"Card Status | The card has been activated, working frequency of 3.57 MHZ / Current SAM "
                         "card is  No.2"});
   EXPECT_EQ(sim.ctl({"sam", "choose", "15"}).code, 3);
-}
-
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
 }

@@ -1,7 +1,5 @@
 // The contact card operations against the simulated reader's card models: the exact frames
 // on the line, the decoded texts, and the data-error guard.
-#include <QCoreApplication>
-
 #include "contact/chip_card_ops.h"
 #include "contact/eeprom24_ops.h"
 #include "contact/ic_type_ops.h"
@@ -471,10 +469,4 @@ TEST_F(ContactTest, PortClosedStopsStatusAndDeactivate) {
   EXPECT_EQ(RunSle4442(session, "0", Sle4442Op::ReadMain, {}).status, OpStatus::PortClosed);
   EXPECT_EQ(log.text, "kept");
   EXPECT_EQ(texts(), std::vector<QString>(3, "Comm. Port Setup First"));
-}
-
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
 }

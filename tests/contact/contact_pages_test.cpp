@@ -12,42 +12,16 @@
 #include "contact/chip_card_window.h"
 #include "contact/ic_card_page.h"
 #include "gui_fixture.h"
+#include "page_helpers.h"
 #include "hexgrid/hex_grid.h"
 #include "sim/cards/contact_chip.h"
 #include "sim/cards/contact_commands.h"
 
 using namespace gui_test;
 
-namespace {
+using namespace page_test;
 
-// Records messages and lets a test look at the window at the moment one appears.
-struct WatchingNotifier : kvt::RecordingNotifier {
-  std::function<void(const kvt::Message&)> onShow;
-  void show(const kvt::Message& m) override {
-    if (onShow) onShow(m);
-    RecordingNotifier::show(m);
-  }
-};
-
-QStringList tabCaptions(QTabWidget* tabs) {
-  QStringList out;
-  for (int i = 0; i < tabs->count(); ++i) out << tabs->tabText(i);
-  return out;
-}
-
-QString buddyText(QWidget* root, QWidget* field) {
-  for (auto* l : root->findChildren<QLabel*>())
-    if (l->buddy() == field) return l->text();
-  return QStringLiteral("<no label>");
-}
-
-void typeInto(QWidget* w, const QString& keys) {
-  for (QChar c : keys) QTest::keyClick(w, c.toLatin1());
-}
-
-}  // namespace
-
-class ContactPagesTest : public QObject {
+class ContactPagesTest : public QObject, private MainBFixture {
   Q_OBJECT
  private slots:
   void init();
@@ -71,34 +45,16 @@ class ContactPagesTest : public QObject {
     runner_.install(*window_);
     return *window_;
   }
-  QStringList texts() const {
-    QStringList t;
-    for (const auto& m : notifier_.messages) t << m.text;
-    return t;
-  }
 
-  std::unique_ptr<kvt::Simulation> simulation_;
-  kvt::PortMap ports_;
-  kvt::AppState state_;
-  WatchingNotifier notifier_;
-  std::unique_ptr<kvt::KVT_730_B_ReaderMain> window_;
   DialogRunner runner_;
 };
 
 void ContactPagesTest::init() {
-  simulation_ = std::make_unique<kvt::Simulation>();
-  state_ = kvt::AppState{};
-  notifier_.messages.clear();
-  notifier_.onShow = nullptr;
   runner_ = DialogRunner{};
-  QVERIFY(simulation_->start(ports_));
-  window_ = std::make_unique<kvt::KVT_730_B_ReaderMain>(state_, notifier_, ports_, fastTimeouts());
+  QVERIFY(start());
 }
 
-void ContactPagesTest::cleanup() {
-  window_.reset();
-  simulation_.reset();
-}
+void ContactPagesTest::cleanup() { stop(); }
 
 void ContactPagesTest::icCardTabHoldsItsPagesAndControls() {
   auto& w = *window_;

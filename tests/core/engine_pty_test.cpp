@@ -1,5 +1,4 @@
 // The exchange engine over a real serial port against the simulated reader and its faults.
-#include <QCoreApplication>
 #include <thread>
 
 #include "app/conversions.h"
@@ -142,10 +141,4 @@ TEST_F(EngineTest, PortFlagClearSendsNothing) {
   int seen = -1;
   reader([&](sim::Reader& r) { seen = r.commandsSeen(); });
   EXPECT_EQ(seen, 0);
-}
-
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
 }

@@ -12,9 +12,7 @@
 #include "link/session.h"
 #include "sim/pty_host.h"
 
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-QT_END_NAMESPACE
+#include "qt_print.h"
 
 namespace kvt::test {
 

@@ -1,58 +1,21 @@
 // kvt730ctl's contactless commands against kvt730-sim holding a chosen card at the RF
 // position: one run per operation, the card and the reader keeping their state between runs.
-#include <gtest/gtest.h>
+#include "ctl_process.h"
 
-#include <QCoreApplication>
-#include <QProcess>
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-QT_END_NAMESPACE
+using ctl_test::CtlRun;
+using ctl_test::SimProcess;
 
 namespace {
 
-struct CtlRun {
-  int code = -1;
-  QStringList lines;
-};
-
-// kvt730-sim with a card of that contactless kind at the RF position while the object lives.
-class RfSim {
- public:
-  explicit RfSim(const char* kind) {
-    proc_.start(QStringLiteral(KVT730SIM_PATH), {"--card", "rf", "--rf-card", kind});
-    while (device_.isEmpty() && (proc_.canReadLine() || proc_.waitForReadyRead(10000))) {
-      const QString line = QString::fromUtf8(proc_.readLine()).trimmed();
-      if (line.startsWith(QLatin1String("DEVICE "))) device_ = line.mid(7);
-    }
-  }
-  ~RfSim() {
-    proc_.terminate();
-    if (!proc_.waitForFinished(5000)) proc_.kill();
-    proc_.waitForFinished(5000);
-  }
-  CtlRun ctl(const QStringList& args) const {
-    QProcess p;
-    p.start(QStringLiteral(KVT730CTL_PATH), QStringList{"--port", device_} + args);
-    EXPECT_TRUE(p.waitForFinished(60000));
-    CtlRun r;
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.lines = QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-    return r;
-  }
-  bool ok() const { return !device_.isEmpty(); }
-
- private:
-  QProcess proc_;
-  QString device_;
-};
+// kvt730-sim options for a card of that contactless kind at the RF position.
+QStringList rfCard(const char* kind) { return {"--card", "rf", "--rf-card", kind}; }
 
 const QString kOk = QStringLiteral(" / Exxcute OK / 9000");
 
 }  // namespace
 
 TEST(RfCli, MifareKeysBlocksAndPurses) {
-  RfSim sim("s50");
+  SimProcess sim(rfCard("s50"));
   ASSERT_TRUE(sim.ok());
   EXPECT_EQ(sim.ctl({"rf-type"}).lines, QStringList{"Test RF Type | Test RF Type Complete / S50 card"});
   EXPECT_EQ(sim.ctl({"rf", "activate"}).lines,
@@ -79,14 +42,14 @@ TEST(RfCli, MifareKeysBlocksAndPurses) {
 
 TEST(RfCli, UltralightAndCpuCards) {
   {
-    RfSim sim("ultralight");
+    SimProcess sim(rfCard("ultralight"));
     ASSERT_TRUE(sim.ok());
     EXPECT_EQ(sim.ctl({"rf", "activate", "a"}).lines.value(0), "Card SN: 04A13F526B8031");
     EXPECT_EQ(sim.ctl({"ultralight", "write", "5", "11", "22", "33", "44"}).lines,
               QStringList{"Write Block Data | Write Block Data" + kOk});
     EXPECT_EQ(sim.ctl({"ultralight", "read", "5"}).lines.value(0), "Data: 11 22 33 44");
   }
-  RfSim sim("typeb");
+  SimProcess sim(rfCard("typeb"));
   ASSERT_TRUE(sim.ok());
   EXPECT_EQ(sim.ctl({"rf", "activate", "a"}).code, 1);  // Type A only: nobody answers
   EXPECT_EQ(sim.ctl({"rf", "activate", "ba"}).lines,
@@ -101,10 +64,4 @@ TEST(RfCli, UltralightAndCpuCards) {
   EXPECT_EQ(sim.ctl({"rf", "apdu", "b", "00A4000002" "0"}).code, 3);
   EXPECT_EQ(sim.ctl({"rf", "deactivate"}).lines, QStringList{"Deactivate | Deactivate success"});
   EXPECT_EQ(sim.ctl({"rf", "status"}).lines, QStringList{"Inquire Status | The RF Card is activated / Non_card"});
-}
-
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
 }

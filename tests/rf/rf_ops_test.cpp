@@ -1,8 +1,6 @@
 // The contactless operations against the simulator's card models over a pseudo-terminal:
 // the exact frames on the line, the decoded boxes, cells and fields, and the refusals
 // that must leave the line silent.
-#include <QCoreApplication>
-
 #include "link/frame.h"
 #include "rf/iso_apdu_ops.h"
 #include "rf/mifare_ops.h"
@@ -398,10 +396,4 @@ TEST_F(RfTest, TypeAAndTypeBApdusAndTheirResponses) {
   o = SendIsoApdu(session, "0", IsoType::B, "0084000004");
   EXPECT_EQ(o.response.size(), 8 + 4);
   EXPECT_TRUE(o.response.endsWith("9000"));
-}
-
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
 }

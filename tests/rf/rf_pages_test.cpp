@@ -11,42 +11,16 @@
 #include "app/reader_main_b.h"
 #include "app/sim_control_window.h"
 #include "gui_fixture.h"
+#include "page_helpers.h"
 #include "hexgrid/hex_grid.h"
 #include "rf/rf_card_page.h"
 #include "sim/cards/rf_commands.h"
 
 using namespace gui_test;
 
-namespace {
+using namespace page_test;
 
-// Records messages and lets a test look at the window at the moment one appears.
-struct WatchingNotifier : kvt::RecordingNotifier {
-  std::function<void(const kvt::Message&)> onShow;
-  void show(const kvt::Message& m) override {
-    if (onShow) onShow(m);
-    RecordingNotifier::show(m);
-  }
-};
-
-QStringList tabCaptions(QTabWidget* tabs) {
-  QStringList out;
-  for (int i = 0; i < tabs->count(); ++i) out << tabs->tabText(i);
-  return out;
-}
-
-QString buddyText(QWidget* root, QWidget* field) {
-  for (auto* l : root->findChildren<QLabel*>())
-    if (l->buddy() == field) return l->text();
-  return QStringLiteral("<no label>");
-}
-
-void typeInto(QWidget* w, const QString& keys) {
-  for (QChar c : keys) QTest::keyClick(w, c.toLatin1());
-}
-
-}  // namespace
-
-class RfPagesTest : public QObject {
+class RfPagesTest : public QObject, private MainBFixture {
   Q_OBJECT
  private slots:
   void init();
@@ -66,16 +40,6 @@ class RfPagesTest : public QObject {
     openPort(*window_);
     return *window_;
   }
-  QStringList texts() const {
-    QStringList t;
-    for (const auto& m : notifier_.messages) t << m.text;
-    return t;
-  }
-  int commandsSeen() {
-    int n = 0;
-    simulation_->host().withReader([&](sim::Reader& r) { n = r.commandsSeen(); });
-    return n;
-  }
   void showTab(const char* name) {
     window_->show();
     QVERIFY(QTest::qWaitForWindowActive(window_.get()));
@@ -89,28 +53,11 @@ class RfPagesTest : public QObject {
       tabs4->setCurrentWidget(page);
     }
   }
-
-  std::unique_ptr<kvt::Simulation> simulation_;
-  kvt::PortMap ports_;
-  kvt::AppState state_;
-  WatchingNotifier notifier_;
-  std::unique_ptr<kvt::KVT_730_B_ReaderMain> window_;
 };
 
-void RfPagesTest::init() {
-  simulation_ = std::make_unique<kvt::Simulation>();
-  state_ = kvt::AppState{};
-  notifier_.messages.clear();
-  notifier_.onShow = nullptr;
-  notifier_.answer = true;
-  QVERIFY(simulation_->start(ports_));
-  window_ = std::make_unique<kvt::KVT_730_B_ReaderMain>(state_, notifier_, ports_, fastTimeouts());
-}
+void RfPagesTest::init() { QVERIFY(start()); }
 
-void RfPagesTest::cleanup() {
-  window_.reset();
-  simulation_.reset();
-}
+void RfPagesTest::cleanup() { stop(); }
 
 void RfPagesTest::rfCardTabHoldsItsPagesControlsAndDefaults() {
   auto& w = *window_;

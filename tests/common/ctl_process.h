@@ -1,0 +1,59 @@
+#pragma once
+// kvt730ctl and kvt730-sim as separate processes, as a user runs them.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QStringList>
+
+#include "qt_print.h"
+
+namespace ctl_test {
+
+struct CtlRun {
+  int code = -1;  // -1: crashed or did not finish
+  QByteArray out;
+  QStringList lines;  // stdout split at line feeds, empty lines left out unless asked for
+  QString err;
+};
+
+inline CtlRun runCtl(const QStringList& args, bool keepEmptyLines = false) {
+  QProcess p;
+  p.start(QStringLiteral(KVT730CTL_PATH), args);
+  EXPECT_TRUE(p.waitForFinished(60000)) << args.join(QLatin1Char(' ')).toStdString();
+  CtlRun r;
+  r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+  r.out = p.readAllStandardOutput();
+  r.lines = QString::fromUtf8(r.out).split(QLatin1Char('\n'), keepEmptyLines ? Qt::KeepEmptyParts : Qt::SkipEmptyParts);
+  if (keepEmptyLines) r.lines.removeLast();  // after the last line feed
+  r.err = QString::fromUtf8(p.readAllStandardError());
+  return r;
+}
+
+#ifdef KVT730SIM_PATH
+// kvt730-sim in a process of its own, with the given options, for as long as the object lives.
+class SimProcess {
+ public:
+  explicit SimProcess(const QStringList& args = {}) {
+    proc_.start(QStringLiteral(KVT730SIM_PATH), args);
+    while (device_.isEmpty() && (proc_.canReadLine() || proc_.waitForReadyRead(10000))) {
+      const QString line = QString::fromUtf8(proc_.readLine()).trimmed();
+      if (line.startsWith(QLatin1String("DEVICE "))) device_ = line.mid(7);
+    }
+  }
+  ~SimProcess() {
+    proc_.terminate();
+    if (!proc_.waitForFinished(5000)) proc_.kill();
+    proc_.waitForFinished(5000);
+  }
+  bool ok() const { return !device_.isEmpty(); }
+  const QString& device() const { return device_; }
+  // kvt730ctl on this reader.
+  CtlRun ctl(const QStringList& args) const { return runCtl(QStringList{"--port", device_} + args); }
+
+ private:
+  QProcess proc_;
+  QString device_;
+};
+#endif
+
+}  // namespace ctl_test

@@ -1,0 +1,74 @@
+#pragma once
+// Looking at and typing into the pages of a main window in the window tests.
+#include <QLabel>
+#include <QTabWidget>
+#include <QTest>
+#include <functional>
+
+#include "app/notifier.h"
+#include "app/reader_main_b.h"
+#include "gui_fixture.h"
+
+namespace page_test {
+
+// Records messages and lets a test look at the window at the moment one appears.
+struct WatchingNotifier : kvt::RecordingNotifier {
+  std::function<void(const kvt::Message&)> onShow;
+  void show(const kvt::Message& m) override {
+    if (onShow) onShow(m);
+    RecordingNotifier::show(m);
+  }
+};
+
+inline QStringList tabCaptions(QTabWidget* tabs) {
+  QStringList out;
+  for (int i = 0; i < tabs->count(); ++i) out << tabs->tabText(i);
+  return out;
+}
+
+inline QString buddyText(QWidget* root, QWidget* field) {
+  for (auto* l : root->findChildren<QLabel*>())
+    if (l->buddy() == field) return l->text();
+  return QStringLiteral("<no label>");
+}
+
+inline void typeInto(QWidget* w, const QString& keys) {
+  for (QChar c : keys) QTest::keyClick(w, c.toLatin1());
+}
+
+// The variant-B main window on a fresh simulated reader at COM1: start() in init(), stop()
+// in cleanup().
+struct MainBFixture {
+  std::unique_ptr<kvt::Simulation> simulation_;
+  kvt::PortMap ports_;
+  kvt::AppState state_;
+  WatchingNotifier notifier_;
+  std::unique_ptr<kvt::KVT_730_B_ReaderMain> window_;
+
+  bool start() {
+    simulation_ = std::make_unique<kvt::Simulation>();
+    state_ = kvt::AppState{};
+    notifier_.messages.clear();
+    notifier_.onShow = nullptr;
+    notifier_.answer = true;
+    if (!simulation_->start(ports_)) return false;
+    window_ = std::make_unique<kvt::KVT_730_B_ReaderMain>(state_, notifier_, ports_, gui_test::fastTimeouts());
+    return true;
+  }
+  void stop() {
+    window_.reset();
+    simulation_.reset();
+  }
+  QStringList texts() const {
+    QStringList t;
+    for (const auto& m : notifier_.messages) t << m.text;
+    return t;
+  }
+  int commandsSeen() {
+    int n = 0;
+    simulation_->host().withReader([&](sim::Reader& r) { n = r.commandsSeen(); });
+    return n;
+  }
+};
+
+}  // namespace page_test
