@@ -106,6 +106,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   RecordingNotifier notifier;
   StringEntryList results, back;
   ScriptTransport transport(state, port, notifier, results, back, ScriptTimeouts{}.scaled(100000));
+  static const QDateTime at(QDate(2013, 9, 9), QTime(14, 5, 7, 42));
+  transport.now = [] { return at; };
   TextView view;
   view.setScriptText(text);
   view.repeat = repeat ? QString::fromLatin1(repeat) : lines.first();

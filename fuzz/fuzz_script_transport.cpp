@@ -35,6 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     back.add(QString());
   }
   ScriptTransport transport(state, port, notifier, results, back, ScriptTimeouts{}.scaled(100000));
+  static const QDateTime at(QDate(2013, 9, 9), QTime(14, 5, 7, 42));
+  transport.now = [] { return at; };
   int unmarked = 0;
   transport.clearHighlight = [&] { ++unmarked; };
 
