@@ -51,7 +51,7 @@ class StreamPort : public SerialPort {
   bool isOpen() const override { return !dead_; }
   QString device() const override { return device_; }
   bool setRtsDtrOff() override { return !fails(); }
-  bool clearBuffers() override {
+  bool clearInput() override {
     if (fails()) return false;
     arrived_.clear();
     return true;

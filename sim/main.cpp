@@ -110,6 +110,11 @@ int main(int argc, char** argv) {
   while (sigwait(&stopSignals, &sig) != 0) {
   }
   host.stop();
+  // Replies the host read but never acknowledged: a host that loses its own ACKs shows here.
+  int unacknowledged = 0;
+  host.withReader([&](sim::Reader& r) { unacknowledged = r.unacknowledgedReplies(); });
+  std::printf("UNACKNOWLEDGED-REPLIES %d\n", unacknowledged);
+  std::fflush(stdout);
   if (!opts.link.empty()) unlink(opts.link.c_str());
   return 0;
 }

@@ -76,8 +76,10 @@ std::vector<Emission> Reader::feed(const uint8_t* data, size_t n) {
     switch (ev.kind) {
       case HostEvent::Kind::Ack:
         ++hostAcks_;
+        awaitingAck_ = false;
         break;
       case HostEvent::Kind::Eot:
+        awaitingAck_ = false;  // the host gave up; it owes no ACK
         out.clear();
         out.push_back(Emission{0, {}, true});
         break;
@@ -97,6 +99,7 @@ std::vector<Emission> Reader::feed(const uint8_t* data, size_t n) {
 
 std::vector<Emission> Reader::answer(const HostEvent& ev) {
   ++commands_;
+  if (awaitingAck_) ++unackedReplies_;
   const Fault fault = fault_;
   if (fault.once) fault_ = Fault{};
 
@@ -108,6 +111,15 @@ std::vector<Emission> Reader::answer(const HostEvent& ev) {
     reply = execute(cmd, ev.oversize);
   }
   const auto frame = buildFrame(address_, replyText(cmd, reply, state_));
+  // Every host acknowledges a whole reply that followed our ACK, whatever its check byte
+  // says; after a lost ACK a host may legitimately give up before the reply comes.
+  switch (fault.kind) {
+    case FaultKind::None:
+    case FaultKind::Negative:
+    case FaultKind::Slow:
+    case FaultKind::BadBcc: awaitingAck_ = true; break;
+    default: awaitingAck_ = false; break;
+  }
   return emissionsUnderFault(fault, frame, replyDelayMs_, rng_);
 }
 

@@ -95,6 +95,9 @@ class Reader {
   int commandsSeen() const { return commands_; }
   int badFramesSeen() const { return badFrames_; }
   int hostAcksSeen() const { return hostAcks_; }
+  // Whole replies the host never acknowledged: counted when its next command comes
+  // without an ACK (or EOT) after a reply it must have read in full.
+  int unacknowledgedReplies() const { return unackedReplies_; }
 
  private:
   std::vector<Emission> answer(const HostEvent& ev);
@@ -112,6 +115,8 @@ class Reader {
   int commands_ = 0;
   int badFrames_ = 0;
   int hostAcks_ = 0;
+  int unackedReplies_ = 0;
+  bool awaitingAck_ = false;  // a whole reply went out and no ACK or EOT came since
 };
 
 }  // namespace sim

@@ -18,7 +18,7 @@ class PaintingWaitPort : public SerialPort {
   bool isOpen() const override { return inner_.isOpen(); }
   QString device() const override { return inner_.device(); }
   bool setRtsDtrOff() override { return inner_.setRtsDtrOff(); }
-  bool clearBuffers() override { return inner_.clearBuffers(); }
+  bool clearInput() override { return inner_.clearInput(); }
   bool write(const QByteArray& bytes) override { return inner_.write(bytes); }
   qint64 bytesWaiting() override { return inner_.bytesWaiting(); }
   QByteArray read(qint64 max) override { return inner_.read(max); }

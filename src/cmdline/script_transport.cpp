@@ -168,7 +168,7 @@ int ScriptTransport::ExecuteScriptCommand(const QByteArray& frame, ReplyBuffer& 
     return -2;
   }
 
-  if (!port_.clearBuffers() || !port_.write(frame)) return dataFailure();
+  if (!port_.clearInput() || !port_.write(frame)) return dataFailure();
   addRaw(RawEntries(QStringLiteral("SD: "), frame));
   addBack(CommandBlock(frame, now()) << QString());
 

@@ -36,7 +36,7 @@ int Engine::ExecuteCommand(const QByteArray& frame, int frameLen, ReplyBuffer& r
 
   // Command: written before the acknowledgement stage begins, so a failing port here is
   // a data failure.
-  if (!port_.clearBuffers() || !port_.write(frame)) return dataFailure();
+  if (!port_.clearInput() || !port_.write(frame)) return dataFailure();
   log_.append(SentLine(logged));
 
   // Acknowledgement stage: from the wait for ACK until the reply header is taken.

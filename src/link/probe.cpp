@@ -33,7 +33,7 @@ QString VerifyProbe(SerialPort& port, LogSink& log, uint8_t address, const Timeo
     log.append(CRLF);
     return QStringLiteral("ERROR");
   };
-  if (!port.clearBuffers() || !port.write(frame)) return error();
+  if (!port.clearInput() || !port.write(frame)) return error();
   log.append(SentLine(frame));
 
   if (port.waitForBytes(1, t.probeAck) != WaitResult::Ready) return error();

@@ -6,6 +6,8 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QTimer>
+#include <cerrno>
+#include <termios.h>
 
 namespace kvt {
 
@@ -98,9 +100,18 @@ bool QtSerialPort::setRtsDtrOff() {
   return ok;
 }
 
-bool QtSerialPort::clearBuffers() {
+bool QtSerialPort::clearInput() {
   if (!port_.isOpen()) return false;
-  port_.clear(QSerialPort::AllDirections);
+  // write() has handed everything to the driver; wait until the line has sent it. Then
+  // only the receive side is cleared: flushing the output would drop our last ACK if the
+  // reader has not taken it yet (on a pseudo-terminal it discards what the far side has
+  // not read).
+  const int fd = static_cast<int>(port_.handle());
+  if (fd >= 0) {
+    while (::tcdrain(fd) != 0 && errno == EINTR) {
+    }
+  }
+  port_.clear(QSerialPort::Input);
   return !failed();
 }
 

@@ -22,7 +22,7 @@ class QtSerialPort : public SerialPort {
   bool isOpen() const override;
   QString device() const override;
   bool setRtsDtrOff() override;
-  bool clearBuffers() override;
+  bool clearInput() override;
   bool write(const QByteArray& bytes) override;
   qint64 bytesWaiting() override;
   WaitResult waitForBytes(qint64 n, int timeoutMs) override;

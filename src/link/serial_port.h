@@ -17,7 +17,10 @@ class SerialPort {
   virtual bool isOpen() const = 0;
   virtual QString device() const = 0;
   virtual bool setRtsDtrOff() = 0;
-  virtual bool clearBuffers() = 0;
+  // Before a frame: lets every byte we wrote leave the port, then discards what waits to
+  // be read. Bytes we wrote are never thrown away (the ACK of the previous reply may
+  // still be on its way to the reader).
+  virtual bool clearInput() = 0;
   virtual bool write(const QByteArray& bytes) = 0;
   // Bytes waiting to be read; -1 when the port failed.
   virtual qint64 bytesWaiting() = 0;

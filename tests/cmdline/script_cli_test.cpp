@@ -67,6 +67,16 @@ TEST_F(ScriptCli, ExitStatusTellsWhetherEveryLineGotAPositiveReply) {
   EXPECT_EQ(silent.lines.filter("Command:").size(), 1);
 }
 
+TEST_F(ScriptCli, EveryReplyOfAFastRunIsAcknowledged) {
+  // Lines go out back to back; clearing the line before a frame must not discard the ACK
+  // of the reply before it, which may not have reached the reader yet.
+  ctl_test::SimProcess sim;
+  ASSERT_TRUE(sim.ok());
+  const CtlRun r = sim.ctl({"script", file("C10\nC11\nC10\nC11\n"), "--repeat", "100"});
+  EXPECT_EQ(r.code, 0) << r.err.toStdString();
+  EXPECT_EQ(sim.stop(), 0);
+}
+
 TEST_F(ScriptCli, BadScriptsAreRefusedBeforeAnythingIsOpened) {
   const std::vector<QStringList> cases = {
       {"script"},

@@ -40,10 +40,18 @@ class SimProcess {
       if (line.startsWith(QLatin1String("DEVICE "))) device_ = line.mid(7);
     }
   }
-  ~SimProcess() {
-    proc_.terminate();
-    if (!proc_.waitForFinished(5000)) proc_.kill();
-    proc_.waitForFinished(5000);
+  ~SimProcess() { stop(); }
+  // Stops the reader; gives the count of replies the host never acknowledged (-1: unknown).
+  int stop() {
+    if (proc_.state() != QProcess::NotRunning) {
+      proc_.terminate();
+      if (!proc_.waitForFinished(5000)) proc_.kill();
+      proc_.waitForFinished(5000);
+    }
+    const QString rest = QString::fromUtf8(proc_.readAllStandardOutput());
+    for (const QString& line : rest.split(QLatin1Char('\n')))
+      if (line.startsWith(QLatin1String("UNACKNOWLEDGED-REPLIES "))) return line.mid(23).trimmed().toInt();
+    return -1;
   }
   bool ok() const { return !device_.isEmpty(); }
   const QString& device() const { return device_; }

@@ -111,7 +111,7 @@ class RecordingPort : public SerialPort {
   bool isOpen() const override { return open_; }
   QString device() const override { return {}; }
   bool setRtsDtrOff() override { return true; }
-  bool clearBuffers() override { return true; }
+  bool clearInput() override { return true; }
   bool write(const QByteArray&) override { return true; }
   qint64 bytesWaiting() override { return 0; }
   WaitResult waitForBytes(qint64, int) override { return WaitResult::Timeout; }

@@ -298,6 +298,8 @@ class Soak {
   void one(const OpDef& op);
   void fail(const OpDef& op, const QString& what);
   void checkLog(const OpDef& op, const QString& opLog);
+  // Replies the reader saw go unacknowledged, and commands it has seen.
+  std::pair<int, int> readerCounts();
   size_t settledReceived();
   bool reopen();
 
@@ -311,6 +313,7 @@ class Soak {
   double nearestToBound_ = 0;  // largest share of its bound an operation used
   // What the current operation runs under, for the failure report.
   Condition condition_ = Condition::Clean;
+  bool lineLostBefore_ = false;  // a port vanished under the last operation that reached the reader
   sim::FaultKind fault_ = sim::FaultKind::None;
   std::vector<Message> shown_;
 };
@@ -375,6 +378,12 @@ size_t Soak::settledReceived() {
   return n;
 }
 
+std::pair<int, int> Soak::readerCounts() {
+  std::pair<int, int> n;
+  g_.host.withReader([&](sim::Reader& r) { n = {r.unacknowledgedReplies(), r.commandsSeen()}; });
+  return n;
+}
+
 bool Soak::reopen() {
   g_.port.close();
   g_.host.stop();
@@ -415,6 +424,7 @@ void Soak::one(const OpDef& op) {
   const QString logBefore = g_.log.text;
   const size_t receivedBefore = condition_ == Condition::PortFlagClear ? settledReceived() : 0;
   const bool flagBefore = g_.state.PortOpened;
+  const auto [unackedBefore, commandsBefore] = readerCounts();
   g_.notifier.messages.clear();
   g_.notifier.answer = g_.chance(50);
   g_.results.clear();
@@ -436,6 +446,14 @@ void Soak::one(const OpDef& op) {
 
   shown_ = g_.notifier.messages;
   if (r.message) shown_.push_back(*r.message);
+
+  // The reader counts a reply left without our ACK when the next command comes: every
+  // reply the previous operation read in full was acknowledged, unless its port vanished.
+  const bool lineLost = condition_ == Condition::VanishBefore || condition_ == Condition::VanishDuring;
+  const auto [unackedAfter, commandsAfter] = readerCounts();
+  if (!lineLostBefore_ && !lineLost && unackedAfter > unackedBefore)
+    fail(op, QStringLiteral("the reader never got our ACK of the previous reply"));
+  if (lineLost || commandsAfter != commandsBefore) lineLostBefore_ = lineLost;
 
   // The messages.
   for (const Message& m : shown_)
