@@ -32,14 +32,13 @@ int BadInput(const QString& error) {
 int OpenPort(Session& s, const CliOptions& o) {
   const QString name = o.port.isEmpty() ? QStringLiteral("COM1") : o.port;
   const QString device = s.portMap.resolve(name);
-  switch (s.port.open(device, o.baud)) {
-    case OpenError::None:
-      s.state.PortOpened = true;
-      return kExitOk;
-    case OpenError::NoSuchPort: s.notifier.warn(kCaution, kPortInvalid); break;
-    case OpenError::InUse: s.notifier.warn(kCaution, kPortInUse); break;
-    case OpenError::Other: PrintError(QStringLiteral("cannot open %1 at %2 baud").arg(device).arg(o.baud)); break;
+  const OpenError e = s.port.open(device, o.baud);
+  if (e == OpenError::None) {
+    s.state.PortOpened = true;
+    return kExitOk;
   }
+  if (const auto text = OpenFailureText(e, device)) s.notifier.warn(kCaution, *text);
+  else PrintError(QStringLiteral("cannot open %1 at %2 baud").arg(device).arg(o.baud));
   return kExitPort;
 }
 

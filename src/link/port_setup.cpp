@@ -1,5 +1,7 @@
 #include "port_setup.h"
 
+#include <QFileInfo>
+
 #include "app/conversions.h"
 
 namespace kvt {
@@ -8,6 +10,21 @@ const QString kPortInvalid =
     QStringLiteral("Comm Port Selection Invalid, Please Select Right Comm. Port");
 const QString kPortInUse =
     QStringLiteral("Comm. Port is Used for Some Equipment, Please Select Other One");
+
+std::optional<QString> OpenFailureText(OpenError e, const QString& device) {
+  switch (e) {
+    case OpenError::None:
+    case OpenError::Other: return std::nullopt;
+    case OpenError::NoSuchPort: return kPortInvalid;
+    case OpenError::InUse: return kPortInUse;
+    case OpenError::AccessDenied: {
+      const QString group = QFileInfo(device).group();
+      return QStringLiteral("Comm. Port Access Denied, Please Join Group %1 Or Select Other One")
+          .arg(group.isEmpty() ? QStringLiteral("dialout") : group);
+    }
+  }
+  return std::nullopt;
+}
 
 PortSetupOutcome PortSetupOk(Session& s, const QString& portText, const QString& baudText,
                              const QString& addressText) {
@@ -31,11 +48,11 @@ PortSetupOutcome PortSetupOk(Session& s, const QString& portText, const QString&
     return out;
   }
   s.port.close();
-  switch (s.port.open(s.portMap.device(n), baud)) {
-    case OpenError::None: break;
-    case OpenError::NoSuchPort: s.notifier.warn(kCaution, kPortInvalid); return out;
-    case OpenError::InUse: s.notifier.warn(kCaution, kPortInUse); return out;
-    case OpenError::Other: return out;
+  const QString device = s.portMap.device(n);
+  const OpenError opened = s.port.open(device, baud);
+  if (opened != OpenError::None) {
+    if (const auto text = OpenFailureText(opened, device)) s.notifier.warn(kCaution, *text);
+    return out;
   }
   const QString verdict = VerifyProbe(s.port, s.log, *address, s.timeouts());
   if (verdict.isEmpty()) return out;

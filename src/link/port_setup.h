@@ -10,6 +10,10 @@ namespace kvt {
 extern const QString kPortInvalid;   // device does not exist
 extern const QString kPortInUse;     // device locked or busy
 
+// The message for a port that did not open, or nullopt when none is shown. A permission
+// failure names the group that owns the device (on Debian usually "dialout").
+std::optional<QString> OpenFailureText(OpenError e, const QString& device);
+
 struct PortSetupOutcome {
   enum class Focus { None, Port, Baud };
   bool closeDialog = false;  // the reader answered: the port is ready for use

@@ -4,10 +4,12 @@
 #include <QDeadlineTimer>
 #include <QEvent>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QTimer>
 #include <cerrno>
 #include <termios.h>
+#include <unistd.h>
 
 namespace kvt {
 
@@ -50,6 +52,9 @@ OpenError QtSerialPort::open(const QString& device, qint32 baud) {
   close();
   device_ = device;
   if (!QFileInfo::exists(device)) return OpenError::NoSuchPort;
+  // Qt reports a device we may not open and one locked by another program alike.
+  if (::access(QFile::encodeName(device).constData(), R_OK | W_OK) != 0 && errno == EACCES)
+    return OpenError::AccessDenied;
   port_.setPortName(device);
   port_.setBaudRate(baud);
   port_.setDataBits(QSerialPort::Data8);

@@ -5,7 +5,8 @@
 
 namespace kvt {
 
-enum class OpenError { None, NoSuchPort, InUse, Other };
+// AccessDenied: the device exists but this user may not open it (file permissions).
+enum class OpenError { None, NoSuchPort, InUse, AccessDenied, Other };
 enum class WaitResult { Ready, Timeout, Failed };
 
 class SerialPort {

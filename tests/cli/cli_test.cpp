@@ -1,7 +1,9 @@
 // kvt730ctl as a user runs it: a separate process, its printed lines and its exit status.
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
 #include <QProcess>
+#include <unistd.h>
 #include <QSerialPort>
 #include <memory>
 
@@ -143,6 +145,26 @@ TEST(CliPort, MissingAndBusyDevices) {
             QStringList{"Caution | Comm. Port is Used for Some Equipment, Please Select Other One"});
   holder.close();
   EXPECT_EQ(Ctl({"--port", sim.device(), "card-status"}).code, 0);
+}
+
+TEST(CliPort, ADeviceThisUserMayNotOpenIsNotCalledBusy) {
+  // The simulator's pseudo-terminal belongs to root and the group tty (mode 620): an
+  // ordinary user may not open it. As root, kvt730ctl is run as "nobody".
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to run kvt730ctl as another user";
+  QProcess probe;
+  probe.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", "--", KVT730CTL_PATH, "--version"});
+  if (!probe.waitForFinished(10000) || probe.exitCode() != 0)
+    GTEST_SKIP() << "kvt730ctl cannot run as nobody here (setpriv missing or the build tree is private)";
+  SimProcess sim;
+  ASSERT_FALSE(sim.device().isEmpty());
+  const QString group = QFileInfo(sim.device()).group();
+  QProcess p;
+  p.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", "--", KVT730CTL_PATH, "--port",
+                      sim.device(), "card-status"});
+  ASSERT_TRUE(p.waitForFinished(30000));
+  EXPECT_EQ(p.exitCode(), 4);
+  EXPECT_EQ(QString::fromUtf8(p.readAllStandardOutput()),
+            "Caution | Comm. Port Access Denied, Please Join Group " + group + " Or Select Other One\n");
 }
 
 // A reader in a process of its own keeps its state between runs of the tool.
