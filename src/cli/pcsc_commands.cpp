@@ -73,8 +73,9 @@ Runner BindPcsc(const CliOptions& o, QString* error) {
     }
     for (const QString& apdu : apdus) {
       if (!pcsc::ParseApduText(apdu)) {
-        *error = QStringLiteral("pcsc transmit %1: not an APDU of hex digit pairs (at most %2 bytes)")
+        *error = QStringLiteral("pcsc transmit \"%1\": not an APDU of hex digit pairs (%2 to %3 bytes)")
                      .arg(apdu)
+                     .arg(pcsc::kApduHeaderSize)
                      .arg(pcsc::kSendBufferSize);
         return {};
       }

@@ -89,8 +89,7 @@ ChipCardWindow::ChipCardWindow(Session& session, std::function<QString()> addres
   auto* apduLabel = new QLabel(QStringLiteral("APDU Command"), this);
   CmdText = new QComboBox(this);
   CmdText->setObjectName(QStringLiteral("CmdText"));
-  CmdText->setEditable(true);
-  CmdText->setInsertPolicy(QComboBox::NoInsert);
+  MakeTypedTextCombo(CmdText);
   CmdText->addItems(apduEntries);
   CmdText->setEditText(QStringLiteral("00A40000023F00"));
   CmdText->setAccessibleName(apduLabel->text());
@@ -170,8 +169,7 @@ KVT_730_B_SimCard::KVT_730_B_SimCard(Session& session, std::function<QString()> 
   const QString label = QStringLiteral("SAM Number");
   SimNo1 = new QComboBox(this);
   SimNo1->setObjectName(QStringLiteral("SimNo1"));
-  SimNo1->setEditable(true);
-  SimNo1->setInsertPolicy(QComboBox::NoInsert);
+  MakeTypedTextCombo(SimNo1);
   for (int n = 1; n <= 8; ++n) SimNo1->addItem(QStringLiteral("SAM %1").arg(n));
   SimNo1->setEditText(QStringLiteral("SAM 1"));
   SimNo1->setAccessibleName(label);

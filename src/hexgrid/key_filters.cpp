@@ -1,5 +1,6 @@
 #include "hexgrid/key_filters.h"
 
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 
@@ -8,6 +9,10 @@ namespace kvt {
 KeyFilter::KeyFilter(QLineEdit* edit, const Rule& rule)
     : QObject(edit), edit_(edit), rule_(rule), current_(edit->text()), previous_(current_) {
   edit->installEventFilter(this);
+  if (auto* combo = qobject_cast<QComboBox*>(edit->parentWidget()); combo && combo->lineEdit() == edit) {
+    combo_ = combo;
+    combo->installEventFilter(this);
+  }
   // Text that arrives without a key press (paste from the menu, drag and drop) is held to
   // the same rule: an edit that brings in a refused character, or grows past the limit, is
   // undone. Text set by the program is not touched.
@@ -32,7 +37,7 @@ QChar KeyFilter::accept(const Rule& rule, QChar c) {
 }
 
 bool KeyFilter::eventFilter(QObject* watched, QEvent* event) {
-  if (watched != edit_ || event->type() != QEvent::KeyPress) return false;
+  if ((watched != edit_ && (!combo_ || watched != combo_)) || event->type() != QEvent::KeyPress) return false;
   auto* key = static_cast<QKeyEvent*>(event);
   if (key->key() == Qt::Key_Backspace) return !rule_.backspace;
   if (key->modifiers() & (Qt::ControlModifier | Qt::MetaModifier)) return false;
@@ -65,6 +70,12 @@ void KeyFilter::checkEdit(const QString& text) {
   if (!refused) return;
   edit_->setText(before);
   edit_->setCursorPosition(before.size());
+}
+
+void MakeTypedTextCombo(QComboBox* combo) {
+  combo->setEditable(true);
+  combo->setInsertPolicy(QComboBox::NoInsert);
+  combo->setCompleter(nullptr);
 }
 
 KeyFilter* InstallDecimalFilter(QLineEdit* edit, int limit) {

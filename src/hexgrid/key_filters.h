@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 
+class QComboBox;
 class QLineEdit;
 
 namespace kvt {
@@ -23,7 +24,9 @@ class KeyFilter : public QObject {
     int limit = 0;          // most characters the user can type in; 0: no limit
   };
 
-  // Watches `edit` (and is owned by it).
+  // Watches `edit` (and is owned by it). When `edit` is the line edit of an editable combo
+  // box, the combo is watched too: it keeps the focus and hands typed keys straight to its
+  // line edit, past any filter installed there.
   KeyFilter(QLineEdit* edit, const Rule& rule);
 
   const Rule& rule() const { return rule_; }
@@ -39,11 +42,16 @@ class KeyFilter : public QObject {
   void checkEdit(const QString& text);
 
   QLineEdit* edit_;
+  QComboBox* combo_ = nullptr;
   Rule rule_;
   // The text now and before its latest change, to undo edits the filter would refuse.
   QString current_;
   QString previous_;
 };
+
+// Makes `combo` an editable box whose text is only ever what the user typed or picked from
+// its list: no completion from the list, and Return never adds the text as a new item.
+void MakeTypedTextCombo(QComboBox* combo);
 
 // Decimal digits and Backspace, at most `limit` characters typed in (the capture counter).
 KeyFilter* InstallDecimalFilter(QLineEdit* edit, int limit);

@@ -19,6 +19,13 @@ const QString kFoldedCaption = QStringLiteral("'AUTO SCAN'   Unfold -->>");
 const QString kUnfoldedCaption = QStringLiteral("'AUTO SCAN' Fold <<--");
 constexpr int kHeight = 204;
 
+// The lists stay as they are: no completion from them, no typed text added to them.
+void editableAsTyped(QComboBox* combo) {
+  combo->setEditable(true);
+  combo->setInsertPolicy(QComboBox::NoInsert);
+  combo->setCompleter(nullptr);
+}
+
 QLabel* fieldLabel(QWidget* parent, const QString& text, QComboBox* buddy) {
   auto* l = new QLabel(text, parent);
   l->setBuddy(buddy);
@@ -57,7 +64,7 @@ PortSetupDialog::PortSetupDialog(Session& session, const QString& addressText, Q
   // Placed by position: the scan part lies to the right of the folded width.
   PortCombo = new QComboBox(this);
   PortCombo->setObjectName(QStringLiteral("PortCombo"));
-  PortCombo->setEditable(true);
+  editableAsTyped(PortCombo);
   for (int n = 1; n <= 15; ++n) {
     PortCombo->addItem(QStringLiteral("COM%1").arg(n));
     PortCombo->setItemData(n - 1, session_.portMap.device(n), Qt::ToolTipRole);
@@ -75,7 +82,7 @@ PortSetupDialog::PortSetupDialog(Session& session, const QString& addressText, Q
 
   BaudCombo = new QComboBox(this);
   BaudCombo->setObjectName(QStringLiteral("BaudCombo"));
-  BaudCombo->setEditable(true);
+  editableAsTyped(BaudCombo);
   for (const char* b : {"9600 bits/s", "19200 bits/s", "38400 bits/s", "57600 bits/s"})
     BaudCombo->addItem(QString::fromLatin1(b));
   BaudCombo->setEditText(QStringLiteral("9600 bits/s"));
@@ -83,6 +90,7 @@ PortSetupDialog::PortSetupDialog(Session& session, const QString& addressText, Q
   BaudCombo->setGeometry(10, 92, 190, 26);
 
   auto* ok = button(this, "Command1", QStringLiteral("OK"));
+  ok->setDefault(true);  // Return in the combos presses "OK"
   ok->setGeometry(10, 130, 90, 28);
   auto* cancel = button(this, "Command2", QStringLiteral("Cancel"));
   cancel->setGeometry(110, 130, 90, 28);

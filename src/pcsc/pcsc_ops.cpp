@@ -62,7 +62,7 @@ QStringList SplitReaderNames(const char* buffer, DWORD size) {
 std::optional<QByteArray> ParseApduText(const QString& text) {
   if (text.size() % 2 != 0) return std::nullopt;
   const QString t = text.trimmed();
-  if (t.size() % 2 != 0 || t.size() / 2 > kSendBufferSize) return std::nullopt;
+  if (t.size() % 2 != 0 || t.size() / 2 < kApduHeaderSize || t.size() / 2 > kSendBufferSize) return std::nullopt;
   for (QChar c : t)
     if (!QStringLiteral("0123456789ABCDEFabcdef").contains(c)) return std::nullopt;
   return QByteArray::fromHex(t.toLatin1());

@@ -56,9 +56,13 @@ QStringList DumpLines(const QString& label, const QByteArray& bytes);
 // Names of a NUL-separated multi-string, stopping at an empty name or at `size`.
 QStringList SplitReaderNames(const char* buffer, DWORD size);
 
+// CLA INS P1 P2: no command APDU is shorter. A shorter one is never sent: some readers
+// (the virtual reader among them) take it for a control message and never answer.
+constexpr int kApduHeaderSize = 4;
+
 // The bytes of an APDU text, or nullopt when it must be refused: odd length before
-// trimming, odd length after trimming, a character that is not a hex digit, or more
-// bytes than the send buffer holds. The empty text gives zero bytes.
+// trimming, odd length after trimming, a character that is not a hex digit, fewer bytes
+// than the APDU header or more than the send buffer holds.
 std::optional<QByteArray> ParseApduText(const QString& text);
 
 PcscOutcome EstablishContext(SmartCardService& s, PcscState& st);

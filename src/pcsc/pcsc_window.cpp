@@ -10,6 +10,8 @@
 #include <QVBoxLayout>
 #include <functional>
 
+#include "hexgrid/key_filters.h"
+
 #include "app/busy_cursor.h"
 
 namespace kvt {
@@ -75,8 +77,7 @@ KVT_730_M_PCSCForm::KVT_730_M_PCSCForm(SmartCardService& service, Notifier& noti
   auto* apdu = frame(this, "Frame2", apduCaption);
   auto* apduLayout = new QVBoxLayout(apdu);
   CmdText = combo(apdu, "CmdText", apduCaption);
-  CmdText->setEditable(true);
-  CmdText->setInsertPolicy(QComboBox::NoInsert);
+  MakeTypedTextCombo(CmdText);
   CmdText->addItems(pcsc::ApduChoices());
   CmdText->setEditText(pcsc::ApduChoices().first());
   auto* transmitButton = addButton(apdu, "cmdTransmit", QStringLiteral("SCard Transmit APDU"));

@@ -195,8 +195,7 @@ QWidget* RfCardPage::buildCpuPage(IsoType type) {
   auto* apduLabel = new QLabel(QStringLiteral("APDU Command"), frame);
   auto* apdu = new QComboBox(frame);
   apdu->setObjectName(a ? QStringLiteral("TypeACAPDUText") : QStringLiteral("TypeBCAPDUText"));
-  apdu->setEditable(true);
-  apdu->setInsertPolicy(QComboBox::NoInsert);
+  MakeTypedTextCombo(apdu);
   apdu->addItems(IsoApduEntries());
   apdu->setEditText(kDefaultIsoApdu);
   apdu->setAccessibleName(apduLabel->text());

@@ -1,5 +1,6 @@
 #pragma once
 // Looking at and typing into the pages of a main window in the window tests.
+#include <QApplication>
 #include <QLabel>
 #include <QTabWidget>
 #include <QTest>
@@ -34,6 +35,20 @@ inline QString buddyText(QWidget* root, QWidget* field) {
 
 inline void typeInto(QWidget* w, const QString& keys) {
   for (QChar c : keys) QTest::keyClick(w, c.toLatin1());
+}
+
+// Types where a user types: `box` gets the focus, the keys go to the focused widget.
+inline void typeAsUser(QWidget* box, const QString& keys) {
+  box->setFocus();
+  typeInto(QApplication::focusWidget(), keys);
+}
+
+// The bytes the simulated reader received while `act` ran.
+inline QByteArray receivedDuring(sim::PtyHost& host, const std::function<void()>& act) {
+  const size_t before = host.received().size();
+  act();
+  const std::vector<uint8_t> rx = host.received();
+  return QByteArray(reinterpret_cast<const char*>(rx.data()) + before, static_cast<int>(rx.size() - before));
 }
 
 // The variant-B main window on a fresh simulated reader at COM1: start() in init(), stop()

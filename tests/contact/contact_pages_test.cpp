@@ -32,6 +32,7 @@ class ContactPagesTest : public QObject, private MainBFixture {
   void icCardTypeBringsThePageBeforeItsMessage();
   void memoryPagesFillAndWriteTheGrid();
   void cpuWindowOpensOnlyWithThePortOpen();
+  void apduBoxesSendExactlyWhatWasTyped();
   void samWindowChoosesAndResets();
   void simulatorPanelChoosesTheChip();
 
@@ -110,9 +111,9 @@ void ContactPagesTest::byteFieldsAndApduBoxFilterKeys() {
     auto* cmd = find<QComboBox>(&d, "CmdText");
     QCOMPARE(cmd->currentText(), QStringLiteral("00A40000023F00"));
     cmd->clearEditText();
-    typeInto(cmd->lineEdit(), "00a4 g");
+    typeInto(cmd, "00a4 g");  // keys reach the focused combo, not its line edit
     QCOMPARE(cmd->currentText(), QStringLiteral("00A4"));
-    QTest::keyClick(cmd->lineEdit(), Qt::Key_Backspace);
+    QTest::keyClick(cmd, Qt::Key_Backspace);
     QCOMPARE(cmd->currentText(), QStringLiteral("00A"));
     QCOMPARE(buddyText(&d, cmd), QStringLiteral("APDU Command"));
     QCOMPARE(cmd->accessibleDescription(), QStringLiteral("APDU Command"));
@@ -230,6 +231,33 @@ void ContactPagesTest::cpuWindowOpensOnlyWithThePortOpen() {
   };
   click(&w, "CPURUN");
   QCOMPARE(runner_.opened, QStringList{"KVT_730_B_CPUCARD"});
+}
+
+void ContactPagesTest::apduBoxesSendExactlyWhatWasTyped() {
+  // After a list entry has gone out once, typed APDUs go out exactly as typed, lower-case
+  // digits raised: nothing completed from the list, nothing dropped.
+  auto& w = open("cpu-t0");
+  for (const char* windowButton : {"CPURUN", "SIMRUN"}) {
+    runner_.inspect = [&](QDialog& d) {
+      d.show();
+      QVERIFY(QTest::qWaitForWindowActive(&d));
+      const char* send = windowButton == QLatin1String("CPURUN") ? "SendCmdBtn" : "SendCmd";
+      auto* cmd = find<QComboBox>(&d, "CmdText");
+      cmd->setCurrentIndex(0);  // "0084000008"
+      QCOMPARE(cmd->currentText(), QStringLiteral("0084000008"));
+      click(&d, send);
+      for (const char* typed : {"00a4040007a0000000031010", "0084"}) {
+        cmd->clearEditText();
+        typeAsUser(cmd, QString::fromLatin1(typed));
+        QCOMPARE(cmd->currentText(), QString::fromLatin1(typed).toUpper());
+        const QByteArray sent = receivedDuring(simulation_->host(), [&] { click(&d, send); });
+        // The APDU and the frame's end byte, nothing between.
+        QVERIFY2(sent.contains(QByteArray::fromHex(typed) + '\x03'), sent.toHex(' ').constData());
+      }
+    };
+    click(&w, windowButton);
+  }
+  QCOMPARE(runner_.opened, (QStringList{"KVT_730_B_CPUCARD", "KVT_730_B_SimCard"}));
 }
 
 void ContactPagesTest::samWindowChoosesAndResets() {

@@ -1,5 +1,6 @@
 // The windows as the user meets them: the chooser, the two main windows and their
 // controls, the port setup dialog, and the result windows fed with chosen bytes.
+#include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -46,6 +47,7 @@ class WindowsTest : public QObject {
   void exitAndTitleBarClose();
   void portSetupDialogFoldsAndShowsDevices();
   void portSetupRefusesUnknownTexts();
+  void portSetupReturnPressesOkAndKeepsTheLists();
   void sensorWindowRowsAndColours();
 };
 
@@ -257,6 +259,41 @@ void WindowsTest::portSetupRefusesUnknownTexts() {
   QCOMPARE(notifier.messages[0], (kvt::Message{kvt::MessageIcon::Warning, "Caution", "Comm Port Setup Invalid"}));
   QCOMPARE(notifier.messages[1], (kvt::Message{kvt::MessageIcon::Warning, "Caution", "Baud Rate Setup Invalid"}));
   QVERIFY(!state.PortOpened);
+}
+
+void WindowsTest::portSetupReturnPressesOkAndKeepsTheLists() {
+  Rig rig;
+  QVERIFY(rig.start());
+  kvt::KVT_730_B_ReaderMain w(rig.state, rig.notifier, rig.ports, fastTimeouts());
+  DialogRunner runner;
+  runner.inspect = [&](QDialog& d) {
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    auto* port = find<QComboBox>(&d, "PortCombo");
+    auto* baud = find<QComboBox>(&d, "BaudCombo");
+    // Typed where the user types: into the focused combo box.
+    port->setFocus();
+    port->clearEditText();
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("COM99"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(port->count(), 15);
+    QCOMPARE(port->currentText(), QStringLiteral("COM99"));
+    QCOMPARE(rig.notifier.messages.size(), size_t(1));  // "OK" ran and refused the text
+    // A typed prefix of a list item stays as typed: "COM1" is not completed to "COM10".
+    port->clearEditText();
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("COM1"));
+    QCOMPARE(port->currentText(), QStringLiteral("COM1"));
+    baud->setFocus();
+    baud->clearEditText();
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("9600 bits/s"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(baud->count(), 4);
+    QCOMPARE(d.result(), int(QDialog::Accepted));
+  };
+  runner.install(w);
+  click(&w, "IROpencom");
+  QCOMPARE(rig.notifier.messages[0], (kvt::Message{kvt::MessageIcon::Warning, "Caution", "Comm Port Setup Invalid"}));
+  QVERIFY(rig.state.PortOpened);
 }
 
 void WindowsTest::sensorWindowRowsAndColours() {

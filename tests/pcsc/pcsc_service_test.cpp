@@ -119,6 +119,11 @@ void PcscServiceTest::ctlWithSimCard() {
   QCOMPARE(ctl({"pcsc", "transmit", "--reader", "Virtual PCD 00 01", "00A40000023F00"}).second.mid(6),
            block({"SCardConnect Error (8010000C)"}) + block({"SCardReleaseContext Success"}));
   QCOMPARE(ctl({"pcsc", "transmit", "00A40000023F0"}), std::make_pair(3, QStringList{}));
+  // APDUs shorter than their header never reach the virtual reader, which would take them
+  // for control messages and hold the card for good; the reader stays free.
+  QCOMPARE(ctl({"pcsc", "transmit", ""}), std::make_pair(3, QStringList{}));
+  QCOMPARE(ctl({"pcsc", "transmit", "00"}), std::make_pair(3, QStringList{}));
+  QCOMPARE(ctl({"pcsc", "transmit", "0084000008"}).first, 0);
 }
 
 void PcscServiceTest::connectRefusedByTOneCard() {

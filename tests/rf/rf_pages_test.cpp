@@ -30,6 +30,7 @@ class RfPagesTest : public QObject, private MainBFixture {
   void gridsAndFieldFiltersEditAsTyped();
   void typeAndActivationBringTheCardPageBeforeTheMessage();
   void buttonsApplyTheirOutcomes();
+  void apduBoxesSendExactlyWhatWasTyped();
 
  private:
   kvt::KVT_730_B_ReaderMain& open(const std::string& kind) {
@@ -183,9 +184,9 @@ void RfPagesTest::gridsAndFieldFiltersEditAsTyped() {
   showTab("TypeAPage");
   auto* apdu = find<QComboBox>(&w, "TypeACAPDUText");
   apdu->clearEditText();
-  typeInto(apdu->lineEdit(), "00b0 g-");
+  typeAsUser(apdu, "00b0 g-");
   QCOMPARE(apdu->currentText(), QStringLiteral("00B0"));
-  QTest::keyClick(apdu->lineEdit(), Qt::Key_Backspace);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);
   QCOMPARE(apdu->currentText(), QStringLiteral("00B"));
 }
 
@@ -320,6 +321,28 @@ void RfPagesTest::buttonsApplyTheirOutcomes() {
   std::string kind;
   simulation_->host().withReader([&](sim::Reader& r) { kind = r.state().rfCardKind; });
   QCOMPARE(QString::fromStdString(kind), QStringLiteral("s70"));
+}
+
+void RfPagesTest::apduBoxesSendExactlyWhatWasTyped() {
+  // After a list entry has gone out once, typed APDUs go out exactly as typed, lower-case
+  // digits raised: nothing completed from the list, nothing dropped.
+  for (const char* kind : {"typea", "typeb"}) {
+    const bool a = kind == QLatin1String("typea");
+    auto& w = open(kind);
+    click(&w, "RFCardUPBtn");
+    showTab(a ? "TypeAPage" : "TypeBPage");
+    auto* apdu = find<QComboBox>(&w, a ? "TypeACAPDUText" : "TypeBCAPDUText");
+    apdu->setCurrentIndex(0);  // "0084000008"
+    click(&w, a ? "SendTypeACmd" : "SendTypeBCmd");
+    for (const char* typed : {"00a4040007a0000000031010", "0084"}) {
+      apdu->clearEditText();
+      typeAsUser(apdu, QString::fromLatin1(typed));
+      QCOMPARE(apdu->currentText(), QString::fromLatin1(typed).toUpper());
+      const QByteArray sent =
+          receivedDuring(simulation_->host(), [&] { click(&w, a ? "SendTypeACmd" : "SendTypeBCmd"); });
+      QVERIFY2(sent.contains(QByteArray::fromHex(typed) + '\x03'), sent.toHex(' ').constData());
+    }
+  }
 }
 
 QTEST_MAIN(RfPagesTest)
