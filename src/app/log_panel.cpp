@@ -98,6 +98,7 @@ QString LogPanel::askSavePath(QWidget* parent) {
   dialog.setDefaultSuffix(QStringLiteral("TXT"));
   const QString winDir = qEnvironmentVariable("winDir");
   dialog.setDirectory(!winDir.isEmpty() && QFileInfo(winDir).isDir() ? winDir : QDir::homePath());
+  dialog.setWindowModality(Qt::WindowModal);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
   return dialog.selectedFiles().constFirst();
 }

@@ -45,6 +45,7 @@ void MessageBoxNotifier::show(const Message& m) {
   QWidget* parent = parent_ ? parent_ : QApplication::activeWindow();
   QMessageBox box(boxIcon(m.icon), m.title, displayText(m.text), QMessageBox::Ok, parent);
   box.setTextFormat(Qt::PlainText);
+  if (parent) box.setWindowModality(Qt::WindowModal);
   box.exec();
 }
 
@@ -54,6 +55,7 @@ bool MessageBoxNotifier::ask(const QString& title, const QString& text) {
   QMessageBox box(QMessageBox::Question, title, displayText(text),
                   QMessageBox::Ok | QMessageBox::Cancel, parent);
   box.setTextFormat(Qt::PlainText);
+  if (parent) box.setWindowModality(Qt::WindowModal);
   return box.exec() == QMessageBox::Ok;
 }
 

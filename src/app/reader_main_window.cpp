@@ -44,7 +44,12 @@ ReaderMainWindow::ReaderMainWindow(Variant v, AppState& state, Notifier& notifie
                                    const PortMap& ports, const Timeouts& timeouts, QWidget* parent)
     : QWidget(parent), state_(state), notifier_(notifier), variant_(v) {
   setWindowTitle(QStringLiteral("TEST730_Z001_V10_EN (2013/09/09)"));
-  runDialog = [](QDialog& d) { d.exec(); };
+  // Modal over this window only: the simulator panel, a window of its own, stays usable
+  // while a CPU card is worked or a script runs.
+  runDialog = [](QDialog& d) {
+    d.setWindowModality(Qt::WindowModal);
+    d.exec();
+  };
   endProgram = [] {
     QApplication::closeAllWindows();
     QCoreApplication::quit();

@@ -344,6 +344,7 @@ QString KVT_730_B_CMDExuteForm::askOpenPath() {
   const QString winDir = qEnvironmentVariable("WinDir");
   dialog.setDirectory(!winDir.isEmpty() && QFileInfo(winDir).isDir() ? winDir : QDir::homePath());
   dialog.selectFile(QStringLiteral("*.TXT"));
+  dialog.setWindowModality(Qt::WindowModal);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
   return dialog.selectedFiles().constFirst();
 }

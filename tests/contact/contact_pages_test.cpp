@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTimer>
 
 #include "app/reader_main_b.h"
 #include "app/sim_control_window.h"
@@ -35,6 +36,7 @@ class ContactPagesTest : public QObject, private MainBFixture {
   void apduBoxesSendExactlyWhatWasTyped();
   void samWindowChoosesAndResets();
   void simulatorPanelChoosesTheChip();
+  void simulatorPanelStaysUsableBesideTheCardWindows();
 
  private:
   kvt::KVT_730_B_ReaderMain& open(const std::string& chip) {
@@ -284,6 +286,42 @@ void ContactPagesTest::samWindowChoosesAndResets() {
   };
   click(&w, "SIMRUN");
   QCOMPARE(runner_.opened, QStringList{"KVT_730_B_SimCard"});
+}
+
+void ContactPagesTest::simulatorPanelStaysUsableBesideTheCardWindows() {
+  // The windows really run modal here; the panel is clicked as the window system delivers
+  // a click, which a modal window in the way would block.
+  kvt::SimControlWindow panel(simulation_->host());
+  panel.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&panel));
+  const auto clickPanel = [&panel](const char* name) {
+    auto* b = find<QPushButton>(&panel, name);
+    QTest::mouseClick(panel.windowHandle(), Qt::LeftButton, {}, b->mapTo(&panel, b->rect().center()));
+  };
+  const auto runModal = window_->runDialog;
+  auto& w = open("cpu-t0");
+  w.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&w));
+  QStringList opened;
+  sim::FaultKind seen = sim::FaultKind::None;
+  w.runDialog = [&](QDialog& d) {
+    opened << d.objectName();
+    QTimer::singleShot(0, &d, [&] {
+      QTRY_VERIFY(d.isVisible());
+      find<QComboBox>(&panel, "SimFaultKind")->setCurrentText("silent");
+      clickPanel("SimApplyFault");
+      simulation_->host().withReader([&](sim::Reader& r) { seen = r.fault().kind; });
+      clickPanel("SimClearFault");
+      d.reject();
+    });
+    runModal(d);
+  };
+  for (const char* b : {"CPURUN", "SIMRUN", "OpenCmdFormBtn"}) {
+    seen = sim::FaultKind::None;
+    click(&w, b);
+    QCOMPARE(int(seen), int(sim::FaultKind::Silent));
+  }
+  QCOMPARE(opened, (QStringList{"KVT_730_B_CPUCARD", "KVT_730_B_SimCard", "KVT_730_B_CMDExuteForm"}));
 }
 
 void ContactPagesTest::simulatorPanelChoosesTheChip() {
