@@ -131,12 +131,10 @@ int main(int argc, char** argv) {
       simWindow->setAttribute(Qt::WA_QuitOnClose, false);
       simWindow->adjustSize();
       const QRect main = mainWindow->frameGeometry();
-      QPoint at(main.right() + 8, main.top());
-      if (QScreen* s = mainWindow->screen()) {
-        const QRect area = s->availableGeometry();
-        if (at.x() + simWindow->width() > area.right()) at.setX(area.right() - simWindow->width());
-      }
-      simWindow->move(at);
+      // The panel's frame: its size plus the decoration the main window got.
+      const QSize frame = simWindow->size() + (main.size() - mainWindow->size());
+      if (QScreen* s = mainWindow->screen())
+        simWindow->move(kvt::SimPanelPosition(main, frame, s->availableGeometry()));
       simWindow->show();
     }
   });

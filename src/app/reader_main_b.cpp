@@ -23,6 +23,7 @@ KVT_730_B_ReaderMain::KVT_730_B_ReaderMain(AppState& state, Notifier& notifier, 
   buildRfCardParts();
   formLoad();
   insertFrame(-1, buildCommandLineFrame());  // the last frame of the left column
+  orderFocusLikeTheScreen();
 }
 
 void KVT_730_B_ReaderMain::formLoad() {

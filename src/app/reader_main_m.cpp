@@ -26,6 +26,7 @@ KVT_730_M_ReaderMain::KVT_730_M_ReaderMain(AppState& state, Notifier& notifier, 
   connect(addButton(pcscFrame, pcscLayout, "LoadpcscformBtn", QStringLiteral("Open PC/SC Operation window")),
           &QPushButton::clicked, this, &KVT_730_M_ReaderMain::onLoadPcscForm);
   insertFrame(1, pcscFrame);
+  orderFocusLikeTheScreen();
 }
 
 KVT_730_M_ReaderMain::~KVT_730_M_ReaderMain() = default;

@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -80,11 +81,11 @@ ReaderMainWindow::ReaderMainWindow(Variant v, AppState& state, Notifier& notifie
   left->addLayout(addressRow);
 
   auto* exitRow = new QHBoxLayout;
-  auto* exitButton = new QPushButton(QStringLiteral("Exit"), this);
-  exitButton->setObjectName(QStringLiteral("EXITGRM"));
-  exitButton->setAccessibleName(exitButton->text());
-  connect(exitButton, &QPushButton::clicked, this, &ReaderMainWindow::exitProgram);
-  exitRow->addWidget(exitButton);
+  EXITGRM = new QPushButton(QStringLiteral("Exit"), this);
+  EXITGRM->setObjectName(QStringLiteral("EXITGRM"));
+  EXITGRM->setAccessibleName(EXITGRM->text());
+  connect(EXITGRM, &QPushButton::clicked, this, &ReaderMainWindow::exitProgram);
+  exitRow->addWidget(EXITGRM);
   left->addLayout(exitRow);
 
   // Right: the tab control.
@@ -209,6 +210,34 @@ void ReaderMainWindow::insertCardPage(int index, QWidget* page, const QString& c
 }
 
 void ReaderMainWindow::insertFrame(int index, QWidget* f) { frames_->insertWidget(index, f); }
+
+namespace {
+
+// The focusable widgets of a layout in the order it places them (top to bottom, left to
+// right for the box layouts of the frames), frames' own layouts included.
+void InLayoutOrder(QLayout* layout, QList<QWidget*>& out) {
+  for (int i = 0; layout && i < layout->count(); ++i) {
+    QLayoutItem* item = layout->itemAt(i);
+    if (QWidget* w = item->widget()) {
+      if (w->focusPolicy() & Qt::TabFocus) out << w;
+      InLayoutOrder(w->layout(), out);
+    } else {
+      InLayoutOrder(item->layout(), out);
+    }
+  }
+}
+
+}  // namespace
+
+void ReaderMainWindow::orderFocusLikeTheScreen() {
+  QList<QWidget*> order;
+  InLayoutOrder(frames_, order);
+  order << cmbAddress864 << EXITGRM;
+  // The tab pages keep the order they were built in.
+  for (QWidget* w = nextInFocusChain(); w != this; w = w->nextInFocusChain())
+    if ((w == SSTab1 || SSTab1->isAncestorOf(w)) && (w->focusPolicy() & Qt::TabFocus)) order << w;
+  for (int i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+}
 
 void ReaderMainWindow::fillAddressCombo() {
   cmbAddress864->clear();

@@ -66,6 +66,11 @@ class ReaderMainWindow : public QWidget {
   // Closes the port if it is open, then ends the program.
   void exitProgram();
 
+  // Tab order as the screen reads: the left column's frames top to bottom, the address box,
+  // "Exit", then the tab control. Frames inserted after the tabs were built would otherwise
+  // come after every control of the tab pages. Called once a window has all its parts.
+  void orderFocusLikeTheScreen();
+
   QPushButton* addButton(QWidget* parent, QBoxLayout* layout, const char* objectName,
                          const QString& caption);
 
@@ -76,6 +81,7 @@ class ReaderMainWindow : public QWidget {
   LogPanel* log_ = nullptr;
   std::unique_ptr<Session> session_;
   QComboBox* cmbAddress864 = nullptr;
+  QPushButton* EXITGRM = nullptr;
   QTabWidget* SSTab1 = nullptr;
   QLineEdit* IRTenKaEdit = nullptr;
   bool exiting_ = false;  // exitProgram has run

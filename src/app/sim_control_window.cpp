@@ -11,7 +11,9 @@
 #include <QRegularExpressionValidator>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
+#include "hexgrid/value_label.h"
 #include "sim/cards/contact_chip.h"
 #include "sim/cards/contact_commands.h"
 #include "sim/cards/rf_card.h"
@@ -77,10 +79,10 @@ SimControlWindow::SimControlWindow(sim::PtyHost& host, QWidget* parent) : QWidge
   form->addRow(QStringLiteral("Capture counter:"), counter_);
   form->addRow(QStringLiteral("Fault:"), fault_);
   for (QLabel* l : {device_, card_, stacker_, bin_, entry_, counter_, fault_})
-    l->setAccessibleName(qobject_cast<QLabel*>(form->labelForField(l))->text());
+    NameValueLabel(l, qobject_cast<QLabel*>(form->labelForField(l)));
 
   auto* cardBox = new QGroupBox(QStringLiteral("Card"), this);
-  auto* cardRow = new QHBoxLayout(cardBox);
+  auto* cardRow = new QFormLayout(cardBox);
   auto* insert = button(cardBox, "SimInsertCard", QStringLiteral("Insert card"));
   auto* remove = button(cardBox, "SimRemoveCard", QStringLiteral("Remove card"));
   // The chip of the card in the channel and of every card that enters after it.
@@ -92,8 +94,7 @@ SimControlWindow::SimControlWindow(sim::PtyHost& host, QWidget* parent) : QWidge
   chipKind_->setAccessibleName(chipLabel->text());
   chipKind_->setAccessibleDescription(chipLabel->text());
   chipLabel->setBuddy(chipKind_);
-  cardRow->addWidget(chipLabel);
-  cardRow->addWidget(chipKind_);
+  cardRow->addRow(chipLabel, chipKind_);
   // The contactless side of the same cards; it answers at the RF position.
   auto* rfLabel = new QLabel(QStringLiteral("Contactless:"), cardBox);
   rfKind_ = new QComboBox(cardBox);
@@ -103,10 +104,11 @@ SimControlWindow::SimControlWindow(sim::PtyHost& host, QWidget* parent) : QWidge
   rfKind_->setAccessibleName(rfLabel->text());
   rfKind_->setAccessibleDescription(rfLabel->text());
   rfLabel->setBuddy(rfKind_);
-  cardRow->addWidget(rfLabel);
-  cardRow->addWidget(rfKind_);
-  cardRow->addWidget(insert);
-  cardRow->addWidget(remove);
+  cardRow->addRow(rfLabel, rfKind_);
+  auto* cardButtons = new QHBoxLayout;
+  cardButtons->addWidget(insert);
+  cardButtons->addWidget(remove);
+  cardRow->addRow(cardButtons);
 
   auto* faultBox = new QGroupBox(QStringLiteral("Fault on the next command"), this);
   auto* faultForm = new QFormLayout(faultBox);
@@ -138,12 +140,14 @@ SimControlWindow::SimControlWindow(sim::PtyHost& host, QWidget* parent) : QWidge
   faultForm->addRow(faultButtons);
 
   result_ = value(this, "SimResult");
-  result_->setAccessibleName(windowTitle());
 
+  // Wide and low: it fits under the main window on a 1280x1024 screen.
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(stateBox);
-  layout->addWidget(cardBox);
-  layout->addWidget(faultBox);
+  auto* boxes = new QHBoxLayout;
+  boxes->addWidget(stateBox);
+  boxes->addWidget(cardBox, 0, Qt::AlignTop);
+  boxes->addWidget(faultBox, 0, Qt::AlignTop);
+  layout->addLayout(boxes);
   layout->addWidget(result_);
   layout->addStretch(1);
 
@@ -165,19 +169,44 @@ SimControlWindow::SimControlWindow(sim::PtyHost& host, QWidget* parent) : QWidge
   refresh();
 }
 
+QPoint SimPanelPosition(const QRect& mainFrame, const QSize& panelFrame, const QRect& available) {
+  constexpr int gap = 8;
+  const QPoint candidates[] = {
+      {mainFrame.left(), mainFrame.bottom() + 1 + gap},                        // below
+      {mainFrame.right() + 1 + gap, mainFrame.top()},                          // right
+      {mainFrame.left() - gap - panelFrame.width(), mainFrame.top()},         // left
+      {mainFrame.left(), mainFrame.top() - gap - panelFrame.height()},        // above
+  };
+  QPoint best = candidates[0];
+  qint64 bestCovered = -1;
+  for (QPoint at : candidates) {
+    // Kept on the screen; what it then still covers of the main window is what counts.
+    at.setX(std::clamp(at.x(), available.left(), std::max(available.left(), available.right() + 1 - panelFrame.width())));
+    at.setY(std::clamp(at.y(), available.top(), std::max(available.top(), available.bottom() + 1 - panelFrame.height())));
+    const QRect overlap = QRect(at, panelFrame).intersected(mainFrame);
+    const qint64 covered = overlap.isEmpty() ? 0 : qint64(overlap.width()) * overlap.height();
+    if (bestCovered < 0 || covered < bestCovered) {
+      best = at;
+      bestCovered = covered;
+    }
+    if (covered == 0) break;
+  }
+  return best;
+}
+
 void SimControlWindow::refresh() {
-  device_->setText(QString::fromStdString(host_.slavePath()));
+  ShowValue(device_, QString::fromStdString(host_.slavePath()));
   host_.withReader([this](sim::Reader& r) {
-    card_->setText(positionText(r));
-    stacker_->setText(QStringLiteral("%1 cards").arg(r.stackerCards()));
-    bin_->setText(QStringLiteral("%1 of %2").arg(r.binCards()).arg(r.binCapacity()));
-    entry_->setText(r.entryAllowed() ? QStringLiteral("allowed") : QStringLiteral("prohibited"));
-    counter_->setText(QString::number(r.captureCounter()));
+    ShowValue(card_, positionText(r));
+    ShowValue(stacker_, QStringLiteral("%1 cards").arg(r.stackerCards()));
+    ShowValue(bin_, QStringLiteral("%1 of %2").arg(r.binCards()).arg(r.binCapacity()));
+    ShowValue(entry_, r.entryAllowed() ? QStringLiteral("allowed") : QStringLiteral("prohibited"));
+    ShowValue(counter_, QString::number(r.captureCounter()));
     const sim::Fault f = r.fault();
     QString text = QString::fromLatin1(sim::faultName(f.kind));
     if (f.kind == sim::FaultKind::Negative) text += QStringLiteral(" ") + QString::fromStdString(f.negativeCode);
     if (f.kind != sim::FaultKind::None) text += f.once ? QStringLiteral(" (once)") : QStringLiteral(" (every command)");
-    fault_->setText(text);
+    ShowValue(fault_, text);
   });
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The simulated reader's side panel (kvt730-tool --simulate): push a card in, take it out,
 // make the reader misbehave, and watch where the card is.
+#include <QRect>
 #include <QWidget>
 
 class QCheckBox;
@@ -14,6 +15,11 @@ class PtyHost;
 }
 
 namespace kvt {
+
+// Where the panel goes so that it covers as little as possible of the main window (nothing
+// when the screen has room): below it, else to its right, its left or above it. All
+// rectangles are frame geometries, title bars included.
+QPoint SimPanelPosition(const QRect& mainFrame, const QSize& panelFrame, const QRect& available);
 
 class SimControlWindow : public QWidget {
   Q_OBJECT

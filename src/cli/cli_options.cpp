@@ -1,5 +1,7 @@
 #include "cli_options.h"
 
+#include "cmdline/script_text.h"
+
 #include "link/port_map.h"
 
 namespace kvt::cli {
@@ -50,9 +52,11 @@ QString Apply(CliOptions& o, const QString& name, const QString& value) {
     o.reader = value;
   } else if (name == QLatin1String("--repeat")) {
     bool ok = false;
-    const int n = value.toInt(&ok);
-    if (!ok || n < 1) return QStringLiteral("--repeat %1: The Value should > 0").arg(value);
-    o.repeat = n;
+    const qlonglong n = value.toLongLong(&ok);
+    if (!ok) return QStringLiteral("--repeat %1: not a whole number").arg(value);
+    if (n < 1) return QStringLiteral("--repeat %1: The Value should > 0").arg(value);
+    if (n > kMaxRepeatCount) return QStringLiteral("--repeat %1: The Value should <= %2").arg(value).arg(kMaxRepeatCount);
+    o.repeat = static_cast<int>(n);
   } else if (name == QLatin1String("--timeout-scale")) {
     bool ok = false;
     const int n = value.toInt(&ok);

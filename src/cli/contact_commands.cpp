@@ -223,8 +223,11 @@ Runner BindEeprom24(const CliOptions& o, QString* error) {
   return {};
 }
 
-// The texts a chip window shows, then its message.
+// The texts a chip window shows, then its message. A refused reset still shows what the
+// card answered, as the window's ATR box does.
 int FinishChip(Context& c, const ChipOutcome& o) {
+  if (o.status == OpStatus::Negative && o.resetText && !o.resetText->isEmpty())
+    PrintField(QStringLiteral("ATR"), *o.resetText);
   return Finish(c, o, [&] {
     if (o.resetText && !o.resetText->isEmpty()) PrintField(QStringLiteral("ATR"), *o.resetText);
     if (o.backText) PrintField(QStringLiteral("Response"), *o.backText);

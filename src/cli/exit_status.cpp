@@ -5,9 +5,9 @@ namespace kvt::cli {
 int ExitCodeFor(OpStatus status) {
   switch (status) {
     case OpStatus::Done: return kExitOk;
-    case OpStatus::Negative: return kExitNegative;
-    case OpStatus::ExchangeFailed:
-    case OpStatus::Unrecognised: return kExitExchange;
+    case OpStatus::Negative:
+    case OpStatus::Unrecognised: return kExitNegative;  // a whole reply came, not a positive one
+    case OpStatus::ExchangeFailed: return kExitExchange;
     case OpStatus::BadInput:
     case OpStatus::Cancelled: return kExitBadInput;
     case OpStatus::PortClosed: return kExitPort;

@@ -31,7 +31,8 @@ QString UsageText() {
   }
   t += QStringLiteral(
       "\n"
-      "Exit status: 0 done, 1 negative reply, 2 exchange failure, 3 bad input, 4 port error,\n"
+      "Exit status: 0 done, 1 negative reply (or a reply of no known kind), 2 exchange failure,\n"
+      "3 bad input, 4 port error, "
       "5 smart-card service error (pcsc).\n");
   return t;
 }

@@ -24,6 +24,7 @@
 #include "app/log_panel.h"
 #include "app/text_file.h"
 #include "cmdline/script_text.h"
+#include "hexgrid/value_label.h"
 #include "link/engine.h"
 #include "link/qt_serial_port.h"
 
@@ -165,17 +166,30 @@ QWidget* KVT_730_B_CMDExuteForm::buildCommandPage() {
   LianXuText = new QLineEdit(QStringLiteral("1"), ICframeComm);
   LianXuText->setObjectName(QStringLiteral("LianXuText"));
   LianXuText->setAccessibleName(ICframeComm->title());
+  LianXuText->setToolTip(QStringLiteral("How many times to run the script: 1 to %1").arg(kMaxRepeatCount));
   Label1 = new QLabel(QStringLiteral("0"), ICframeComm);
   Label1->setObjectName(QStringLiteral("Label1"));
+  auto* toRun = new QLabel(QStringLiteral("To run:"), ICframeComm);
+  NameValueLabel(Label1, toRun);
   auto* repeat = new QHBoxLayout(ICframeComm);
   repeat->addWidget(LianXuText, 1);
+  repeat->addWidget(toRun);
   repeat->addWidget(Label1, 1);
 
+  // The status figures, each under a caption that says what it counts.
   auto* figures = new QGridLayout;
+  const std::pair<QLabel**, const char*> named[] = {{&Label2, "Lines"},
+                                                    {&Label3, "Current line"},
+                                                    {&Label6, "Repeat count"},
+                                                    {&Label7, "Repeats left"},
+                                                    {&Label8, "Steps"}};
   int column = 0;
-  for (QLabel** label : {&Label2, &Label3, &Label6, &Label7, &Label8}) {
+  for (const auto& [label, caption] : named) {
     *label = new QLabel(page);
-    figures->addWidget(*label, 0, column++);
+    auto* captionLabel = new QLabel(QString::fromLatin1(caption), page);
+    NameValueLabel(*label, captionLabel);
+    figures->addWidget(captionLabel, 0, column);
+    figures->addWidget(*label, 1, column++);
   }
   Label2->setObjectName(QStringLiteral("Label2"));
   Label3->setObjectName(QStringLiteral("Label3"));
@@ -327,7 +341,7 @@ void KVT_730_B_CMDExuteForm::showFigure(Figure f, const QString& text) {
     case Figure::Label7: label = Label7; break;
     case Figure::Label8: label = Label8; break;
   }
-  label->setText(text);
+  ShowValue(label, text);
   label->repaint();
 }
 

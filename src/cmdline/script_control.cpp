@@ -11,6 +11,7 @@ namespace kvt {
 
 const QString kConnectFirst = QStringLiteral("Please Connect RAVI First");
 const QString kValueAboveZero = QStringLiteral("The Value should > 0");
+const QString kValueAtMost = QStringLiteral("The Value should <= 2147483647");
 
 namespace {
 const QString kLowerCaution = QStringLiteral("caution");
@@ -63,6 +64,10 @@ bool ScriptController::portOpened() {
 
 bool ScriptController::readRepeatCount() {
   repeatCount_ = WholeValue(view_.repeatText());
+  if (repeatCount_ > kMaxRepeatCount) {
+    notifier_.warn(kCaution, kValueAtMost);
+    return false;
+  }
   if (repeatCount_ >= 1) return true;
   notifier_.warn(kCaution, kValueAboveZero);
   return false;

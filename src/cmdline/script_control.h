@@ -51,6 +51,7 @@ QString GetScriptLine(const ScriptView& view, int line);
 
 extern const QString kConnectFirst;    // "Please Connect RAVI First"
 extern const QString kValueAboveZero;  // "The Value should > 0"
+extern const QString kValueAtMost;     // more repetitions than the counter holds
 
 // What the exchanges of a controller's runs gave, for the command line's exit status.
 struct ScriptTally {

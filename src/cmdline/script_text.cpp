@@ -25,10 +25,9 @@ qint64 WholeValue(const QString& text) {
   const auto m = number.match(text);
   if (!m.hasMatch()) return 0;
   const double v = std::trunc(m.captured(1).toDouble());
-  constexpr double lo = std::numeric_limits<qint32>::min();
-  constexpr double hi = std::numeric_limits<qint32>::max();
-  if (!(v >= lo)) return static_cast<qint64>(lo);
-  if (v > hi) return static_cast<qint64>(hi);
+  constexpr double limit = 9e18;
+  if (!(v >= -limit)) return static_cast<qint64>(-limit);
+  if (v > limit) return static_cast<qint64>(limit);
   return static_cast<qint64>(v);
 }
 

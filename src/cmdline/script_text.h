@@ -15,9 +15,12 @@ QStringList ScriptLines(const QString& text);
 QString TextIfOkBtn_fun(const QString& text);
 
 // The whole part of the number a repeat count text starts with, as the text box's value:
-// surrounding blanks ignored, "2.7" gives 2, "-3" gives -3, non-numeric text gives 0,
-// values beyond the 32-bit range are held at its ends.
+// surrounding blanks ignored, "2.7" gives 2, "-3" gives -3, non-numeric text gives 0;
+// values beyond 64 bits are held at +-9e18 (the caller checks the range it can count).
 qint64 WholeValue(const QString& text);
+
+// The most repetitions the repeat counter holds (a 32-bit count).
+constexpr qint64 kMaxRepeatCount = 2147483647;
 
 // A script file's text: UTF-8 where the bytes are valid UTF-8, else one character per byte.
 // Line ends become LF.

@@ -111,8 +111,9 @@ ChipOutcome ColdReset(Session& s, const QString& addressText, ChipGroup g, Suppl
                           QStringLiteral("Tried to communicate with IC card not supported in Protocol EMV2000.") +
                               CRLF + (r.at(5) == '0' ? QStringLiteral("T=0") : QStringLiteral("T=1"))};
     } else {
+      // Shown after the window has put the card's answer into its ATR box.
       o.resetText = replyHex(r, 5);
-      ShowNegativeReply(s.notifier, static_cast<char>(r.at(3)), static_cast<char>(r.at(4)));
+      o.message = NegativeReplyMessage(static_cast<char>(r.at(3)), static_cast<char>(r.at(4)));
     }
   } else {
     o.status = OpStatus::Unrecognised;
@@ -131,12 +132,14 @@ ChipOutcome WarmReset(Session& s, const QString& addressText, ChipGroup g) {
     EndOperation(s);
     return o;
   }
-  static_cast<Outcome&>(o) = Exchange(s, *address, static_cast<uint8_t>(g), '8');
+  static_cast<Outcome&>(o) = Exchange(s, *address, static_cast<uint8_t>(g), '8', {}, NegativeReply::Quiet);
   if (o.status == OpStatus::Done) {
     o.resetText = replyHex(o.reply, 7);
     o.message = resetMessage(o.reply);
   } else if (o.status == OpStatus::Negative) {
+    // Shown after the window has put the card's answer into its ATR box.
     o.resetText = replyHex(o.reply, 5);
+    o.message = NegativeReplyMessage(static_cast<char>(o.reply.at(3)), static_cast<char>(o.reply.at(4)));
   }
   EndOperation(s);
   return o;

@@ -141,17 +141,21 @@ KVT_730_B_CPUCARD::KVT_730_B_CPUCARD(Session& session, std::function<QString()> 
                      {"KVT_730_B_CPUCARD", "CPU Card", "CPUVCCOPTION", "CPUColdResetBtn", "CPUWarmResetBtn", "DownBtn",
                       "SendCmdBtn"},
                      CpuApduEntries(), parent) {
-  auto* row = new QHBoxLayout;
+  // The three choices as one named group, so that a screen reader says what they choose.
+  auto* group = new QGroupBox(QStringLiteral("Protocol"), this);
+  group->setObjectName(QStringLiteral("ProtocolGroup"));
+  group->setAccessibleName(group->title());
+  auto* row = new QHBoxLayout(group);
   const QString captions[3] = {QStringLiteral("T=0"), QStringLiteral("T=1"), QStringLiteral("auto")};
   for (int i = 0; i < 3; ++i) {
-    protocols_[i] = new QRadioButton(captions[i], this);
+    protocols_[i] = new QRadioButton(captions[i], group);
     protocols_[i]->setObjectName(QStringLiteral("CardTypeOption_%1").arg(i));
     protocols_[i]->setAccessibleName(captions[i]);
     row->addWidget(protocols_[i]);
   }
   row->addStretch(1);
   protocols_[2]->setChecked(true);
-  apduRow_->addLayout(row, 0, 1);
+  apduRow_->addWidget(group, 0, 1);
 }
 
 ApduProtocol KVT_730_B_CPUCARD::protocol() const {

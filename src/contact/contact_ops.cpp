@@ -81,13 +81,14 @@ std::optional<QByteArray> GridBytes(const QStringList& cells, int n) {
 }
 
 GridOutcome RunMemoryCommand(Session& s, const QString& addressText, uint8_t cm, uint8_t pm, MemoryReply decode,
-                             const MemoryDataBuilder& build) {
+                             const MemoryDataBuilder& build, const GridClear& clearNow) {
   GridOutcome o;
   if (!BeginOperation(s)) {
     o.status = OpStatus::PortClosed;
     return o;
   }
   o.clearGrid = decode != MemoryReply::Status;
+  if (o.clearGrid && clearNow) clearNow();
   const auto address = ReadAddress(s, addressText);
   const auto data = address ? build(s) : std::nullopt;
   if (!address || !data) {

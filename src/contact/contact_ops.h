@@ -48,11 +48,15 @@ enum class MemoryReply {
 // be converted (data error, nothing is sent). It may show warnings of its own.
 using MemoryDataBuilder = std::function<std::optional<QByteArray>(Session&)>;
 
+// Empties the window's grid at once: a read clears it before it sends, not when the reply
+// has come. Without one, the outcome's clearGrid tells the caller to do it afterwards.
+using GridClear = std::function<void()>;
+
 // The road of a memory-card command: port check, log start, grid clearing for reads, the
 // fields (a data error ends the operation before anything is sent), exchange, decoding,
 // the closing line break.
 GridOutcome RunMemoryCommand(Session& s, const QString& addressText, uint8_t cm, uint8_t pm, MemoryReply decode,
-                             const MemoryDataBuilder& build);
+                             const MemoryDataBuilder& build, const GridClear& clearNow = {});
 
 // Reads hex field texts as bytes; a text that is not a byte marks the reader failed.
 class FieldBytes {

@@ -33,14 +33,17 @@ Outcome Eeprom24InquireStatus(Session& s, const QString& addressText) {
   return o;
 }
 
-GridOutcome Eeprom24Read(Session& s, const QString& addressText, const Eeprom24Fields& f) {
-  return RunMemoryCommand(s, addressText, kEepromCommand, '3', MemoryReply::ToGrid,
-                          [&](Session&) -> std::optional<QByteArray> {
-                            FieldBytes field;
-                            const QByteArray data = MemoryHeader(0xB0, field(f.high), field(f.low), field(f.length));
-                            if (!field.ok()) return std::nullopt;
-                            return data;
-                          });
+GridOutcome Eeprom24Read(Session& s, const QString& addressText, const Eeprom24Fields& f,
+                         const GridClear& clearNow) {
+  return RunMemoryCommand(
+      s, addressText, kEepromCommand, '3', MemoryReply::ToGrid,
+      [&](Session&) -> std::optional<QByteArray> {
+        FieldBytes field;
+        const QByteArray data = MemoryHeader(0xB0, field(f.high), field(f.low), field(f.length));
+        if (!field.ok()) return std::nullopt;
+        return data;
+      },
+      clearNow);
 }
 
 GridOutcome Eeprom24Write(Session& s, const QString& addressText, const Eeprom24Fields& f, const QStringList& cells) {

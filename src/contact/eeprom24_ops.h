@@ -18,7 +18,8 @@ Outcome Eeprom24InquireStatus(Session& s, const QString& addressText);
 // IC24ICDown "Deactivate" is MemoryCardDeactivate (contact_ops.h).
 
 // IC24XXREAD "Read Data": 00 B0 ADD1 ADD2 LONG into the grid.
-GridOutcome Eeprom24Read(Session& s, const QString& addressText, const Eeprom24Fields& f);
+GridOutcome Eeprom24Read(Session& s, const QString& addressText, const Eeprom24Fields& f,
+                         const GridClear& clearNow = {});
 // IC24XXWRITE "Write Data": 00 D0 ADD1 ADD2 LONG and LONG bytes from the grid.
 GridOutcome Eeprom24Write(Session& s, const QString& addressText, const Eeprom24Fields& f, const QStringList& cells);
 

@@ -82,6 +82,13 @@ QPushButton* IcCardPage::addButton(QWidget* page, QGridLayout* buttons, const ch
   return b;
 }
 
+std::function<void()> IcCardPage::clearGrid() {
+  return [this] {
+    ICText->clear();
+    ICText->repaint();
+  };
+}
+
 void IcCardPage::runOnGrid(const std::function<GridOutcome()>& op) {
   GridOutcome o;
   {

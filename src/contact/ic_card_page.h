@@ -44,6 +44,8 @@ class IcCardPage : public QWidget {
   QString address() const;
   // Runs an operation under the busy cursor, puts its cells into the grid, shows its message.
   void runOnGrid(const std::function<GridOutcome()>& op);
+  // Empties ICText at once (a read clears the grid before it sends).
+  std::function<void()> clearGrid();
   void runPlain(const std::function<Outcome()>& op);
   void openChipWindow(bool sam);
 

@@ -91,7 +91,7 @@ QWidget* IcCardPage::buildSle4442Page() {
                 f.pass1 = pass1->text();
                 f.pass2 = pass2->text();
                 f.pass3 = pass3->text();
-                return RunSle4442(window_.session(), address(), op, f, ICText->texts());
+                return RunSle4442(window_.session(), address(), op, f, ICText->texts(), clearGrid());
               });
             });
   }
@@ -138,7 +138,7 @@ QWidget* IcCardPage::buildSle4428Page() {
                 f.length = len->text();
                 f.pass1 = pass1->text();
                 f.pass2 = pass2->text();
-                return RunSle4428(window_.session(), address(), op, f, ICText->texts());
+                return RunSle4428(window_.session(), address(), op, f, ICText->texts(), clearGrid());
               });
             });
   }
@@ -163,7 +163,7 @@ QWidget* IcCardPage::buildEeprom24Page() {
   connect(addButton(l.page, l.buttons, "IC24ICDown", QStringLiteral("Deactivate")), &QPushButton::clicked, this,
           [this] { runPlain([this] { return MemoryCardDeactivate(window_.session(), address()); }); });
   connect(addButton(l.page, l.buttons, "IC24XXREAD", QStringLiteral("Read Data")), &QPushButton::clicked, this,
-          [=] { runOnGrid([=] { return Eeprom24Read(window_.session(), address(), fields()); }); });
+          [=] { runOnGrid([=] { return Eeprom24Read(window_.session(), address(), fields(), clearGrid()); }); });
   connect(addButton(l.page, l.buttons, "IC24XXWRITE", QStringLiteral("Write Data")), &QPushButton::clicked, this,
           [=] { runOnGrid([=] { return Eeprom24Write(window_.session(), address(), fields(), ICText->texts()); }); });
   return l.page;

@@ -12,7 +12,7 @@ std::optional<uint8_t> Sle4428HighNibble(const QString& highText) {
 }
 
 GridOutcome RunSle4428(Session& s, const QString& addressText, Sle4428Op op, const Sle4428Fields& f,
-                       const QStringList& cells) {
+                       const QStringList& cells, const GridClear& clearNow) {
   const MemoryReply decode =
       op == Sle4428Op::ReadMain || op == Sle4428Op::ReadProtection ? MemoryReply::ToGrid : MemoryReply::Status;
 
@@ -51,7 +51,7 @@ GridOutcome RunSle4428(Session& s, const QString& addressText, Sle4428Op op, con
     if (!field.ok()) return std::nullopt;
     return data;
   };
-  return RunMemoryCommand(s, addressText, kSleCommand, '4', decode, build);
+  return RunMemoryCommand(s, addressText, kSleCommand, '4', decode, build, clearNow);
 }
 
 }  // namespace kvt

@@ -30,6 +30,6 @@ std::optional<uint8_t> Sle4428HighNibble(const QString& highText);
 // One button. The writes warn "Address out of range" when the high address is above 3
 // and go on.
 GridOutcome RunSle4428(Session& s, const QString& addressText, Sle4428Op op, const Sle4428Fields& f,
-                       const QStringList& cells = {});
+                       const QStringList& cells = {}, const GridClear& clearNow = {});
 
 }  // namespace kvt

@@ -3,7 +3,7 @@
 namespace kvt {
 
 GridOutcome RunSle4442(Session& s, const QString& addressText, Sle4442Op op, const Sle4442Fields& f,
-                       const QStringList& cells) {
+                       const QStringList& cells, const GridClear& clearNow) {
   MemoryReply decode = MemoryReply::Status;
   if (op == Sle4442Op::ReadSecurity) decode = MemoryReply::StatusAndData;
   if (op == Sle4442Op::ReadMain || op == Sle4442Op::ReadProtection) decode = MemoryReply::ToGrid;
@@ -40,7 +40,7 @@ GridOutcome RunSle4442(Session& s, const QString& addressText, Sle4442Op op, con
     if (!field.ok()) return std::nullopt;
     return data;
   };
-  return RunMemoryCommand(s, addressText, kSleCommand, '3', decode, build);
+  return RunMemoryCommand(s, addressText, kSleCommand, '3', decode, build, clearNow);
 }
 
 }  // namespace kvt

@@ -26,6 +26,6 @@ enum class Sle4442Op {
 
 // One button; `cells` are the texts of the ICText grid (read by the writes).
 GridOutcome RunSle4442(Session& s, const QString& addressText, Sle4442Op op, const Sle4442Fields& f,
-                       const QStringList& cells = {});
+                       const QStringList& cells = {}, const GridClear& clearNow = {});
 
 }  // namespace kvt

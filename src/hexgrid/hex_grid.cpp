@@ -76,7 +76,7 @@ HexGrid::HexGrid(const HexGridShape& shape, QWidget* parent) : QWidget(parent), 
     if (shape.charLimit > 0) cell->setMaxLength(shape.charLimit);
     InstallHexFilter(cell, shape.charLimit, false);
     cell->installEventFilter(this);  // after the key filter, so it sees the keys first
-    cell->onPaste = [this, i] { pasteRun(i, QApplication::clipboard()->text()); };
+    cell->onPaste = [this, i] { paste(i, QApplication::clipboard()->text()); };
     connect(cell, &QLineEdit::textChanged, this, [this, i](const QString& t) { onTextChanged(i, t); });
     layout->addWidget(cell, headerRow + i / columns, labelColumn + i % columns);
     cells_.push_back(cell);
@@ -120,10 +120,18 @@ std::optional<QStringList> HexGrid::ParseRun(const QString& text) {
   return bytes;
 }
 
-bool HexGrid::pasteRun(int start, const QString& text) {
-  const auto bytes = ParseRun(text);
-  if (!bytes || start < 0 || start >= count()) return false;
-  fill(start, *bytes);
+bool HexGrid::paste(int start, const QString& text) {
+  if (start < 0 || start >= count()) return false;
+  if (const auto bytes = ParseRun(text)) {
+    fill(start, *bytes);
+    return true;
+  }
+  const KeyFilter::Rule rule{KeyFilter::Charset::Hex, false, shape_.charLimit};
+  QString digits;
+  for (QChar c : text)
+    if (const QChar k = KeyFilter::accept(rule, c); !k.isNull()) digits += k;
+  if (digits.isEmpty()) return false;
+  cell(start)->insert(digits);
   return true;
 }
 

@@ -72,9 +72,11 @@ class HexGrid : public QWidget {
   int currentCell() const { return current_; }
   void focusCell(int i);
 
-  // Fills consecutive cells from `start` with the bytes of a hex run; bytes beyond the
-  // last cell are dropped. False (nothing changed) when the text is not a run.
-  bool pasteRun(int start, const QString& text);
+  // A paste into cell `start`. A hex run fills consecutive cells from there (bytes beyond
+  // the last cell are dropped); any other text goes into the cell as typed characters
+  // would: hex digits raised to upper case, everything else dropped, and the cell's rule
+  // applies (at most its limit, or the last two characters). False when nothing changed.
+  bool paste(int start, const QString& text);
 
   // A pasted text as two-digit upper-case bytes: hex digits with any blanks between them,
   // an even number of digits. nullopt otherwise.

@@ -100,11 +100,15 @@ std::optional<QString> NegativeReplyText(const QString& code) {
   return *it;
 }
 
-void ShowNegativeReply(Notifier& notifier, char e1, char e0) {
+std::optional<Message> NegativeReplyMessage(char e1, char e0) {
   const QString pair = QString(QLatin1Char(e1)) + QLatin1Char(e0);
   const auto text = NegativeReplyText(pair.trimmed());
-  if (!text) return;
-  notifier.inform(QStringLiteral("Negative response:") + pair, *text);
+  if (!text) return std::nullopt;
+  return Message{MessageIcon::Information, QStringLiteral("Negative response:") + pair, *text};
+}
+
+void ShowNegativeReply(Notifier& notifier, char e1, char e0) {
+  if (const auto m = NegativeReplyMessage(e1, e0)) notifier.show(*m);
 }
 
 }  // namespace kvt

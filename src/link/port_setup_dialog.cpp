@@ -5,7 +5,9 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QPainter>
 #include <QScreen>
+#include <QStyle>
 
 #include "app/busy_cursor.h"
 #include "port_map.h"
@@ -43,6 +45,18 @@ QPushButton* button(QWidget* parent, const char* objectName, const QString& capt
 }
 
 }  // namespace
+
+QString UnbrokenHyphenLabel::shownText() const {
+  QString shown = text();
+  shown.replace(QLatin1Char('-'), QChar(0x2011));
+  return shown;
+}
+
+void UnbrokenHyphenLabel::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  style()->drawItemText(&painter, contentsRect(), static_cast<int>(alignment()) | Qt::TextWordWrap, palette(),
+                        isEnabled(), shownText(), foregroundRole());
+}
 
 void ClickableLabel::mouseReleaseEvent(QMouseEvent* e) {
   if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint())) emit clicked();
@@ -104,7 +118,7 @@ PortSetupDialog::PortSetupDialog(Session& session, const QString& addressText, Q
 
   Command3 = button(this, "Command3", QStringLiteral("SCAN"));
   Command3->setGeometry(kFoldedWidth + 4, 24, kUnfoldedWidth - kFoldedWidth - 10, 28);
-  Label1 = new QLabel(this);
+  Label1 = new UnbrokenHyphenLabel(this);
   Label1->setObjectName(QStringLiteral("Label1"));
   Label1->setAccessibleName(QStringLiteral("SCAN"));
   Label1->setWordWrap(true);
@@ -143,6 +157,12 @@ void PortSetupDialog::setFolded(bool folded) {
 
 void PortSetupDialog::toggleFold() { setFolded(unfolded_); }
 
+// Label1 is named after the button; its text goes to screen readers as the description.
+void PortSetupDialog::showScanText(const QString& text) {
+  Label1->setText(text);
+  Label1->setAccessibleDescription(text);
+}
+
 void PortSetupDialog::onOk() {
   PortSetupOutcome out;
   {
@@ -158,14 +178,14 @@ void PortSetupDialog::onOk() {
 }
 
 void PortSetupDialog::onScan() {
-  Label1->setText(QStringLiteral("Please wait for a while, it is scanning......"));
+  showScanText(QStringLiteral("Please wait for a while, it is scanning......"));
   Label1->repaint();
   ScanOutcome out;
   {
     BusyCursor busy;
     out = PortSetupScan(session_, address_);
   }
-  Label1->setText(out.result.label);
+  showScanText(out.result.label);
   if (out.result.found) {
     PortCombo->setEditText(out.portText);
     BaudCombo->setEditText(out.baudText);

@@ -25,6 +25,19 @@ class ClickableLabel : public QLabel {
   void keyPressEvent(QKeyEvent* e) override;
 };
 
+// A word-wrapped label that never breaks a line at a hyphen, so "KVT-730-M" stays whole in
+// the narrow scan column. text() stays exactly what was set; only the drawing differs.
+class UnbrokenHyphenLabel : public QLabel {
+  Q_OBJECT
+ public:
+  using QLabel::QLabel;
+  // The text as drawn: each hyphen-minus drawn as a non-breaking hyphen.
+  QString shownText() const;
+
+ protected:
+  void paintEvent(QPaintEvent* e) override;
+};
+
 class PortSetupDialog : public QDialog {
   Q_OBJECT
  public:
@@ -42,6 +55,7 @@ class PortSetupDialog : public QDialog {
   void onOk();
   void onScan();
   void toggleFold();
+  void showScanText(const QString& text);
   void setFolded(bool folded);
   void showDevice(const QString& portText);
 
@@ -53,7 +67,7 @@ class PortSetupDialog : public QDialog {
   QLabel* DeviceLabel;
   ClickableLabel* AutoLabel;
   QPushButton* Command3;
-  QLabel* Label1;
+  UnbrokenHyphenLabel* Label1;
 };
 
 class KVT_730_B_Comportset : public PortSetupDialog {

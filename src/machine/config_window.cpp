@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "hexgrid/value_label.h"
 #include "machine/unit_ops.h"
 
 namespace kvt {
@@ -19,7 +20,7 @@ ConfigWindow::ConfigWindow(const QByteArray& configBytes, QWidget* parent) : QDi
     name->setObjectName(QString::fromLatin1(row.rowLabel));
     auto* value = new QLabel(r < values.size() ? values[r] : QString(), this);
     value->setObjectName(QString::fromLatin1(row.valueLabel));
-    value->setAccessibleName(name->text());
+    NameValueLabel(value, name);
     value->setTextInteractionFlags(Qt::TextSelectableByMouse);
     grid->addWidget(name, r, 0);
     grid->addWidget(value, r, 1);

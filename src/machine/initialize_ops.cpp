@@ -34,7 +34,8 @@ Outcome Initialize(Session& s, const QString& addressText, const std::function<i
   o = Exchange(s, *address, 0x30, static_cast<uint8_t>(param));
   if (o.status == OpStatus::Done) {
     QString info = QStringLiteral("Initialize Information: ") + DataText(o.reply);
-    const Outcome fw = Exchange(s, *address, 0xDC, 0x31);
+    // A refused version request is not reported: INITIALIZE itself was carried out.
+    const Outcome fw = Exchange(s, *address, 0xDC, 0x31, {}, NegativeReply::Quiet);
     if (fw.status == OpStatus::Done) {
       info += CRLF + QStringLiteral("Fireware Ver:") + DataText(fw.reply);
       o.message = Message{MessageIcon::Information, QStringLiteral("INITIALIZE"),

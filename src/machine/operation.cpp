@@ -21,7 +21,8 @@ std::optional<uint8_t> ReadAddress(Session& s, const QString& addressText) {
   return a;
 }
 
-Outcome Exchange(Session& s, uint8_t address, uint8_t cm, uint8_t pm, const QByteArray& data) {
+Outcome Exchange(Session& s, uint8_t address, uint8_t cm, uint8_t pm, const QByteArray& data,
+                 NegativeReply negative) {
   Outcome o;
   if (data.size() > kMaxFrameData) {
     s.notifier.warn(kCaution, kDataError);
@@ -36,7 +37,8 @@ Outcome Exchange(Session& s, uint8_t address, uint8_t cm, uint8_t pm, const QByt
     o.status = OpStatus::Done;
   } else if (o.reply.negative()) {
     o.status = OpStatus::Negative;
-    ShowNegativeReply(s.notifier, static_cast<char>(o.reply.at(3)), static_cast<char>(o.reply.at(4)));
+    if (negative == NegativeReply::Show)
+      ShowNegativeReply(s.notifier, static_cast<char>(o.reply.at(3)), static_cast<char>(o.reply.at(4)));
   } else {
     o.status = OpStatus::Unrecognised;
   }

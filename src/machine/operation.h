@@ -34,8 +34,13 @@ bool BeginOperation(Session& s);
 // The device address text read as hex; shows the data error and gives nullopt when it is not.
 std::optional<uint8_t> ReadAddress(Session& s, const QString& addressText);
 
-// One exchange; a negative reply is shown through ShowNegativeReply. No closing line.
-Outcome Exchange(Session& s, uint8_t address, uint8_t cm, uint8_t pm, const QByteArray& data = {});
+// Whether Exchange shows a negative reply through ShowNegativeReply at once.
+enum class NegativeReply { Show, Quiet };
+
+// One exchange; a negative reply is shown through ShowNegativeReply unless `negative` is
+// Quiet (the caller reports it, or nothing is to be reported). No closing line.
+Outcome Exchange(Session& s, uint8_t address, uint8_t cm, uint8_t pm, const QByteArray& data = {},
+                 NegativeReply negative = NegativeReply::Show);
 
 // The blank line every operation leaves after its exchange.
 void EndOperation(Session& s);

@@ -5,6 +5,7 @@
 #include <QPalette>
 #include <QPushButton>
 
+#include "hexgrid/value_label.h"
 #include "machine/status_ops.h"
 
 namespace kvt {
@@ -20,10 +21,10 @@ SensorWindow::SensorWindow(Variant v, const QByteArray& sensorBytes, QWidget* pa
     name->setObjectName(QStringLiteral("SensorName%1").arg(k));
     auto* value = new QLabel(this);
     value->setObjectName(QString::fromLatin1(row.valueLabel));
-    value->setAccessibleName(name->text());
     value->setMinimumWidth(value->fontMetrics().horizontalAdvance(QStringLiteral("Off")) + 8);
     const SensorValue decoded = DecodeSensor(k < sensorBytes.size() ? static_cast<uint8_t>(sensorBytes[k]) : 0);
     value->setText(decoded.text);
+    NameValueLabel(value, name);
     if (decoded.red) {
       QPalette p = value->palette();
       p.setColor(QPalette::WindowText, QColor(255, 0, 0));

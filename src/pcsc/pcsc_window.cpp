@@ -127,7 +127,8 @@ KVT_730_M_PCSCForm::KVT_730_M_PCSCForm(SmartCardService& service, Notifier& noti
   auto* top = new QVBoxLayout(this);
   top->addLayout(body, 1);
   top->addWidget(description);
-  resize(1000, 600);
+  // Smaller than the main window, so that it opens centred over it.
+  resize(900, 560);
 }
 
 KVT_730_M_PCSCForm::~KVT_730_M_PCSCForm() { unload(); }

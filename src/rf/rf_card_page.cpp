@@ -12,6 +12,7 @@
 #include "app/conversions.h"
 #include "app/reader_main_window.h"
 #include "hexgrid/key_filters.h"
+#include "hexgrid/value_label.h"
 #include "rf/rf_activation_ops.h"
 
 namespace kvt {
@@ -82,7 +83,7 @@ QLabel* RfCardPage::serialNumberRow(QWidget* parent, QGridLayout* form, const ch
   auto* caption = new QLabel(QStringLiteral("Card SN"), parent);
   auto* value = new QLabel(parent);
   value->setObjectName(QString::fromLatin1(name));
-  value->setAccessibleName(caption->text());
+  NameValueLabel(value, caption);
   value->setTextInteractionFlags(Qt::TextSelectableByMouse);
   value->setMinimumWidth(value->fontMetrics().horizontalAdvance(QStringLiteral("00000000000000")) + 8);
   value->setFrameShape(QFrame::Panel);
@@ -157,9 +158,9 @@ void RfCardPage::activate() {
   const ActivateOutcome o =
       busy<ActivateOutcome>([this] { return RfActivate(window_.session(), address(), RFCardUPCombbox->currentIndex()); });
   if (o.clearFields) {
-    RFmessageLabel->setText(o.mifareSn);
-    ULRFmessage->setText(o.ultralightSn);
-    CPURFTypeAmessage->setText(o.typeASn);
+    ShowValue(RFmessageLabel, o.mifareSn);
+    ShowValue(ULRFmessage, o.ultralightSn);
+    ShowValue(CPURFTypeAmessage, o.typeASn);
     ATRTypeAText->setText(o.typeAAnswer);
     ATRTypeBText->setText(o.typeBAnswer);
   }

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "ctl_process.h"
+#include "scripted_reader.h"
 
 using ctl_test::CtlRun;
 using ctl_test::SimProcess;
@@ -111,6 +112,15 @@ TEST(CliSimulate, NegativeReplyGivesItsTextAndStatusOne) {
 
 // Bad input is refused before any port is touched: the device does not exist, yet
 // the status is 3 and not the port error.
+TEST(CliBadInput, RepeatCountsNameTheirProblem) {
+  for (const auto& [value, problem] : std::vector<std::pair<QString, QString>>{
+           {"2.7", "not a whole number"}, {"0", "The Value should > 0"}, {"99999999999", "The Value should <= 2147483647"}}) {
+    const CtlRun r = Ctl({"--port", "/dev/nonexistent", "script", "/dev/null", "--repeat", value});
+    EXPECT_EQ(r.code, 3);
+    EXPECT_TRUE(r.err.contains("--repeat " + value + ": " + problem)) << r.err.toStdString();
+  }
+}
+
 TEST(CliBadInput, NothingIsOpenedOrSent) {
   const std::vector<QStringList> cases = {
       {"counter-init", "7x"}, {"counter-init", "-1"}, {"send", "4G"}, {"send", "43", "3"},
@@ -124,6 +134,24 @@ TEST(CliBadInput, NothingIsOpenedOrSent) {
     EXPECT_TRUE(r.out.isEmpty()) << args.join(' ').toStdString();
     EXPECT_TRUE(r.err.startsWith("kvt730ctl: ")) << args.join(' ').toStdString();
   }
+}
+
+TEST(CliScriptedReader, RepliesTheSimulatorNeverSends) {
+  // A whole reply of neither kind: the exchange completed, the reader did not agree.
+  {
+    ctl_test::ScriptedReader reader({QByteArray("X10020")});
+    const CtlRun r = Ctl({"--port", reader.device(), "card-status"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.lines.isEmpty());
+  }
+  // INITIALIZE carried out, the version request refused: no box, no negative line, a word
+  // on stderr that the version did not come.
+  ctl_test::ScriptedReader reader({QByteArray("P00020KVT-730 READY"), QByteArray("N\xDC" "100", 5)});
+  const CtlRun r = Ctl({"--port", reader.device(), "init"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_TRUE(r.lines.isEmpty()) << r.lines.join('\n').toStdString();
+  EXPECT_TRUE(r.err.contains("firmware version")) << r.err.toStdString();
+  EXPECT_EQ(reader.commandsSeen(), 2);
 }
 
 TEST(CliPort, MissingAndBusyDevices) {

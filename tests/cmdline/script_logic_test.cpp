@@ -74,7 +74,7 @@ TEST(ScriptText, LinesBlankLinesRepeatValuesAndFiles) {
   EXPECT_EQ(TextIfOkBtn_fun(QStringLiteral("\nC04\r\n\r\n  \nC10\n\n")), QStringLiteral("C04\n  \nC10"));
 
   const std::vector<std::pair<QString, qint64>> values = {
-      {"1", 1}, {"0", 0}, {"-3", -3}, {"abc", 0}, {"2.7", 2}, {" 3 ", 3}, {"3abc", 3}, {"99999999999", 2147483647}};
+      {"1", 1}, {"0", 0}, {"-3", -3}, {"abc", 0}, {"2.7", 2}, {" 3 ", 3}, {"3abc", 3}, {"99999999999", 99999999999}};
   for (const auto& [text, value] : values) EXPECT_EQ(WholeValue(text), value) << text.toStdString();
 
   EXPECT_EQ(ScriptFromFile("C04\r\nC\xc3\xa9\r\n"), QStringLiteral("C04\nC\u00e9\n"));  // UTF-8

@@ -66,3 +66,13 @@ TEST(ContactCli, CpuCardAndSam) {
                         "card is  No.2"});
   EXPECT_EQ(sim.ctl({"sam", "choose", "15"}).code, 3);
 }
+
+TEST(ContactCli, ARefusedResetStillShowsTheCardsAnswer) {
+  SimProcess sim(card("cpu-noemv"));
+  ASSERT_TRUE(sim.ok());
+  const CtlRun reset = sim.ctl({"cpu", "cold-reset", "emv"});
+  EXPECT_EQ(reset.code, 1);
+  EXPECT_EQ(reset.lines, (QStringList{"ATR: 3B789600004B56543733304953",
+                                      "Negative response:69 | Tried to communicate with IC card not supported in "
+                                      "Protocol EMV2000. / T=0"}));
+}

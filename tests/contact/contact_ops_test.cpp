@@ -354,7 +354,7 @@ TEST_F(ContactTest, CpuCardResetsStatusAndProfiles) {
   o = WarmReset(session, "0", ChipGroup::Cpu);
   EXPECT_EQ(o.status, OpStatus::Negative);
   EXPECT_EQ(o.resetText, QString());
-  EXPECT_EQ(notifier.messages.back().title, "Negative response:65");
+  EXPECT_EQ(o.message.value().title, "Negative response:65");  // shown once the ATR box is filled
 
   insert("cpu-t1");
   o = ColdReset(session, "0", ChipGroup::Cpu, SupplyProfile::Iso7816);

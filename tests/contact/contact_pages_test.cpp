@@ -34,6 +34,7 @@ class ContactPagesTest : public QObject, private MainBFixture {
   void memoryPagesFillAndWriteTheGrid();
   void cpuWindowOpensOnlyWithThePortOpen();
   void apduBoxesSendExactlyWhatWasTyped();
+  void memoryReadsClearTheGridBeforeSending();
   void samWindowChoosesAndResets();
   void simulatorPanelChoosesTheChip();
   void simulatorPanelStaysUsableBesideTheCardWindows();
@@ -233,6 +234,34 @@ void ContactPagesTest::cpuWindowOpensOnlyWithThePortOpen() {
   };
   click(&w, "CPURUN");
   QCOMPARE(runner_.opened, QStringList{"KVT_730_B_CPUCARD"});
+}
+
+void ContactPagesTest::memoryReadsClearTheGridBeforeSending() {
+  auto& w = open("sle4442");
+  w.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&w));
+  auto* grid = find<kvt::HexGrid>(&w, "ICText");
+  click(&w, "SiemensICUp1");
+  // The reader answers slowly; while it waits, the old bytes must already be gone.
+  for (const char* read : {"SL4442ReadCenChu", "SL4442ReadBaoHu"}) {
+    grid->setText(100, "77");
+    simulation_->host().withReader([](sim::Reader& r) {
+      sim::Fault f;
+      f.kind = sim::FaultKind::Slow;
+      f.slowMs = 300;
+      r.setFault(f);
+    });
+    QString duringWait = QStringLiteral("<not looked at>");
+    QTimer::singleShot(100, [&] { duringWait = grid->text(100); });
+    click(&w, read);
+    QCOMPARE(duringWait, QString());
+    QVERIFY(texts().last().endsWith("9000") || texts().last().endsWith("6700"));  // the reply was awaited
+  }
+  // A read refused before it starts leaves the grid as it was.
+  click(&w, "IRCLOSECOM");
+  grid->setText(100, "77");
+  click(&w, "SL4442ReadCenChu");
+  QCOMPARE(grid->text(100), QStringLiteral("77"));
 }
 
 void ContactPagesTest::apduBoxesSendExactlyWhatWasTyped() {

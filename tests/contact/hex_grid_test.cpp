@@ -169,13 +169,24 @@ void HexGridTest::pasteFillsConsecutiveCells() {
   QCOMPARE(w.grid->texts().mid(4, 6), QStringList({"", "12", "34", "AB", "CD", ""}));
   QCOMPARE(focused(), w.grid->cell(9));
 
-  for (const char* bad : {"12 3", "12 GG", "", "1-2"}) {
-    QApplication::clipboard()->setText(bad);
+  // Text that is no run goes into the cell as typed: hex digits only, at most two here.
+  const std::vector<std::pair<const char*, const char*>> pastes = {{"1-2", "12"}, {"3 4 5", "34"}, {"g7", "07"}};
+  for (const auto& [text, kept] : pastes) {
+    w.grid->focusCell(9);
+    QApplication::clipboard()->setText(text);
     QTest::keyClick(focused(), Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(w.grid->text(9), QString());
+    QTest::keyClick(focused(), Qt::Key_Left);  // padded on the way back, if need be
+    QCOMPARE(w.grid->text(9), QString::fromLatin1(kept));
+  }
+  for (const char* nothing : {"", "GG -"}) {
+    w.grid->setText(10, "");
+    w.grid->focusCell(10);
+    QApplication::clipboard()->setText(nothing);
+    QVERIFY(!w.grid->paste(10, nothing));
+    QCOMPARE(w.grid->text(10), QString());
   }
   // Bytes beyond the last cell are dropped.
-  QVERIFY(w.grid->pasteRun(126, "01 02 03"));
+  QVERIFY(w.grid->paste(126, "01 02 03"));
   QCOMPARE(w.grid->texts().mid(126), QStringList({"01", "02"}));
   QCOMPARE(w.grid->text(0), QString());
 }
@@ -186,6 +197,10 @@ void HexGridTest::gridWithoutLimitKeepsTheLastTwo() {
   w.grid->setText(4, "ABC");
   QCOMPARE(w.grid->text(4), QStringLiteral("BC"));
   QCOMPARE(focused(), w.grid->cell(5));
+  // A paste that is no run follows the same rule.
+  QVERIFY(w.grid->paste(5, "1 2 3"));
+  QCOMPARE(w.grid->text(5), QStringLiteral("23"));
+  QCOMPARE(focused(), w.grid->cell(6));
   w.grid->setText(15, "12");
   QCOMPARE(focused(), w.grid->cell(0));
   QCOMPARE(HexGrid::Pad("7"), QStringLiteral("07"));

@@ -2,6 +2,7 @@
 // Shared pieces of the window tests: finding controls, a simulated reader on COM1, and
 // running the modal windows of a main window without blocking.
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QDialog>
 #include <QLabel>
 #include <QTest>
@@ -27,6 +28,27 @@ inline void click(QObject* root, const char* name) {
   auto* b = find<QAbstractButton>(root, name);
   QVERIFY2(b, name);
   b->click();
+}
+
+// Labels showing a value that screen readers do not get: a name of their own in its place
+// and the value neither in the name nor in the description. Their object names.
+inline QStringList hiddenValues(QWidget* root) {
+  QStringList out;
+  for (QLabel* l : root->findChildren<QLabel*>()) {
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(l);
+    if (l->text().isEmpty() || !a) continue;
+    if (!a->text(QAccessible::Name).contains(l->text()) && !a->text(QAccessible::Description).contains(l->text()))
+      out << (l->objectName().isEmpty() ? l->text() : l->objectName());
+  }
+  return out;
+}
+
+// The object names of the focusable widgets as Tab visits them, from `first` round the window.
+inline QStringList tabOrder(QWidget* window) {
+  QStringList out;
+  for (QWidget* w = window->nextInFocusChain(); w != window; w = w->nextInFocusChain())
+    if ((w->focusPolicy() & Qt::TabFocus) && !w->objectName().isEmpty()) out << w->objectName();
+  return out;
 }
 
 // Short waits so that the failure paths of the link finish quickly.

@@ -197,6 +197,7 @@ void OperationsTest::configWindowKeepsOlderBytesAfterAShortReply() {
   runner_.inspect = [&](QDialog& d) {
     QCOMPARE(d.objectName(), QStringLiteral("KVT_730_B_ConfigForm"));
     seen << labelTexts(d, values);
+    QCOMPARE(hiddenValues(&d), QStringList());  // each value reaches screen readers
   };
   rig_->withReader([](sim::Reader& r) { r.setConfiguration("9V100ER2221"); });
   click(&w, "IRCONFIGCMD");

@@ -7,10 +7,12 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTextLayout>
 
 #include "app/chooser_window.h"
 #include "app/reader_main_b.h"
 #include "app/reader_main_m.h"
+#include "app/sim_control_window.h"
 #include "gui_fixture.h"
 #include "link/port_setup_dialog.h"
 #include "machine/sensor_window.h"
@@ -48,6 +50,8 @@ class WindowsTest : public QObject {
   void portSetupDialogFoldsAndShowsDevices();
   void portSetupRefusesUnknownTexts();
   void portSetupReturnPressesOkAndKeepsTheLists();
+  void portSetupScanResultReadsWhole();
+  void simulatorPanelCoversNothingOfTheMainWindow();
   void sensorWindowRowsAndColours();
 };
 
@@ -162,6 +166,20 @@ void WindowsTest::mainWindowControls() {
   QCOMPARE(record->text(), QStringLiteral("Record Data"));
   QVERIFY(!record->isChecked());
   QCOMPARE(find<QWidget>(w.get(), "SDTDText")->accessibleName(), QStringLiteral("MONITOR"));
+
+  // Tab goes down the left column, then to the address box and "Exit", then into the tabs.
+  const QStringList order = tabOrder(w.get());
+  const QStringList column =
+      Variant(variant) == Variant::B
+          ? QStringList{"IROpencom", "RFTestTypeCmd", "ICTestTypeCmd", "SensorStatusBtn", "NoCardInBtn", "OpenCmdFormBtn"}
+          : QStringList{"IROpencom", "LoadpcscformBtn", "SensorStatusBtn", "NoCardInBtn"};
+  QStringList seen;
+  for (const QString& name : column + QStringList{"cmbAddress864", "EXITGRM", "SSTab1", "TypeReadsn", "SDTDText"})
+    seen << QString::number(order.indexOf(name)).rightJustified(4, '0') + " " + name;
+  QStringList sorted = seen;
+  sorted.sort();
+  QCOMPARE(seen, sorted);
+  QVERIFY2(!seen.first().startsWith("-"), qPrintable(seen.first()));
 }
 
 void WindowsTest::cardPagesGoInFrontOfTheExtendPage() {
@@ -296,6 +314,62 @@ void WindowsTest::portSetupReturnPressesOkAndKeepsTheLists() {
   QVERIFY(rig.state.PortOpened);
 }
 
+void WindowsTest::portSetupScanResultReadsWhole() {
+  Rig rig;
+  QVERIFY(rig.start());
+  kvt::KVT_730_M_ReaderMain w(rig.state, rig.notifier, rig.ports, fastTimeouts());
+  DialogRunner runner;
+  runner.inspect = [&](QDialog& d) {
+    d.show();
+    QTest::mouseClick(find<kvt::ClickableLabel>(&d, "AutoLabel"), Qt::LeftButton);
+    click(&d, "Command3");
+    auto* label = find<kvt::UnbrokenHyphenLabel>(&d, "Label1");
+    QCOMPARE(label->text(), QStringLiteral("Found KVT-730-M AT COM1 Baut Rate 57600"));
+    QCOMPARE(hiddenValues(&d), QStringList());
+    // Laid out in the label's own width, the model name never breaks across lines.
+    QTextLayout layout(label->shownText(), label->font());
+    QTextOption option;
+    option.setWrapMode(QTextOption::WordWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QStringList lines;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+      line.setLineWidth(label->contentsRect().width());
+      lines << label->shownText().mid(line.textStart(), line.textLength()).trimmed();
+    }
+    layout.endLayout();
+    QVERIFY2(lines.filter(QString::fromUtf8("KVT\u2011730\u2011M")).size() == 1, qPrintable(lines.join(" | ")));
+    click(&d, "Command2");
+  };
+  runner.install(w);
+  rig.withReader([](sim::Reader& r) { r.setBaud(57600); });
+  click(&w, "IROpencom");
+}
+
+void WindowsTest::simulatorPanelCoversNothingOfTheMainWindow() {
+  Rig rig;
+  QVERIFY(rig.start());
+  const QRect screen(0, 0, 1280, 1024);
+  const QSize titleBar(0, 30);  // offscreen windows have none; a window manager adds one
+  kvt::SimControlWindow panel(rig.simulation.host());
+  panel.adjustSize();
+  QCOMPARE(hiddenValues(&panel), QStringList());
+  for (Variant v : {Variant::B, Variant::M}) {
+    auto w = kvt::CreateMainWindow(v, rig.state, rig.notifier, rig.ports);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    const QRect main(QPoint(0, 0), w->size() + titleBar);
+    const QRect at(kvt::SimPanelPosition(main, panel.size() + titleBar, screen), panel.size() + titleBar);
+    QVERIFY2(screen.contains(at) && !at.intersects(main),
+             qPrintable(QStringLiteral("panel %1,%2 %3x%4").arg(at.x()).arg(at.y()).arg(at.width()).arg(at.height())));
+  }
+  // No room anywhere: it stays on the screen and covers as little as it can.
+  const QRect big(0, 0, 1000, 700);
+  const QRect small = QRect(kvt::SimPanelPosition(big, QSize(400, 300), QRect(0, 0, 1024, 768)), QSize(400, 300));
+  QVERIFY(QRect(0, 0, 1024, 768).contains(small));
+  QCOMPARE(small.intersected(big).height() * small.intersected(big).width(), 232 * 400);
+}
+
 void WindowsTest::sensorWindowRowsAndColours() {
   // On, off, a stray byte, then on again; the rest off.
   const QByteArray bytes = QByteArray("10x1") + QByteArray(4, '0') + QByteArray("\x03\xB5", 2) + "11";
@@ -321,6 +395,7 @@ void WindowsTest::sensorWindowRowsAndColours() {
       QCOMPARE(value->text(), b == '1' ? QStringLiteral("On") : b == '0' ? QStringLiteral("Off") : QString());
       QCOMPARE(value->palette().color(QPalette::WindowText), b == '1' ? red : normal);
     }
+    QCOMPARE(hiddenValues(w.get()), QStringList());  // each value reaches screen readers
     QCOMPARE(find<QPushButton>(w.get(), "Command1")->text(), QStringLiteral("OK"));
   }
 }

@@ -143,9 +143,17 @@ void PcscWindowTest::mainWindowOpensItModalWithoutAPort() {
     return s;
   };
   QStringList opened, seen;
+  main.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&main));
   main.runDialog = [&](QDialog& d) {
     opened << d.objectName();
     QVERIFY(d.isModal());
+    // It opens over its main window, centred, not in a corner of the screen.
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    QVERIFY(main.frameGeometry().contains(d.frameGeometry()));
+    QVERIFY2((d.frameGeometry().center() - main.frameGeometry().center()).manhattanLength() < 8,
+             qPrintable(QStringLiteral("%1,%2 %3x%4 over %5,%6 %7x%8").arg(d.x()).arg(d.y()).arg(d.width()).arg(d.height()).arg(main.x()).arg(main.y()).arg(main.width()).arg(main.height())));
     find(&d, "CmdEstablish")->click();
     seen = service->calls;
   };
