@@ -163,12 +163,14 @@ void CmdLineWindowTest::opensWithThePortOpenAndShowsItsControls() {
 
 void CmdLineWindowTest::repeatCounterCountsDownToFinished() {
   withForm([&](Form& f) {
-    for (const char* value : {"0", "-3", "abc"}) {
+    for (const char* value : {"0", "-3", "abc", "99999999999"}) {
       setText(f, "LianXuText", QString::fromLatin1(value));
       for (const char* button : {"CmdExBtn", "CmdStepBtn"}) click(&f, button);
       QCOMPARE(rig_->notifier.messages.size(), size_t(2));
+      // More than the counter holds is said so, not run as 2147483647 repetitions.
       QCOMPARE(rig_->notifier.messages.back(),
-               (kvt::Message{kvt::MessageIcon::Warning, "Caution", "The Value should > 0"}));
+               (kvt::Message{kvt::MessageIcon::Warning, "Caution",
+                             value[0] == '9' ? "The Value should <= 2147483647" : "The Value should > 0"}));
       QCOMPARE(states(f), kvt::StatesOf(ButtonSet::Idle));
       rig_->notifier.messages.clear();
     }
@@ -190,6 +192,12 @@ void CmdLineWindowTest::repeatCounterCountsDownToFinished() {
     QCOMPARE(entries(f, "lstResults").size(), 9 * 5);
     QCOMPARE(entries(f, "CmdStrBackList").size(), 9 * 11);
     QCOMPARE(marked(f), QString());
+    // The figures are named on screen and for screen readers.
+    QCOMPARE(hiddenValues(&f), QStringList());
+    QStringList captions;
+    for (const char* figure : {"Label1", "Label2", "Label3", "Label6", "Label7", "Label8"})
+      captions << find<QLabel>(&f, figure)->accessibleName();
+    QCOMPARE(captions, (QStringList{"To run:", "Lines", "Current line", "Repeat count", "Repeats left", "Steps"}));
   });
   QCOMPARE(sent(), 9);
   QVERIFY(rig_->notifier.messages.empty());

@@ -1,6 +1,7 @@
 // The "IC CARD" tab, the "IC Card Type" button and the CPU and SAM card windows on the
 // variant-B main window, against the simulated reader on COM1 (offscreen).
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -203,6 +204,10 @@ void ContactPagesTest::cpuWindowOpensOnlyWithThePortOpen() {
     QVERIFY(find<QRadioButton>(&d, "CPUVCCOPTION_0")->isChecked());
     QCOMPARE(find<QRadioButton>(&d, "CPUVCCOPTION_1")->text(), QStringLiteral("VCC=5V with the ISO/IEC7816-3"));
     QVERIFY(find<QRadioButton>(&d, "CardTypeOption_2")->isChecked());
+    auto* protocol = find<QGroupBox>(&d, "ProtocolGroup");  // one named group for screen readers
+    QCOMPARE(protocol->accessibleName(), QStringLiteral("Protocol"));
+    for (const char* option : {"CardTypeOption_0", "CardTypeOption_1", "CardTypeOption_2"})
+      QVERIFY(protocol->isAncestorOf(find<QRadioButton>(&d, option)));
     auto* cmd = find<QComboBox>(&d, "CmdText");
     QCOMPARE(cmd->count(), 4);
     QCOMPARE(cmd->itemText(2), QStringLiteral("00C0000018"));

@@ -307,6 +307,8 @@ void RfPagesTest::buttonsApplyTheirOutcomes() {
   auto* back = find<QLineEdit>(&w, "TypeARAPDUText");
   click(&w, "SendTypeACmd");  // 00A40000023F00
   QCOMPARE(back->text(), QStringLiteral("6F1684023F00A5108801015F2D067A68656E66729F1101019000"));
+  QVERIFY(!find<QLabel>(&w, "CPURFTypeAmessage")->text().isEmpty());
+  QCOMPARE(hiddenValues(&w), QStringList());  // the card's serial numbers reach screen readers
   QCOMPARE(texts().last(), QStringLiteral("Success"));
   find<QComboBox>(&w, "TypeACAPDUText")->setEditText("00A4000002" "0");
   before = commandsSeen();
