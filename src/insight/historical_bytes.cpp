@@ -31,7 +31,9 @@ QString objectName(int tag) {
 
 // A status indicator: life cycle status, status word, or both.
 void statusIndicator(const QByteArray& v, QList<Fact>& out) {
-  out.push_back({QStringLiteral("Status indicator"), spaced(v)});
+  QString shown = v.isEmpty() ? QStringLiteral("(empty)") : spaced(v);
+  if (v.size() > 3) shown += QStringLiteral(" (more than 3 bytes: not decoded)");
+  out.push_back({QStringLiteral("Status indicator"), shown});
   if (v.size() == 1 || v.size() == 3) {
     out.push_back({QStringLiteral("Life cycle status"), HexByte(at(v, 0)) + QStringLiteral(" (") +
                                                             LifeCycleStatusText(at(v, 0)) + QLatin1Char(')')});
