@@ -14,6 +14,7 @@ KVT_DEBIAN_PACKAGES=(
   pcscd libpcsclite-dev pkg-config                                 # the smart-card service, its client library
   vsmartcard-vpcd vsmartcard-vpicc python3-pycryptodome            # virtual reader and cards for the PC/SC tests
   dpkg-dev file                                                    # the Debian package: cpack runs dpkg-shlibdeps and file
+  pcsc-tools                                                       # the known-ATR list (smartcard_list.txt), read at run time
 )
 
 kvt_missing_packages() {

@@ -3,6 +3,7 @@
 #include "app/conversions.h"
 #include "contact_commands.h"
 #include "exit_status.h"
+#include "insight_commands.h"
 #include "link/frame.h"
 #include "link/port_setup.h"
 #include "link/probe.h"
@@ -182,6 +183,7 @@ std::vector<CommandEntry> MakeTable() {
                BindPcsc});
   AddContactCommands(t);
   AddRfCommands(t);
+  AddInsightCommands(t);
   return t;
 }
 

@@ -9,6 +9,7 @@
 #include "contact/sle4428_ops.h"
 #include "contact/sle4442_ops.h"
 #include "exit_status.h"
+#include "insight_commands.h"
 #include "output.h"
 
 namespace kvt::cli {
@@ -284,7 +285,9 @@ Runner BindChip(const CliOptions& o, QString* error, ChipGroup g) {
     return [=](Context& c) {
       int rc = kExitOk;
       for (const QString& a : apdus) {
-        rc = FinishChip(c, SendApdu(c.session, c.options.address, g, protocol, a));
+        const ChipOutcome out = SendApdu(c.session, c.options.address, g, protocol, a);
+        rc = FinishChip(c, out);
+        if (out.status == OpStatus::Done && out.backText) PrintResponseSw(*out.backText);
         if (rc != kExitOk) break;
       }
       return rc;

@@ -1,6 +1,7 @@
 #include "pcsc_commands.h"
 
 #include "exit_status.h"
+#include "insight_commands.h"
 #include "output.h"
 #include "pcsc/pcsc_ops.h"
 #include "pcsc/pcsclite_service.h"
@@ -43,8 +44,11 @@ int RunPcscTransmit(SmartCardService& service, const QString* reader, const QStr
     if (!Show(pcsc::BeginTransaction(service, st))) return false;
     inTransaction = true;
     if (!Show(pcsc::Status(service, st))) return false;
-    for (const QString& apdu : apdus)
-      if (!Show(pcsc::Transmit(service, st, apdu))) return false;
+    for (const QString& apdu : apdus) {
+      const pcsc::PcscOutcome sent = pcsc::Transmit(service, st, apdu);
+      PrintLinesWithSw(sent.lines, sent.received);  // the block, its status word before the empty line
+      if (!sent.ok()) return false;
+    }
     return true;
   }();
   if (inTransaction) ok = Show(pcsc::EndTransaction(service, st)) && ok;

@@ -3,6 +3,7 @@
 #include "app/conversions.h"
 #include "contact/chip_card_ops.h"
 #include "exit_status.h"
+#include "insight_commands.h"
 #include "output.h"
 #include "rf/iso_apdu_ops.h"
 #include "rf/mifare_ops.h"
@@ -139,6 +140,7 @@ Runner BindRf(const CliOptions& o, QString* error) {
       for (const QString& a : apdus) {
         const IsoApduOutcome out = SendIsoApdu(c.session, c.options.address, type, a);
         rc = Finish(c, out, [&] { PrintField(QStringLiteral("Response"), out.response); });
+        if (out.status == OpStatus::Done) PrintResponseSw(out.response);
         if (rc != kExitOk) break;
       }
       return rc;

@@ -8,6 +8,7 @@
 #include "cmdline/script_parse.h"
 #include "cmdline/script_text.h"
 #include "exit_status.h"
+#include "insight_commands.h"
 #include "output.h"
 
 namespace kvt::cli {
@@ -110,7 +111,8 @@ Runner BindScript(const CliOptions& o, QString* error) {
   return [text, repeat](Context& c) {
     Session& s = c.session;
     TerminalScript view(text, QString::number(repeat));
-    TerminalEntries blocks(true);
+    TerminalEntries printed(true);
+    SwAnnotatedBlocks blocks(printed);  // each APDU reply block with its status word
     TerminalEntries raw(false);
     ScriptTransport transport(s.state, s.port, s.notifier, raw, blocks,
                               ScriptTimeouts{}.scaled(c.options.timeoutScale));

@@ -158,8 +158,8 @@ PcscOutcome Transmit(SmartCardService& s, PcscState& st, const QString& apduText
     const DWORD got = std::min(receiveLength, kReceiveBufferSize);
     o.lines << QStringLiteral("SCardTransmit Success ");
     o.lines << DumpLines(QStringLiteral("Send Data:"), got > 0 ? *apdu : QByteArray());
-    o.lines << DumpLines(QStringLiteral("Receive Data:"),
-                         QByteArray(reinterpret_cast<const char*>(receive.data()), static_cast<int>(got)));
+    o.received = QByteArray(reinterpret_cast<const char*>(receive.data()), static_cast<int>(got));
+    o.lines << DumpLines(QStringLiteral("Receive Data:"), o.received);
   }
   return Ended(o);
 }

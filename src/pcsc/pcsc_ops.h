@@ -41,6 +41,7 @@ struct PcscOutcome {
   QStringList lines;                   // appended to the result list in this order
   std::optional<QStringList> readers;  // Get Readers List: the new entries of ReaderList
   std::optional<Message> message;      // Transmit: the refusal of the APDU text
+  QByteArray received;                 // Transmit: the response APDU, when the call succeeded
   bool ok() const { return called && result == 0; }
 };
 

@@ -54,9 +54,10 @@ TEST(ContactCli, CpuCardAndSam) {
   EXPECT_TRUE(reset.lines[0].startsWith("ATR: 3BE9000081"));
   EXPECT_EQ(reset.lines[1], "Cold Reset | Cold Reset Success(T=1)");
   const CtlRun apdu = sim.ctl({"cpu", "apdu", "t1", "00A40000023F00", "0084000004"});
-  ASSERT_EQ(apdu.lines.size(), 4);
+  ASSERT_EQ(apdu.lines.size(), 6);  // each response, its message, its status word
   EXPECT_EQ(apdu.lines[0], "Response: 6F1684023F00A5108801015F2D067A68656E66729F1101019000");
   EXPECT_EQ(apdu.lines[1], "C-APDU | Success");
+  EXPECT_EQ(apdu.lines[2], "SW 9000: Normal processing");
   EXPECT_EQ(sim.ctl({"cpu", "apdu", "t0", "0084000004"}).code, 1);  // T=0 asked of a T=1 card
 
   EXPECT_EQ(sim.ctl({"sam", "choose", "2"}).lines, QStringList{"Choose SAM | Choose SAM Success"});

@@ -113,8 +113,13 @@ void PcscServiceTest::ctlWithSimCard() {
   const auto [listed, listLines] = ctl({"pcsc", "list"});
   QCOMPARE(listed, 0);
   QCOMPARE(listLines.mid(6, 1), QStringList{"Reader: " + kReader});
+  // kvt730ctl puts each response's status word before the closing empty line of its block.
+  QStringList apdus = kApdus.mid(0, 15);
+  apdus.insert(14, "SW 9000: Normal processing");
+  apdus.insert(9, "SW 9000: Normal processing");
+  apdus.insert(4, "SW 9F0F: 15 bytes available (GSM, GET RESPONSE)");
   QCOMPARE(ctl({"pcsc", "transmit", "A0A40000022FE2", "A0B000000A", "0084000008"}),
-           std::make_pair(0, kOpening + kApdus.mid(0, 15) + kClosing));
+           std::make_pair(0, kOpening + apdus + kClosing));
   // The second slot is empty: Connect fails and only the context is given back.
   QCOMPARE(ctl({"pcsc", "transmit", "--reader", "Virtual PCD 00 01", "00A40000023F00"}).second.mid(6),
            block({"SCardConnect Error (8010000C)"}) + block({"SCardReleaseContext Success"}));

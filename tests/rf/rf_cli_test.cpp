@@ -56,10 +56,11 @@ TEST(RfCli, UltralightAndCpuCards) {
             (QStringList{"ATR Information: 508A3C51E24B565437008181",
                          "Activate | The RF Card is activated  / the card in line with ISO / IEC 14443 Type B protocol"}));
   const CtlRun apdu = sim.ctl({"rf", "apdu", "b", "00A40000023F00", "0084000008"});
-  ASSERT_EQ(apdu.lines.size(), 4);
+  ASSERT_EQ(apdu.lines.size(), 6);  // each response, its message, its status word
   EXPECT_EQ(apdu.lines[0], "Response: 6F1684023F00A5108801015F2D067A68656E66729F1101019000");
   EXPECT_EQ(apdu.lines[1], "C-APDU | Success");
-  EXPECT_EQ(apdu.lines[2].size(), QString("Response: ").size() + 20);
+  EXPECT_EQ(apdu.lines[2], "SW 9000: Normal processing");
+  EXPECT_EQ(apdu.lines[3].size(), QString("Response: ").size() + 20);
   EXPECT_EQ(sim.ctl({"rf", "apdu", "a", "0084000008"}).code, 1);  // the Type A parameter to a Type B card
   EXPECT_EQ(sim.ctl({"rf", "apdu", "b", "00A4000002" "0"}).code, 3);
   EXPECT_EQ(sim.ctl({"rf", "deactivate"}).lines, QStringList{"Deactivate | Deactivate success"});
