@@ -3,7 +3,6 @@
 #include <QRegularExpression>
 
 #include "app/conversions.h"
-#include "cmdline/script_transport.h"
 #include "exit_status.h"
 #include "insight/atr.h"
 #include "insight/status_words.h"
@@ -51,23 +50,6 @@ Runner BindSw(const CliOptions& o, QString* error) {
   };
 }
 
-// The SW line of a Reply block (the entries after its rule): a positive reply to a command
-// that carries an APDU, whose data ends in the status word.
-std::optional<QString> ReplyBlockSwLine(const QStringList& b) {
-  static const QRegularExpression codes(QStringLiteral("^Command:([0-9A-F]{2})h,  Parameter:([0-9A-F]{2})h "));
-  if (b.size() < 4 || b[1] != QLatin1String("Reply type=<Positive reply>")) return std::nullopt;
-  const QRegularExpressionMatch m = codes.match(b[2]);
-  if (!m.hasMatch() || !b[3].startsWith(QLatin1String("Data(Hex):"))) return std::nullopt;
-  if (!insight::CommandCarriesApdu(static_cast<uint8_t>(m.captured(1).toUInt(nullptr, 16)),
-                                   static_cast<uint8_t>(m.captured(2).toUInt(nullptr, 16))))
-    return std::nullopt;
-  // Data lines: two digits and a space per byte, " - " after the eighth of a line.
-  QStringList digits = (QStringList{b[3].mid(10)} + b.mid(4)).join(QLatin1Char(' ')).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-  digits.removeAll(QStringLiteral("-"));
-  const auto data = ParseHexText(digits.join(QLatin1Char(' ')));
-  return data ? insight::ResponseSwLine(*data) : std::nullopt;
-}
-
 }  // namespace
 
 void AddInsightCommands(std::vector<CommandEntry>& t) {
@@ -86,19 +68,6 @@ void PrintLinesWithSw(const QStringList& lines, const QByteArray& response) {
   for (int i = 0; i < lines.size() - (closed ? 1 : 0); ++i) PrintLine(lines[i]);
   if (const auto line = insight::ResponseSwLine(response)) PrintLine(*line);
   if (closed) PrintLine(QString());
-}
-
-void SwAnnotatedBlocks::add(const QString& entry) {
-  if (entry == kReplyRule) {
-    inReply_ = true;
-    reply_.clear();
-  } else if (inReply_ && entry.isEmpty()) {
-    inReply_ = false;
-    if (const auto line = ReplyBlockSwLine(reply_)) blocks_.add(*line);
-  } else if (inReply_) {
-    reply_ << entry;
-  }
-  blocks_.add(entry);
 }
 
 }  // namespace kvt::cli

@@ -7,7 +7,6 @@
 #include <QStringList>
 #include <vector>
 
-#include "cmdline/entry_list.h"
 #include "commands.h"
 
 namespace kvt::cli {
@@ -22,21 +21,5 @@ void PrintResponseSw(const QString& responseHex);
 // The lines of a result block ending in an empty line, with the SW line of `response` put
 // before that empty line (or after the last line when there is none).
 void PrintLinesWithSw(const QStringList& lines, const QByteArray& response);
-
-// The script's decoded-block list with an SW line added to each positive Reply block of a
-// command that carries an APDU, after its Data lines and before its closing empty entry.
-class SwAnnotatedBlocks : public EntryList {
- public:
-  explicit SwAnnotatedBlocks(EntryList& blocks) : blocks_(blocks) {}
-  void add(const QString& entry) override;
-  int count() const override { return blocks_.count(); }
-  void clear() override { blocks_.clear(); }
-  void selectLast() override { blocks_.selectLast(); }
-
- private:
-  EntryList& blocks_;
-  bool inReply_ = false;
-  QStringList reply_;  // the entries of the Reply block so far, after its rule
-};
 
 }  // namespace kvt::cli

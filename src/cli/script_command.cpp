@@ -49,6 +49,7 @@ class TerminalEntries : public EntryList {
   }
   int count() const override { return count_; }
   void clear() override { count_ = 0; }
+  void note(const QString& text) override { add(text); }
   QStringList kept;
 
  private:
@@ -111,8 +112,7 @@ Runner BindScript(const CliOptions& o, QString* error) {
   return [text, repeat](Context& c) {
     Session& s = c.session;
     TerminalScript view(text, QString::number(repeat));
-    TerminalEntries printed(true);
-    SwAnnotatedBlocks blocks(printed);  // each APDU reply block with its status word
+    TerminalEntries blocks(true);  // an APDU reply's status word gets a line of its own
     TerminalEntries raw(false);
     ScriptTransport transport(s.state, s.port, s.notifier, raw, blocks,
                               ScriptTimeouts{}.scaled(c.options.timeoutScale));

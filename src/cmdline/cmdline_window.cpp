@@ -54,6 +54,13 @@ class ListBoxEntries : public EntryList {
   }
   int count() const override { return list_->count(); }
   void clear() override { list_->clear(); }
+  // The tooltip of every entry of the block just added, back to its rule line.
+  void note(const QString& text) override {
+    for (int i = list_->count() - 1; i >= 0; --i) {
+      list_->item(i)->setToolTip(text);
+      if (list_->item(i)->text().startsWith(QLatin1String("-----"))) break;
+    }
+  }
   void selectLast() override {
     if (list_->count() == 0) return;
     list_->setCurrentRow(list_->count() - 1);

@@ -13,6 +13,10 @@ class EntryList {
   virtual int count() const = 0;
   virtual void clear() = 0;
   virtual void selectLast() {}
+  // A note on the block just added: the meaning of an APDU reply's status word. A list on
+  // the terminal prints it as an entry of its own; the window's list shows it as the
+  // block's tooltip; a list that keeps only the window's entries drops it.
+  virtual void note(const QString&) {}
 };
 
 // The entries held in memory: tests, and the command line's raw list.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/conversions.h"
+#include "insight/status_words.h"
 #include "link/engine.h"
 
 namespace kvt {
@@ -77,6 +78,11 @@ QStringList DataLines(const QByteArray& data, int indent) {
   }
   out << line;
   return out;
+}
+
+std::optional<QString> ReplyStatusWordLine(const QByteArray& frame, const QByteArray& reply) {
+  if (At(reply, 0) != 'P' || !insight::CommandCarriesApdu(At(frame, 5), At(frame, 6))) return std::nullopt;
+  return insight::ResponseSwLine(reply.mid(6, std::max(0, static_cast<int>(reply.size()) - 8)));
 }
 
 QStringList CommandBlock(const QByteArray& frame, const QDateTime& at) {
@@ -207,7 +213,9 @@ int ScriptTransport::ExecuteScriptCommand(const QByteArray& frame, ReplyBuffer& 
   reply.bytes = remainder;
   reply.len = static_cast<int>(remainder.size());
 
-  addBack(ReplyBlock(remainder, now()) << QString());
+  addBack(ReplyBlock(remainder, now()));
+  if (const auto sw = ReplyStatusWordLine(frame, remainder)) back_.note(*sw);
+  addBack({QString()});
   addRaw({QString()});
   return 0;
 }

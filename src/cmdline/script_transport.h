@@ -49,6 +49,9 @@ QStringList DataLines(const QByteArray& data, int indent);
 // The Command block of a complete frame and the Reply block of a reply text (from the kind
 // to the check byte), without the empty entry that follows each.
 QStringList CommandBlock(const QByteArray& frame, const QDateTime& at);
+// "SW 9000: ..." for the positive reply to a command that carries an APDU (its data ends in
+// the card's status word); nothing otherwise.
+std::optional<QString> ReplyStatusWordLine(const QByteArray& frame, const QByteArray& reply);
 QStringList ReplyBlock(const QByteArray& reply, const QDateTime& at);
 
 class ScriptTransport {

@@ -13,6 +13,8 @@
 
 #include "app/busy_cursor.h"
 #include "hexgrid/key_filters.h"
+#include "hexgrid/value_label.h"
+#include "insight/shown_text.h"
 
 namespace kvt {
 
@@ -84,6 +86,12 @@ ChipCardWindow::ChipCardWindow(Session& session, std::function<QString()> addres
   atrLabel->setBuddy(ResetTextBack);
   top_->addWidget(atrLabel);
   top_->addWidget(ResetTextBack);
+  // Beside the answer to reset: what it says (ISO/IEC 7816-3).
+  auto* decodingLabel = new QLabel(QStringLiteral("ATR decoding"), this);
+  AtrDecoding = textBox(this, "AtrDecoding", decodingLabel->text(), 4);
+  decodingLabel->setBuddy(AtrDecoding);
+  top_->addWidget(decodingLabel);
+  top_->addWidget(AtrDecoding);
 
   apduRow_ = new QGridLayout;
   auto* apduLabel = new QLabel(QStringLiteral("APDU Command"), this);
@@ -109,6 +117,16 @@ ChipCardWindow::ChipCardWindow(Session& session, std::function<QString()> addres
   backLabel->setBuddy(BackText);
   top_->addWidget(backLabel);
   top_->addWidget(BackText);
+  // Beside the response: what its status word means.
+  auto* swLabel = new QLabel(QStringLiteral("Status word:"), this);
+  SwMeaning = new QLabel(this);
+  SwMeaning->setObjectName(QStringLiteral("SwMeaning"));
+  SwMeaning->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  NameValueLabel(SwMeaning, swLabel);
+  auto* swRow = new QHBoxLayout;
+  swRow->addWidget(swLabel);
+  swRow->addWidget(SwMeaning, 1);
+  top_->addLayout(swRow);
 }
 
 QPushButton* ChipCardWindow::addButton(QGridLayout* layout, const char* name, const QString& caption, int row,
@@ -131,8 +149,18 @@ void ChipCardWindow::run(const std::function<ChipOutcome()>& op) {
     BusyCursor busy;
     o = op();
   }
-  if (o.resetText) ResetTextBack->setPlainText(*o.resetText);
-  if (o.backText) BackText->setPlainText(*o.backText);
+  if (o.resetText) {
+    ResetTextBack->setPlainText(*o.resetText);
+    const QString decoding = insight::AtrDecodingText(*o.resetText);
+    AtrDecoding->setPlainText(decoding);
+    ResetTextBack->setToolTip(decoding);
+  }
+  if (o.backText) {
+    BackText->setPlainText(*o.backText);
+    const QString sw = insight::ResponseSwText(*o.backText);
+    ShowValue(SwMeaning, sw);
+    BackText->setToolTip(sw);
+  }
   Present(session_.notifier, o);
 }
 

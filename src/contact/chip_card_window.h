@@ -11,6 +11,7 @@
 
 class QComboBox;
 class QGridLayout;
+class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
@@ -54,6 +55,8 @@ class ChipCardWindow : public QDialog {
   QComboBox* CmdText = nullptr;
   QPlainTextEdit* ResetTextBack = nullptr;
   QPlainTextEdit* BackText = nullptr;
+  QPlainTextEdit* AtrDecoding = nullptr;  // the answer to reset decoded
+  QLabel* SwMeaning = nullptr;            // the meaning of the response's status word
 };
 
 class KVT_730_B_CPUCARD : public ChipCardWindow {

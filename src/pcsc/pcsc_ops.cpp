@@ -124,6 +124,7 @@ PcscOutcome Status(SmartCardService& s, PcscState& st) {
   if (rc == 0) {
     QString line = QStringLiteral("ATR : ");
     for (DWORD i = 0; i < std::min(atrLength, kAtrBufferSize); ++i) line += HexByte(atr[i]) + QLatin1Char(' ');
+    o.atr = QByteArray(reinterpret_cast<const char*>(atr), static_cast<int>(std::min(atrLength, kAtrBufferSize)));
     o.lines << line;
     o.lines << QStringLiteral("ATR Longth : ") + QLatin1Char(' ') + QString::number(atrLength);
   }

@@ -42,6 +42,7 @@ struct PcscOutcome {
   std::optional<QStringList> readers;  // Get Readers List: the new entries of ReaderList
   std::optional<Message> message;      // Transmit: the refusal of the APDU text
   QByteArray received;                 // Transmit: the response APDU, when the call succeeded
+  QByteArray atr;                      // SCard Status: the answer to reset, when the call succeeded
   bool ok() const { return called && result == 0; }
 };
 

@@ -7,10 +7,14 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 #include <functional>
 
 #include "hexgrid/key_filters.h"
+#include "hexgrid/value_label.h"
+#include "insight/atr.h"
+#include "insight/status_words.h"
 
 #include "app/busy_cursor.h"
 
@@ -127,6 +131,16 @@ KVT_730_M_PCSCForm::KVT_730_M_PCSCForm(SmartCardService& service, Notifier& noti
   auto* top = new QVBoxLayout(this);
   top->addLayout(body, 1);
   top->addWidget(description);
+  auto* insightRow = new QHBoxLayout;
+  auto* insightLabel = new QLabel(QStringLiteral("Meaning:"), this);
+  InsightText = new QLabel(this);
+  InsightText->setObjectName(QStringLiteral("InsightText"));
+  InsightText->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  InsightText->setWordWrap(true);
+  NameValueLabel(InsightText, insightLabel);
+  insightRow->addWidget(insightLabel);
+  insightRow->addWidget(InsightText, 1);
+  top->insertLayout(1, insightRow);
   // Smaller than the main window, so that it opens centred over it.
   resize(900, 560);
 }
@@ -148,7 +162,23 @@ void KVT_730_M_PCSCForm::apply(const pcsc::PcscOutcome& o) {
     ReaderList->setCurrentIndex(o.readers->isEmpty() ? -1 : 0);
   }
   if (!o.lines.isEmpty()) {
+    const int first = PCSCRESULT->count();
     PCSCRESULT->addItems(o.lines);
+    // What the ATR and a response's status word mean: the tooltip of their lines and the
+    // line under the list.
+    QString note, summary;
+    if (!o.atr.isEmpty()) {
+      const QStringList lines = insight::AtrLines(o.atr);
+      note = lines.join(QLatin1Char('\n'));
+      static const QRegularExpression brief(QStringLiteral("^(Protocols|TCK|Known as|Error):"));
+      summary = lines.filter(brief).join(QStringLiteral("; "));
+    } else if (const auto sw = insight::ResponseSwLine(o.received)) {
+      note = summary = *sw;
+    }
+    if (!note.isEmpty()) {
+      for (int i = first; i < PCSCRESULT->count(); ++i) PCSCRESULT->item(i)->setToolTip(note);
+      ShowValue(InsightText, summary);
+    }
     PCSCRESULT->setCurrentRow(PCSCRESULT->count() - 1);
     PCSCRESULT->scrollToBottom();
   }

@@ -9,6 +9,7 @@
 #include "pcsc/smart_card_service.h"
 
 class QComboBox;
+class QLabel;
 class QListWidget;
 class QPushButton;
 
@@ -39,6 +40,7 @@ class KVT_730_M_PCSCForm : public QDialog {
   QComboBox* ReaderList = nullptr;
   QComboBox* CmdText = nullptr;
   QListWidget* PCSCRESULT = nullptr;
+  QLabel* InsightText = nullptr;  // what the last ATR or status word means
 };
 
 }  // namespace kvt

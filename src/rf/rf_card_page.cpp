@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -13,6 +14,7 @@
 #include "app/reader_main_window.h"
 #include "hexgrid/key_filters.h"
 #include "hexgrid/value_label.h"
+#include "insight/shown_text.h"
 #include "rf/rf_activation_ops.h"
 
 namespace kvt {
@@ -162,6 +164,9 @@ void RfCardPage::activate() {
     ShowValue(ULRFmessage, o.ultralightSn);
     ShowValue(CPURFTypeAmessage, o.typeASn);
     ATRTypeAText->setText(o.typeAAnswer);
+    const QString ats = insight::AtsDecodingText(o.typeAAnswer);
+    TypeAAtsDecoding->setPlainText(ats);
+    ATRTypeAText->setToolTip(ats);
     ATRTypeBText->setText(o.typeBAnswer);
   }
   if (o.page) showPage(*o.page);
@@ -185,6 +190,17 @@ QWidget* RfCardPage::buildCpuPage(IsoType type) {
   const int atrRow = top->rowCount();
   top->addWidget(atrLabel, atrRow, 0);
   top->addWidget(atr, atrRow, 1);
+  if (a) {  // Beside the answer to select: what it says (ISO/IEC 14443-4).
+    auto* decodingLabel = new QLabel(QStringLiteral("ATS decoding"), page);
+    TypeAAtsDecoding = new QPlainTextEdit(page);
+    TypeAAtsDecoding->setObjectName(QStringLiteral("TypeAAtsDecoding"));
+    TypeAAtsDecoding->setAccessibleName(decodingLabel->text());
+    TypeAAtsDecoding->setReadOnly(true);
+    TypeAAtsDecoding->setFixedHeight(TypeAAtsDecoding->fontMetrics().lineSpacing() * 4 + 12);
+    decodingLabel->setBuddy(TypeAAtsDecoding);
+    top->addWidget(decodingLabel, atrRow + 1, 0, Qt::AlignTop);
+    top->addWidget(TypeAAtsDecoding, atrRow + 1, 1);
+  }
   layout->addLayout(top);
   (a ? ATRTypeAText : ATRTypeBText) = atr;
 
@@ -215,6 +231,15 @@ QWidget* RfCardPage::buildCpuPage(IsoType type) {
   form->addWidget(backLabel, 1, 0);
   form->addWidget(back, 1, 1);
   form->addWidget(send, 2, 1, Qt::AlignLeft);
+  // Beside the response: what its status word means.
+  auto* swLabel = new QLabel(QStringLiteral("Status word:"), frame);
+  auto* sw = new QLabel(frame);
+  sw->setObjectName(a ? QStringLiteral("TypeASwMeaning") : QStringLiteral("TypeBSwMeaning"));
+  sw->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  NameValueLabel(sw, swLabel);
+  form->addWidget(swLabel, 3, 0);
+  form->addWidget(sw, 3, 1);
+  (a ? TypeASwMeaning : TypeBSwMeaning) = sw;
   layout->addWidget(frame);
   layout->addStretch(1);
   (a ? TypeACAPDUText : TypeBCAPDUText) = apdu;
@@ -228,7 +253,12 @@ void RfCardPage::sendApdu(IsoType type) {
   QLineEdit* back = type == IsoType::A ? TypeARAPDUText : TypeBRAPDUText;
   const IsoApduOutcome o = busy<IsoApduOutcome>(
       [&] { return SendIsoApdu(window_.session(), address(), type, apdu->currentText()); });
-  if (o.clearResponse) back->setText(o.response);
+  if (o.clearResponse) {
+    back->setText(o.response);
+    const QString sw = insight::ResponseSwText(o.response);
+    ShowValue(type == IsoType::A ? TypeASwMeaning : TypeBSwMeaning, sw);
+    back->setToolTip(sw);
+  }
   Present(window_.session().notifier, o);
 }
 

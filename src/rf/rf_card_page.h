@@ -17,6 +17,7 @@ class QComboBox;
 class QGridLayout;
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
@@ -95,6 +96,9 @@ class RfCardPage : public QWidget {
   QComboBox* TypeBCAPDUText = nullptr;
   QLineEdit* TypeARAPDUText = nullptr;
   QLineEdit* TypeBRAPDUText = nullptr;
+  QPlainTextEdit* TypeAAtsDecoding = nullptr;  // the Type A card's answer to select decoded
+  QLabel* TypeASwMeaning = nullptr;            // the meaning of each response's status word
+  QLabel* TypeBSwMeaning = nullptr;
 };
 
 }  // namespace kvt

@@ -222,9 +222,16 @@ void ContactPagesTest::cpuWindowOpensOnlyWithThePortOpen() {
     find<QRadioButton>(&d, "CPUVCCOPTION_1")->click();
     click(&d, "CPUColdResetBtn");
     QCOMPARE(texts().last(), QStringLiteral("Cold Reset Success(T=0)"));
+    // Beside the boxes: the answer to reset decoded, the status word named.
+    const QString decoding = find<QPlainTextEdit>(&d, "AtrDecoding")->toPlainText();
+    QVERIFY2(decoding.startsWith("TS: 3B (direct convention)\n") && decoding.contains("\nProtocols: T=0"),
+             qPrintable(decoding));
+    QCOMPARE(atr->toolTip(), decoding);
     find<QRadioButton>(&d, "CardTypeOption_0")->click();
     click(&d, "SendCmdBtn");
     QCOMPARE(back->toPlainText(), QStringLiteral("6118"));
+    QVERIFY(find<QLabel>(&d, "SwMeaning")->text().startsWith("SW 6118: "));
+    QCOMPARE(hiddenValues(&d), QStringList());
     cmd->setCurrentIndex(2);
     click(&d, "SendCmdBtn");
     QVERIFY(back->toPlainText().endsWith("9000"));

@@ -99,8 +99,17 @@ void PcscWindowTest::buttonsFillTheListsAndRefuseBadApdus() {
   QCOMPARE(n.messages[0].text, QStringLiteral("Error:Please Check The Data Effective"));
   QCOMPARE(list->count(), 9);
   apdu->setEditText("80CA9F7F00");
+  f.response = QByteArray::fromHex("6A82");
   find(&w, "cmdTransmit")->click();
   QCOMPARE(f.sent, QByteArray::fromHex("80CA9F7F00"));
+  // What the status word and the ATR mean: the line under the list and the lines' tooltips.
+  auto* meaning = find<QLabel>(&w, "InsightText");
+  QCOMPARE(meaning->text(), QStringLiteral("SW 6A82: File or application not found"));
+  QCOMPARE(list->item(list->count() - 2)->toolTip(), meaning->text());
+  f.atr = QByteArray::fromHex("3B021450");
+  find(&w, "cmdGetStatus")->click();
+  QVERIFY2(meaning->text().startsWith("Protocols: T=0; TCK: absent"), qPrintable(meaning->text()));
+  QVERIFY(list->item(list->count() - 3)->toolTip().startsWith("TS: 3B (direct convention)\n"));
   find(&w, "cmdClear")->click();
   QCOMPARE(list->count(), 0);
 }

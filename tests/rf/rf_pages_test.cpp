@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QLayout>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -308,6 +309,9 @@ void RfPagesTest::buttonsApplyTheirOutcomes() {
   click(&w, "SendTypeACmd");  // 00A40000023F00
   QCOMPARE(back->text(), QStringLiteral("6F1684023F00A5108801015F2D067A68656E66729F1101019000"));
   QVERIFY(!find<QLabel>(&w, "CPURFTypeAmessage")->text().isEmpty());
+  // Beside the boxes: the answer to select decoded, the status word named.
+  QVERIFY(find<QPlainTextEdit>(&w, "TypeAAtsDecoding")->toPlainText().startsWith("TL: "));
+  QVERIFY(find<QLabel>(&w, "TypeASwMeaning")->text().startsWith("SW 9000: "));
   QCOMPARE(hiddenValues(&w), QStringList());  // the card's serial numbers reach screen readers
   QCOMPARE(texts().last(), QStringLiteral("Success"));
   find<QComboBox>(&w, "TypeACAPDUText")->setEditText("00A4000002" "0");

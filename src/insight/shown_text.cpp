@@ -1,0 +1,33 @@
+#include "insight/shown_text.h"
+
+#include "app/conversions.h"
+#include "insight/atr.h"
+#include "insight/ats.h"
+#include "insight/status_words.h"
+
+namespace kvt::insight {
+
+namespace {
+
+QByteArray BytesOf(const QString& hex) {
+  const auto bytes = ParseHexText(hex);
+  return bytes ? *bytes : QByteArray();
+}
+
+}  // namespace
+
+QString AtrDecodingText(const QString& atrHex) {
+  const QByteArray atr = BytesOf(atrHex);
+  return atr.isEmpty() ? QString() : AtrLines(atr).join(QLatin1Char('\n'));
+}
+
+QString AtsDecodingText(const QString& atsHex) {
+  const QByteArray ats = BytesOf(atsHex);
+  return ats.isEmpty() ? QString() : AtsLines(ats).join(QLatin1Char('\n'));
+}
+
+QString ResponseSwText(const QString& responseHex) {
+  return ResponseSwLine(BytesOf(responseHex)).value_or(QString());
+}
+
+}  // namespace kvt::insight
