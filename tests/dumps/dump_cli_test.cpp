@@ -91,6 +91,12 @@ TEST(DumpCli, KeyFilesSizesAndTrailerGuard) {
   EXPECT_EQ(sim.ctl({"mifare", "dump", dir.filePath("c.mfd"), "--size", "4k"}).lines.value(0),
             "Caution | The card is a Mifare Classic 1K (S50), not 4K (S70).");
   EXPECT_EQ(runCtl({"--simulate", "mifare", "dump", dir.filePath("c.bin")}).code, 3);
+  // No card in the reader: the old file stays as it was.
+  spit(dir.filePath("old.mfd"), "old");
+  const CtlRun noCard = runCtl({"--simulate", "mifare", "dump", dir.filePath("old.mfd")});
+  EXPECT_EQ(noCard.code, 1);
+  EXPECT_TRUE(noCard.err.contains("old.mfd was not written"));
+  EXPECT_EQ(slurp(dir.filePath("old.mfd")), "old");
 
   // Sector 5's trailer in the file locks itself for good: refused unless forced, then the
   // card (already locked) refuses it.

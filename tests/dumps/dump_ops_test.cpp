@@ -127,3 +127,35 @@ TEST_F(RfTest, MemoryRestoreStopsAtAWrongCodeBeforeWriting) {
   EXPECT_EQ(r.status, OpStatus::BadInput);
   EXPECT_TRUE(newFrames().empty());
 }
+
+TEST_F(RfTest, FourKCardsAndAFailedExchangeMidRun) {
+  insertRf("s70-mixed");
+  MifareDumpResult d = MifareDump(session, "0", {});
+  ASSERT_EQ(d.sectors.size(), 40u);
+  // Sector 32: blocks 0-4 and the trailer read; 5-9 need a key B that is readable, so no
+  // key; 10-14 never.
+  EXPECT_EQ(SectorDumpLine(d.sectors[32]), "Sector 20: key A FFFFFFFFFFFF, key B FFFFFFFFFFFF, 6/16 blocks");
+  EXPECT_EQ(SectorDumpLine(d.sectors[39]), "Sector 27: key A FFFFFFFFFFFF, key B FFFFFFFFFFFF, 16/16 blocks");
+  const QList<QByteArray> mct = WriteMct(d.image).split('\n');
+  const int head = static_cast<int>(mct.indexOf("+Sector: 32"));
+  ASSERT_GT(head, 0);
+  EXPECT_EQ(mct[head + 1], "534543544F5220333220444154410000");  // "SECTOR 32 DATA"
+  EXPECT_EQ(mct[head + 6], "--------------------------------");
+  EXPECT_EQ(mct[head + 16], "FFFFFFFFFFFF9B41E669FFFFFFFFFFFF");
+  const ParsedImage back = ParseMct(WriteMct(d.image));
+  ASSERT_TRUE(back.ok()) << back.error.toStdString();
+  EXPECT_TRUE(back.image == d.image);
+
+  // The reader falls silent after the second sector: the run ends there with the
+  // engine's one message, and says it failed.
+  RunControl control;
+  control.progress = [&](int done, int) {
+    if (done == 2) fault(sim::FaultKind::Silent);
+  };
+  notifier.messages.clear();
+  d = MifareDump(session, "0", {}, control);
+  EXPECT_EQ(d.status, OpStatus::ExchangeFailed);
+  EXPECT_EQ(d.sectors.size(), 3u);
+  EXPECT_EQ(notifier.messages.size(), 1u);
+  EXPECT_FALSE(d.complete());
+}
