@@ -110,6 +110,9 @@ TEST(DumpCli, KeyFilesSizesAndTrailerGuard) {
   EXPECT_EQ(write.code, 3);
   EXPECT_FALSE(write.out.contains("SD:"));
 
+  EXPECT_EQ(runCtl({"--simulate", "mifare", "dump", dir.filePath("c.mfd"), "--trailers"}).err,
+            "kvt730ctl: --trailers belongs to mifare restore\nkvt730ctl: see kvt730ctl --help\n");
+  EXPECT_EQ(runCtl({"--simulate", "sle4442", "dump", dir.filePath("s.bin"), "--force"}).code, 3);
   const CtlRun access = runCtl({"--port", "/dev/kvt-no-such-port", "mifare", "access", "778F08"});
   EXPECT_EQ(access.code, 0);
   EXPECT_EQ(access.lines.value(3), "Trailer: key A read never, write never; access bits read A|B, write never; "
@@ -131,6 +134,11 @@ TEST(DumpCli, UltralightAndMemoryCards) {
     EXPECT_EQ(sim.ctl({"ultralight", "restore", dir.filePath("ul2.bin")}).lines.value(0), "Pages written: 12/12");
     sim.ctl({"ultralight", "dump", dir.filePath("ul3.bin")});
     EXPECT_EQ(slurp(dir.filePath("ul3.bin")), ul);
+    // Pages 4 to 7 locked on the card: the rest still goes back, and the run says so.
+    sim.ctl({"ultralight", "write", "2", "00 00 F0 00"});
+    const CtlRun locked = sim.ctl({"ultralight", "restore", dir.filePath("ul.bin")});
+    EXPECT_EQ(locked.code, 1);
+    EXPECT_EQ(locked.lines.value(0), "Pages written: 8/12; refused by the card: 4, 5, 6, 7");
     spit(dir.filePath("short.bin"), ul.left(63));
     const CtlRun shortFile = sim.ctl({"--log", "ultralight", "restore", dir.filePath("short.bin")});
     EXPECT_EQ(shortFile.code, 3);
