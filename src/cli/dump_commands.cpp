@@ -162,7 +162,7 @@ Runner bindUltralight(const CliOptions& o, const QString& sub, QString* error) {
 }
 
 Runner bindMemory(const CliOptions& o, const QString& sub, QString* error) {
-  std::optional<MemoryCardSpec> card;
+  std::optional<MemoryCardModel> card;
   if (is(o.command, "24cxx")) {
     card = o.size ? MemoryCardByName(*o.size) : std::nullopt;
     if (!card || card->kind != MemoryCardKind::Eeprom24) {
@@ -177,10 +177,10 @@ Runner bindMemory(const CliOptions& o, const QString& sub, QString* error) {
   const int codeBytes = card->kind == MemoryCardKind::Sle4442 ? 3 : card->kind == MemoryCardKind::Sle4428 ? 2 : 0;
   if (!operandCount(o, 1, is(sub, "restore") && codeBytes ? 1 + codeBytes : 1, error)) return {};
   const QString path = o.operands[1];
-  const MemoryCardSpec spec = *card;
+  const MemoryCardModel model = *card;
   if (is(sub, "dump")) {
-    return [path, spec](Context& c) {
-      const MemoryDumpResult r = MemoryDump(c.session, c.options.address, spec);
+    return [path, model](Context& c) {
+      const MemoryDumpResult r = MemoryDump(c.session, c.options.address, model);
       if (r.status == OpStatus::Done) PrintLine(MemoryDumpLine(r));
       return saveDump(c, r, r.complete(), path, WriteBin(r.image));
     };
@@ -201,14 +201,14 @@ Runner bindMemory(const CliOptions& o, const QString& sub, QString* error) {
   }
   const auto file = readFile(path, error);
   if (!file) return {};
-  const ParsedImage parsed = ParseBin(*file, spec.size);
+  const ParsedImage parsed = ParseBin(*file, model.size);
   if (!parsed.ok()) {
-    *error = QStringLiteral("%1 (%2): %3").arg(path, spec.name, parsed.error);
+    *error = QStringLiteral("%1 (%2): %3").arg(path, model.name, parsed.error);
     return {};
   }
   const CardImage image = parsed.image;
-  return [spec, image, code](Context& c) {
-    const MemoryRestoreResult r = MemoryRestore(c.session, c.options.address, spec, image, code);
+  return [model, image, code](Context& c) {
+    const MemoryRestoreResult r = MemoryRestore(c.session, c.options.address, model, image, code);
     if (r.status == OpStatus::Done) PrintLine(MemoryRestoreLine(r));
     return runExit(c, r, r.complete());
   };

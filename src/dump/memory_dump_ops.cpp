@@ -19,7 +19,7 @@ uint8_t parameterCode(MemoryCardKind k) { return k == MemoryCardKind::Sle4428 ? 
 uint8_t commandCode(MemoryCardKind k) { return k == MemoryCardKind::Eeprom24 ? kEepromCommand : kSleCommand; }
 
 // P1 P2 of a read or write at `at`: the SLE4442 takes one address byte.
-QByteArray header(const MemoryCardSpec& c, uint8_t ins, int at, int n) {
+QByteArray header(const MemoryCardModel& c, uint8_t ins, int at, int n) {
   const uint8_t p1 = c.kind == MemoryCardKind::Sle4442 ? 0x00 : static_cast<uint8_t>(at >> 8);
   return MemoryHeader(ins, p1, static_cast<uint8_t>(at & 0xFF), static_cast<uint8_t>(n));
 }
@@ -31,7 +31,7 @@ QString addresses(const QList<int>& list) {
 }
 
 // Powers the card up; the device address once the card answered, else nullopt with `end` set.
-std::optional<uint8_t> powerUp(Session& s, const QString& addressText, const MemoryCardSpec& c, RunEnd& end) {
+std::optional<uint8_t> powerUp(Session& s, const QString& addressText, const MemoryCardModel& c, RunEnd& end) {
   const Outcome o = c.kind == MemoryCardKind::Eeprom24 ? Eeprom24Activate(s, addressText) : SleActivate(s, addressText);
   if (o.status != OpStatus::Done) {
     end.status = o.status;
@@ -53,12 +53,12 @@ std::optional<uint8_t> powerUp(Session& s, const QString& addressText, const Mem
 
 }  // namespace
 
-std::optional<MemoryCardSpec> MemoryCardByName(const QString& name) {
+std::optional<MemoryCardModel> MemoryCardByName(const QString& name) {
   const QString n = name.trimmed().toUpper();
-  if (n == QLatin1String("SLE4442")) return MemoryCardSpec{MemoryCardKind::Sle4442, 256, n};
-  if (n == QLatin1String("SLE4428")) return MemoryCardSpec{MemoryCardKind::Sle4428, 1024, n};
+  if (n == QLatin1String("SLE4442")) return MemoryCardModel{MemoryCardKind::Sle4442, 256, n};
+  if (n == QLatin1String("SLE4428")) return MemoryCardModel{MemoryCardKind::Sle4428, 1024, n};
   for (int i = 0; i < 10; ++i)
-    if (n == QLatin1String(kEepromNames[i])) return MemoryCardSpec{MemoryCardKind::Eeprom24, 128 << i, n};
+    if (n == QLatin1String(kEepromNames[i])) return MemoryCardModel{MemoryCardKind::Eeprom24, 128 << i, n};
   return std::nullopt;
 }
 
@@ -70,7 +70,7 @@ bool MemoryRestoreResult::complete() const {
   return status == OpStatus::Done && !stopped && refused.isEmpty() && bytesWritten == size;
 }
 
-MemoryDumpResult MemoryDump(Session& s, const QString& addressText, const MemoryCardSpec& card,
+MemoryDumpResult MemoryDump(Session& s, const QString& addressText, const MemoryCardModel& card,
                             const RunControl& control) {
   MemoryDumpResult r;
   const auto address = powerUp(s, addressText, card, r);
@@ -103,7 +103,7 @@ MemoryDumpResult MemoryDump(Session& s, const QString& addressText, const Memory
   return r;
 }
 
-MemoryRestoreResult MemoryRestore(Session& s, const QString& addressText, const MemoryCardSpec& card,
+MemoryRestoreResult MemoryRestore(Session& s, const QString& addressText, const MemoryCardModel& card,
                                   const CardImage& image, const QByteArray& code, const RunControl& control) {
   MemoryRestoreResult r;
   r.size = card.size;

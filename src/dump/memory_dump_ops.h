@@ -10,13 +10,13 @@ namespace kvt {
 
 enum class MemoryCardKind { Sle4442, Sle4428, Eeprom24 };
 
-struct MemoryCardSpec {
+struct MemoryCardModel {
   MemoryCardKind kind = MemoryCardKind::Sle4442;
   int size = 256;  // bytes
   QString name;    // "SLE4442", "SLE4428", "24C01" .. "24C512"
 };
 // "SLE4442", "SLE4428" or a 24Cxx model name "24C01" .. "24C512" (case ignored).
-std::optional<MemoryCardSpec> MemoryCardByName(const QString& name);
+std::optional<MemoryCardModel> MemoryCardByName(const QString& name);
 
 struct MemoryDumpResult : RunEnd {
   CardImage image;
@@ -24,7 +24,7 @@ struct MemoryDumpResult : RunEnd {
   int bytesRead = 0;
   bool complete() const;
 };
-MemoryDumpResult MemoryDump(Session& s, const QString& addressText, const MemoryCardSpec& card,
+MemoryDumpResult MemoryDump(Session& s, const QString& addressText, const MemoryCardModel& card,
                             const RunControl& control = {});
 
 struct MemoryRestoreResult : RunEnd {
@@ -36,7 +36,7 @@ struct MemoryRestoreResult : RunEnd {
 // `image` must hold the card's size (refused before anything is sent otherwise). `code`
 // is the security code the SLE cards are given first (3 bytes SLE4442, 2 bytes SLE4428);
 // a code the card does not take ends the run before anything is written.
-MemoryRestoreResult MemoryRestore(Session& s, const QString& addressText, const MemoryCardSpec& card,
+MemoryRestoreResult MemoryRestore(Session& s, const QString& addressText, const MemoryCardModel& card,
                                   const CardImage& image, const QByteArray& code, const RunControl& control = {});
 
 // "Bytes read: 256/256"; with "; refused by the card at 0080" when some pieces were not.

@@ -107,7 +107,7 @@ TEST_F(RfTest, WholeCardRunsAreQuietReportProgressAndStop) {
 
 TEST_F(RfTest, MemoryRestoreStopsAtAWrongCodeBeforeWriting) {
   insert("sle4442");
-  const MemoryCardSpec card = *MemoryCardByName("sle4442");
+  const MemoryCardModel card = *MemoryCardByName("sle4442");
   CardImage image = CardImage::fromBytes(QByteArray(256, char(0x11)));
   MemoryRestoreResult r = MemoryRestore(session, "0", card, image, QByteArray::fromHex("123456"));
   EXPECT_EQ(r.status, OpStatus::Negative);
