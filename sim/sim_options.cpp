@@ -39,7 +39,8 @@ std::string simUsage() {
          "  --ic-card KIND         chip of the cards: none, cpu-t0 (default), cpu-t1,\n"
          "                         cpu-noemv, sle4442, sle4428, 24c01 .. 24c512\n"
          "  --rf-card KIND         contactless side of the cards: none, s50 (default), s70,\n"
-         "                         ultralight, typea, typeb\n"
+         "                         ultralight, typea, typeb, s50-mixed, s70-mixed (sectors\n"
+         "                         under other keys and access conditions)\n"
          "  --pcsc-card            no reader: put a T=0 SIM into pcscd's virtual reader\n"
          "                         (vsmartcard vpcd) and serve it until interrupted\n"
          "  --vpcd-host HOST       where the virtual reader listens (default 127.0.0.1)\n"
@@ -118,7 +119,7 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions* opts, std
       if (!takeValue() || !isContactChipKind(value)) return bad("--ic-card needs a chip kind such as sle4442");
       opts->icCard = value;
     } else if (name == "--rf-card") {
-      if (!takeValue() || !isRfCardKind(value)) return bad("--rf-card needs none, s50, s70, ultralight, typea or typeb");
+      if (!takeValue() || !isRfCardKind(value)) return bad("--rf-card needs none, s50, s70, ultralight, typea, typeb, s50-mixed or s70-mixed");
       opts->rfCard = value;
     } else if (name == "--link") {
       if (!takeValue() || value.empty()) return bad("--link needs a path");

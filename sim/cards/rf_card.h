@@ -66,7 +66,8 @@ class RfCard {
 };
 
 // The contactless kinds the simulator offers, by the names its options use: "none" (a
-// card without an antenna), "s50", "s70", "ultralight", "typea", "typeb".
+// card without an antenna), "s50", "s70", "ultralight", "typea", "typeb", and
+// "s50-mixed", "s70-mixed": Mifare cards with sectors in use (mifare_samples.h).
 const std::vector<std::string>& rfCardKinds();
 // A fresh card of that kind; nullptr for "none" or an unknown name.
 std::shared_ptr<RfCard> makeRfCard(const std::string& kind);

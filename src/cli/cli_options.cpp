@@ -50,6 +50,11 @@ QString Apply(CliOptions& o, const QString& name, const QString& value) {
     o.initOption = value.toInt();
   } else if (name == QLatin1String("--reader")) {
     o.reader = value;
+  } else if (name == QLatin1String("--keys")) {
+    if (value.isEmpty()) return QStringLiteral("--keys needs a file name");
+    o.keysFile = value;
+  } else if (name == QLatin1String("--size")) {
+    o.size = value;
   } else if (name == QLatin1String("--repeat")) {
     bool ok = false;
     const qlonglong n = value.toLongLong(&ok);
@@ -70,7 +75,7 @@ QString Apply(CliOptions& o, const QString& name, const QString& value) {
 
 ParsedArgs ParseArgs(const QStringList& args) {
   static const QStringList withValue = {"--repeat", "--port", "--baud", "--address", "--variant", "--option",
-                                        "--timeout-scale", "--reader"};
+                                        "--timeout-scale", "--reader", "--keys", "--size"};
   ParsedArgs r;
   CliOptions& o = r.options;
   for (int i = 0; i < args.size(); ++i) {
@@ -108,6 +113,8 @@ ParsedArgs ParseArgs(const QStringList& args) {
     else if (name == QLatin1String("--log")) o.log = true;
     else if (name == QLatin1String("--help")) o.help = true;
     else if (name == QLatin1String("--version")) o.version = true;
+    else if (name == QLatin1String("--force")) o.force = true;
+    else if (name == QLatin1String("--trailers")) o.trailers = true;
     else {
       r.error = QStringLiteral("unknown option %1").arg(a);
       return r;
@@ -122,6 +129,16 @@ ParsedArgs ParseArgs(const QStringList& args) {
   if (o.reader && (o.command != QLatin1String("pcsc") || o.operands.value(0) != QLatin1String("transmit"))) {
     r.error = QStringLiteral("--reader belongs to pcsc transmit");
   }
+  const QString sub = o.operands.value(0);
+  const bool mifareRun = o.command == QLatin1String("mifare") && (sub == QLatin1String("dump") || sub == QLatin1String("restore"));
+  if (o.keysFile && !mifareRun) r.error = QStringLiteral("--keys belongs to mifare dump and mifare restore");
+  if (o.trailers && !(mifareRun && sub == QLatin1String("restore")))
+    r.error = QStringLiteral("--trailers belongs to mifare restore");
+  if (o.force && o.command != QLatin1String("mifare"))
+    r.error = QStringLiteral("--force belongs to mifare write and mifare restore");
+  if (o.size && !(o.command == QLatin1String("mifare") && sub == QLatin1String("dump")) &&
+      o.command != QLatin1String("24cxx"))
+    r.error = QStringLiteral("--size belongs to mifare dump and 24cxx dump/restore");
   return r;
 }
 

@@ -22,6 +22,10 @@ struct CliOptions {
   std::optional<int> initOption;  // "--option N" of init
   std::optional<int> repeat;      // "--repeat N" of script
   std::optional<QString> reader;  // "--reader NAME" of pcsc transmit
+  std::optional<QString> keysFile;  // "--keys FILE" of mifare dump and restore
+  std::optional<QString> size;      // "--size": 1k|4k (mifare dump), 24C01..24C512 (24cxx dump/restore)
+  bool force = false;               // "--force": write access bits that lock a trailer for good
+  bool trailers = false;            // "--trailers": mifare restore writes the trailers too
   QString command;            // the sub-command, empty when none was given
   QStringList operands;       // what follows the sub-command
 };

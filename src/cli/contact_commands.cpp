@@ -8,6 +8,7 @@
 #include "contact/ic_type_ops.h"
 #include "contact/sle4428_ops.h"
 #include "contact/sle4442_ops.h"
+#include "dump_commands.h"
 #include "exit_status.h"
 #include "insight_commands.h"
 #include "output.h"
@@ -130,6 +131,7 @@ Runner BindIcType(const CliOptions& o, QString* error) {
 }
 
 Runner BindSle4442(const CliOptions& o, QString* error) {
+  if (auto run = BindDumpCommand(o, error)) return *run;
   const Operands p{o, error};
   const QString sub = p.sub();
   if (const Runner power = PowerRunner(sub, false)) return p.count(0, 0) ? power : Runner();
@@ -170,6 +172,7 @@ Runner BindSle4442(const CliOptions& o, QString* error) {
 }
 
 Runner BindSle4428(const CliOptions& o, QString* error) {
+  if (auto run = BindDumpCommand(o, error)) return *run;
   const Operands p{o, error};
   const QString sub = p.sub();
   if (const Runner power = PowerRunner(sub, false)) return p.count(0, 0) ? power : Runner();
@@ -203,6 +206,7 @@ Runner BindSle4428(const CliOptions& o, QString* error) {
 }
 
 Runner BindEeprom24(const CliOptions& o, QString* error) {
+  if (auto run = BindDumpCommand(o, error)) return *run;
   const Operands p{o, error};
   const QString sub = p.sub();
   if (const Runner power = PowerRunner(sub, true)) return p.count(0, 0) ? power : Runner();

@@ -6,6 +6,7 @@
 #include "cli_options.h"
 #include "collected_log.h"
 #include "commands.h"
+#include "dump_commands.h"
 #include "exit_status.h"
 #include "link/port_setup.h"
 #include "link/qt_serial_port.h"
@@ -85,7 +86,7 @@ int main(int argc, char** argv) {
   PrintNotifier notifier;
   Session session(state, port, log, notifier, o.variant, map, Timeouts{}.scaled(o.timeoutScale));
 
-  int rc = entry->opensPort ? OpenPort(session, o) : kExitOk;
+  int rc = entry->opensPort && !RunsOffline(o) ? OpenPort(session, o) : kExitOk;
   if (rc == kExitOk) {
     Context context{session, o};
     rc = run(context);

@@ -2,6 +2,7 @@
 
 #include "app/conversions.h"
 #include "contact/chip_card_ops.h"
+#include "dump_commands.h"
 #include "exit_status.h"
 #include "insight_commands.h"
 #include "output.h"
@@ -151,6 +152,7 @@ Runner BindRf(const CliOptions& o, QString* error) {
 }
 
 Runner BindMifare(const CliOptions& o, QString* error) {
+  if (auto run = BindDumpCommand(o, error)) return *run;
   const Args p{o, error};
   const QString sub = p.sub();
   int sector = 0, block = 0;
@@ -190,8 +192,9 @@ Runner BindMifare(const CliOptions& o, QString* error) {
   if (sub == QLatin1String("write")) {
     if (!p.count(3, 2 + kRfBlockBytes) || !sectorAt(1) || !blockAt(2) || !p.bytes(3, kRfBlockBytes, &cells))
       return {};
+    const TrailerLock lock = o.force ? TrailerLock::Allow : TrailerLock::Refuse;
     return [=](Context& c) {
-      return Finish(c, MifareWriteBlock(c.session, c.options.address, sector, block, 1, cells));
+      return Finish(c, MifareWriteBlock(c.session, c.options.address, sector, block, 1, cells, lock));
     };
   }
   static const QList<QPair<QString, PurseOp>> purseOps = {
@@ -218,6 +221,7 @@ Runner BindMifare(const CliOptions& o, QString* error) {
 }
 
 Runner BindUltralight(const CliOptions& o, QString* error) {
+  if (auto run = BindDumpCommand(o, error)) return *run;
   const Args p{o, error};
   const QString sub = p.sub();
   int page = 0;

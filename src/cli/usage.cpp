@@ -21,6 +21,12 @@ QString UsageText() {
       "  --timeout-scale N    divide every wait by N (for tests)\n"
       "  --repeat N           script: run the script N times (default 1)\n"
       "  --reader NAME        pcsc transmit: the smart-card reader (default: the first listed)\n"
+      "  --keys FILE          mifare dump/restore: more candidate keys, one 12-hex-digit key a line\n"
+      "                       (# starts a comment)\n"
+      "  --size SIZE          mifare dump: 1k or 4k (default: what the card says);\n"
+      "                       24cxx dump/restore: 24C01 .. 24C512 (needed)\n"
+      "  --trailers           mifare restore: write the sector trailers too\n"
+      "  --force              mifare write/restore: write access bits that lock a trailer for good\n"
       "  --help, --version\n"
       "\n"
       "Commands:\n");
@@ -30,6 +36,17 @@ QString UsageText() {
     t += head.leftJustified(40) + QLatin1String(c.summary) + QLatin1Char('\n');
   }
   t += QStringLiteral(
+      "\n"
+      "Whole cards (dump: card to file, restore: file to card; one summary line per sector):\n"
+      "  mifare access HEX6                      decode trailer bytes 6-8 (e.g. FF0780); needs no reader\n"
+      "  mifare dump OUT [--keys F] [--size S]   OUT ends in .mfd, .mct or .eml\n"
+      "  mifare restore IN [--keys F] [--trailers] [--force]\n"
+      "                                          data blocks back (never block 0 of sector 0)\n"
+      "  ultralight dump OUT | restore IN        64-byte .bin; restore writes pages 4 to 15\n"
+      "  sle4442 dump OUT | restore IN [PSC]     256 bytes (PSC: three bytes, default FFFFFF)\n"
+      "  sle4428 dump OUT | restore IN [PSC]     1024 bytes (PSC: two bytes, default FFFF)\n"
+      "  24cxx dump OUT | restore IN --size S    S: 24C01 .. 24C512\n"
+      "Whole-card runs end 0 when every block went through, 1 when the card refused some.\n"
       "\n"
       "Exit status: 0 done, 1 negative reply (or a reply of no known kind), 2 exchange failure,\n"
       "3 bad input, 4 port error, "

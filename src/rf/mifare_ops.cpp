@@ -2,6 +2,7 @@
 
 #include "app/conversions.h"
 #include "contact/contact_ops.h"
+#include "insight/mifare_access.h"
 #include "link/engine.h"
 
 namespace kvt {
@@ -111,8 +112,33 @@ BlockReadOutcome MifareReadBlock(Session& s, const QString& addressText, int sec
   return o;
 }
 
+std::optional<Outcome> GuardTrailerWrite(Session& s, int sector, const QByteArray& block, TrailerLock lock) {
+  const QByteArray bits = block.mid(6, 3);
+  const QString sectorText = HexByte(static_cast<uint8_t>(sector));
+  const QString bitsText = HexEntries(bits).trimmed();
+  const AccessBits a = DecodeAccessBits(bits);
+  if (!a.valid)
+    return Refused(OpStatus::BadInput,
+                   Caution(QStringLiteral("The access bits %1 for sector %2 are not valid (%3): the card would "
+                                          "block the sector for good.\r\nNothing was written.")
+                               .arg(bitsText, sectorText, a.problem)));
+  if (!TrailerLocksForGood(bits)) return std::nullopt;
+  const QString lockText =
+      QStringLiteral("The access bits %1 lock the trailer of sector %2 for good: they can never be changed again.")
+          .arg(bitsText, sectorText);
+  switch (lock) {
+    case TrailerLock::Allow: return std::nullopt;
+    case TrailerLock::Refuse:
+      return Refused(OpStatus::BadInput, Caution(lockText + QStringLiteral("\r\nNothing was written.")));
+    case TrailerLock::Ask:
+      if (s.notifier.ask(kCaution, lockText + QStringLiteral("\r\nWrite them anyway?"))) return std::nullopt;
+      return Refused(OpStatus::Cancelled);
+  }
+  return std::nullopt;
+}
+
 Outcome MifareWriteBlock(Session& s, const QString& addressText, int sector, int block, int count,
-                         const QStringList& cells) {
+                         const QStringList& cells, TrailerLock lock) {
   if (!BeginOperation(s)) return Refused(OpStatus::PortClosed);
   if (!inRange(sector, 0, kRfSectors - 1) || !inRange(block, 0, kRfBlocks - 1) || !inRange(count, 1, 0xFF))
     return Refused(OpStatus::BadInput, DataErrorMessage());
@@ -122,8 +148,10 @@ Outcome MifareWriteBlock(Session& s, const QString& addressText, int sector, int
     return Refused(OpStatus::BadInput, Caution(QStringLiteral("Write Prohibit In The Block")));
   const auto bytes = GridBytes(cells, kRfBlockBytes);
   if (!bytes) return Refused(OpStatus::BadInput, DataErrorMessage());
-  if (IsSectorTrailer(sector, block) && !s.notifier.ask(kCaution, kModifyTrailerQuestion))
-    return Refused(OpStatus::Cancelled);
+  if (IsSectorTrailer(sector, block)) {
+    if (!s.notifier.ask(kCaution, kModifyTrailerQuestion)) return Refused(OpStatus::Cancelled);
+    if (auto refusal = GuardTrailerWrite(s, sector, *bytes, lock)) return *refusal;
+  }
   return SendRfCardCommand(s, addressText,
                            {QStringLiteral("Write Block Data"), QStringLiteral("Write Block Data"),
                             header(0xD1, sector, block) + char(count) + *bytes});

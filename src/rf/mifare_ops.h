@@ -33,10 +33,23 @@ struct BlockReadOutcome : Outcome {
 };
 // RFreadBtn "Read Block Data": 00 B0 SEC BLK CNT.
 BlockReadOutcome MifareReadBlock(Session& s, const QString& addressText, int sector, int block, int count);
+// What a trailer write does when its new access bits would lock the trailer for good.
+enum class TrailerLock {
+  Ask,     // a second question naming the sector; Cancel writes nothing
+  Allow,   // write without asking (the command line's --force)
+  Refuse,  // refuse with a message, nothing sent
+};
+
+// The guard of a trailer write, after its confirmation: access bits (bytes 6 to 8 of the
+// 16-byte block) whose inverted copies disagree are refused ("Caution", BadInput, nothing
+// sent), bits that lock the trailer for good are handled by `lock`. nullopt: go on.
+std::optional<Outcome> GuardTrailerWrite(Session& s, int sector, const QByteArray& block, TrailerLock lock);
+
 // RFwriteBtn "Write Block Data": 00 D1 SEC BLK CNT and the 16 cells. Refuses a cell
-// without two digits and the manufacturer block; asks before writing a trailer.
+// without two digits and the manufacturer block; asks before writing a trailer, then
+// guards its access bits (GuardTrailerWrite).
 Outcome MifareWriteBlock(Session& s, const QString& addressText, int sector, int block, int count,
-                         const QStringList& cells);
+                         const QStringList& cells, TrailerLock lock = TrailerLock::Ask);
 
 enum class PurseOp {
   Initialize,  // INITRFCmd: 00 D2 SEC PBLK 04 V0..V3

@@ -1,0 +1,161 @@
+// The trailer guard and the whole-card runs against the simulator over a pseudo-terminal:
+// refusals leave the line silent, runs show no message per block, report their progress
+// and honour a stop request between blocks.
+#include "dump/memory_dump_ops.h"
+#include "dump/mifare_dump_ops.h"
+#include "rf/mifare_ops.h"
+#include "rf/rf_activation_ops.h"
+#include "rf_fixture.h"
+
+using namespace kvt;
+using kvt::test::RfTest;
+
+namespace {
+
+QStringList hexCells(const char* hex) {
+  QStringList out;
+  for (int i = 0; hex[2 * i]; ++i) out << QString::fromLatin1(hex + 2 * i, 2);
+  return out;
+}
+
+const QString kModify = "Are you sure to modify\r\nthe password of present sector and control key memory area?";
+
+}  // namespace
+
+TEST_F(RfTest, TrailerGuardRefusesBadAndLockingBitsBeforeSending) {
+  insertRf("s50");
+  // Inverted C2 copy broken: refused after the usual question, whatever the policy.
+  notifier.answer = true;
+  Outcome o = MifareWriteBlock(session, "0", 5, 3, 1, hexCells("FFFFFFFFFFFFFF078169FFFFFFFFFFFF"), TrailerLock::Allow);
+  EXPECT_EQ(o.status, OpStatus::BadInput);
+  ASSERT_TRUE(o.message);
+  EXPECT_EQ(o.message->title, "Caution");
+  EXPECT_EQ(o.message->text,
+            "The access bits FF 07 81 for sector 05 are not valid (the inverted copy of C2 does not match): the card "
+            "would block the sector for good.\r\nNothing was written.");
+  EXPECT_TRUE(newFrames().empty());
+
+  // Bits that lock the trailer for good: refused, or a second question naming the sector.
+  o = MifareWriteBlock(session, "0", 5, 3, 1, hexCells("FFFFFFFFFFFF778F0869FFFFFFFFFFFF"), TrailerLock::Refuse);
+  EXPECT_EQ(o.status, OpStatus::BadInput);
+  EXPECT_TRUE(newFrames().empty());
+  notifier.messages.clear();
+  notifier.answer = false;
+  o = MifareWriteBlock(session, "0", 33, 15, 1, hexCells("FFFFFFFFFFFF778F0869FFFFFFFFFFFF"));
+  EXPECT_EQ(o.status, OpStatus::Cancelled);
+  ASSERT_EQ(notifier.messages.size(), 1u);  // Cancel on the first question ends it
+  EXPECT_EQ(notifier.messages[0].text, kModify);
+  notifier.messages.clear();
+  int asked = 0;
+  struct SecondNo : RecordingNotifier {
+    int* n;
+    bool ask(const QString& t, const QString& x) override { return RecordingNotifier::ask(t, x), ++*n == 1; }
+  } second;
+  second.n = &asked;
+  Session s2{state, port, log, second, Variant::B, map, kvt::test::FastTimeouts()};
+  o = MifareWriteBlock(s2, "0", 33, 15, 1, hexCells("FFFFFFFFFFFF778F0869FFFFFFFFFFFF"));
+  EXPECT_EQ(o.status, OpStatus::Cancelled);
+  ASSERT_EQ(second.messages.size(), 2u);
+  EXPECT_EQ(second.messages[1].text,
+            "The access bits 77 8F 08 lock the trailer of sector 21 for good: they can never be changed again.\r\n"
+            "Write them anyway?");
+  EXPECT_TRUE(newFrames().empty());
+
+  // Allowed, the write goes out, and the card then keeps the trailer as it is.
+  notifier.answer = true;
+  ASSERT_EQ(RfActivate(session, "0", 0).status, OpStatus::Done);
+  ASSERT_EQ(MifareKey(session, "0", MifareKeyOp::Check, 5, false, hexCells("FFFFFFFFFFFF")).status, OpStatus::Done);
+  o = MifareWriteBlock(session, "0", 5, 3, 1, hexCells("FFFFFFFFFFFF778F0869FFFFFFFFFFFF"), TrailerLock::Allow);
+  EXPECT_EQ(RfStatusWord(o.reply), "9000");
+  o = MifareWriteBlock(session, "0", 5, 3, 1, hexCells("FFFFFFFFFFFFFF078069FFFFFFFFFFFF"), TrailerLock::Allow);
+  EXPECT_EQ(RfStatusWord(o.reply), "6985");
+}
+
+TEST_F(RfTest, WholeCardRunsAreQuietReportProgressAndStop) {
+  insertRf("s50-mixed");
+  std::vector<std::pair<int, int>> steps;
+  RunControl control;
+  control.progress = [&](int done, int total) { steps.emplace_back(done, total); };
+  MifareDumpResult d = MifareDump(session, "0", {}, control);
+  EXPECT_EQ(d.status, OpStatus::Done);
+  EXPECT_TRUE(notifier.messages.empty());
+  ASSERT_EQ(steps.size(), 16u);
+  EXPECT_EQ(steps.back(), std::make_pair(16, 16));
+  ASSERT_EQ(d.sectors.size(), 16u);
+  EXPECT_EQ(SectorDumpLine(d.sectors[4]), "Sector 04: key A FFFFFFFFFFFF, key B unknown, 2/4 blocks");
+  EXPECT_FALSE(d.complete());
+  // Key A goes into the trailer; the unknown key B stays unknown, the access bits are read.
+  EXPECT_EQ(d.image.mid(19 * 16, 10), QByteArray::fromHex("FFFFFFFFFFFF3961EC69"));
+  EXPECT_TRUE(d.image.allKnown(19 * 16, 10));
+  EXPECT_FALSE(d.image.known(19 * 16 + 10));
+
+  // A stop request, once it comes, ends the run between two blocks.
+  int reads = 0;
+  control.progress = {};
+  control.stopRequested = [&] { return ++reads > 40; };
+  d = MifareDump(session, "0", {}, control);
+  EXPECT_TRUE(d.stopped);
+  EXPECT_LT(d.sectors.size(), 16u);
+  newFrames();
+  control.stopRequested = [] { return true; };
+  MifareRestoreResult r = MifareRestore(session, "0", d.image, {}, control);
+  EXPECT_TRUE(r.stopped);
+  EXPECT_TRUE(r.sectors.empty());
+  EXPECT_EQ(newFrames().size(), 1u);  // the activation only
+  EXPECT_TRUE(notifier.messages.empty());
+}
+
+TEST_F(RfTest, MemoryRestoreStopsAtAWrongCodeBeforeWriting) {
+  insert("sle4442");
+  const MemoryCardModel card = *MemoryCardByName("sle4442");
+  CardImage image = CardImage::fromBytes(QByteArray(256, char(0x11)));
+  MemoryRestoreResult r = MemoryRestore(session, "0", card, image, QByteArray::fromHex("123456"));
+  EXPECT_EQ(r.status, OpStatus::Negative);
+  ASSERT_TRUE(r.message);
+  EXPECT_EQ(r.message->text, "The card did not take the security code: Verification Password error (6F01). Nothing "
+                             "was written.");
+  const auto frames = newFrames();
+  ASSERT_EQ(frames.size(), 2u);  // power up, the code
+  EXPECT_EQ(frames[1].mid(7, 8), QByteArray::fromHex("00200301 03123456"));
+
+  // The right code: everything but the protected answer-to-reset bytes goes through.
+  r = MemoryRestore(session, "0", card, image, QByteArray::fromHex("FFFFFF"));
+  EXPECT_EQ(MemoryRestoreLine(r), "Bytes written: 224/256; refused by the card at 0000");
+  // A wrong image size is refused before anything is sent.
+  newFrames();
+  r = MemoryRestore(session, "0", card, CardImage(255), QByteArray::fromHex("FFFFFF"));
+  EXPECT_EQ(r.status, OpStatus::BadInput);
+  EXPECT_TRUE(newFrames().empty());
+}
+
+TEST_F(RfTest, FourKCardsAndAFailedExchangeMidRun) {
+  insertRf("s70-mixed");
+  MifareDumpResult d = MifareDump(session, "0", {});
+  ASSERT_EQ(d.sectors.size(), 40u);
+  // Sector 32: blocks 0-4 and the trailer read; 5-9 need a key B that is readable, so no
+  // key; 10-14 never.
+  EXPECT_EQ(SectorDumpLine(d.sectors[32]), "Sector 20: key A FFFFFFFFFFFF, key B FFFFFFFFFFFF, 6/16 blocks");
+  EXPECT_EQ(SectorDumpLine(d.sectors[39]), "Sector 27: key A FFFFFFFFFFFF, key B FFFFFFFFFFFF, 16/16 blocks");
+  const QList<QByteArray> mct = WriteMct(d.image).split('\n');
+  const int head = static_cast<int>(mct.indexOf("+Sector: 32"));
+  ASSERT_GT(head, 0);
+  EXPECT_EQ(mct[head + 1], "534543544F5220333220444154410000");  // "SECTOR 32 DATA"
+  EXPECT_EQ(mct[head + 6], "--------------------------------");
+  EXPECT_EQ(mct[head + 16], "FFFFFFFFFFFF9B41E669FFFFFFFFFFFF");
+  const ParsedImage back = ParseMct(WriteMct(d.image));
+  ASSERT_TRUE(back.ok()) << back.error.toStdString();
+  EXPECT_TRUE(back.image == d.image);
+
+  // The reader falls silent after the second sector: the run ends there with the
+  // engine's one message, and says it failed.
+  RunControl control;
+  control.progress = [&](int done, int) {
+    if (done == 2) fault(sim::FaultKind::Silent);
+  };
+  notifier.messages.clear();
+  d = MifareDump(session, "0", {}, control);
+  EXPECT_EQ(d.status, OpStatus::ExchangeFailed);
+  EXPECT_EQ(d.sectors.size(), 3u);
+  EXPECT_EQ(notifier.messages.size(), 1u);
+  EXPECT_FALSE(d.complete());
+}
