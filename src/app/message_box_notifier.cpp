@@ -49,12 +49,15 @@ void MessageBoxNotifier::show(const Message& m) {
   box.exec();
 }
 
-bool MessageBoxNotifier::ask(const QString& title, const QString& text) {
+bool MessageBoxNotifier::ask(const QString& title, const QString& text) { return askWithDetails(title, text, {}); }
+
+bool MessageBoxNotifier::askWithDetails(const QString& title, const QString& text, const QString& details) {
   ArrowWhileShown arrow;
   QWidget* parent = parent_ ? parent_ : QApplication::activeWindow();
   QMessageBox box(QMessageBox::Question, title, displayText(text),
                   QMessageBox::Ok | QMessageBox::Cancel, parent);
   box.setTextFormat(Qt::PlainText);
+  if (!details.isEmpty()) box.setDetailedText(displayText(details));
   if (parent) box.setWindowModality(Qt::WindowModal);
   return box.exec() == QMessageBox::Ok;
 }

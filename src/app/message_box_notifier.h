@@ -12,6 +12,7 @@ class MessageBoxNotifier : public Notifier {
   explicit MessageBoxNotifier(QWidget* parent = nullptr) : parent_(parent) {}
   void show(const Message& m) override;
   bool ask(const QString& title, const QString& text) override;
+  bool askWithDetails(const QString& title, const QString& text, const QString& details) override;
 
  private:
   QWidget* parent_;

@@ -24,6 +24,12 @@ class Notifier {
   virtual void show(const Message& m) = 0;
   // Question with OK/Cancel; true for OK.
   virtual bool ask(const QString& title, const QString& text) = 0;
+  // The same question with more to read behind it (the box's "Show Details..."). The text
+  // stays the question's own; by default the details are left out.
+  virtual bool askWithDetails(const QString& title, const QString& text, const QString& details) {
+    (void)details;
+    return ask(title, text);
+  }
 
   void inform(const QString& title, const QString& text) { show({MessageIcon::Information, title, text}); }
   void warn(const QString& title, const QString& text) { show({MessageIcon::Warning, title, text}); }
@@ -38,6 +44,11 @@ class RecordingNotifier : public Notifier {
     messages.push_back({MessageIcon::Question, title, text});
     return answer;
   }
+  bool askWithDetails(const QString& title, const QString& text, const QString& details) override {
+    lastDetails = details;
+    return ask(title, text);
+  }
+  QString lastDetails;
   std::vector<Message> messages;
   bool answer = true;
 };

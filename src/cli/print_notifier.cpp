@@ -11,4 +11,11 @@ bool PrintNotifier::ask(const QString& title, const QString& text) {
   return true;
 }
 
+bool PrintNotifier::askWithDetails(const QString& title, const QString& text, const QString& details) {
+  const bool answer = ask(title, text);
+  if (!details.isEmpty())
+    for (const QString& line : details.split(QStringLiteral("\r\n"))) PrintLine(line);
+  return answer;
+}
+
 }  // namespace kvt::cli

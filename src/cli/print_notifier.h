@@ -11,6 +11,8 @@ class PrintNotifier : public Notifier {
   // Prints the question and answers OK: whoever typed the command has already
   // asked for the operation.
   bool ask(const QString& title, const QString& text) override;
+  // The question, then each line of the details on a line of its own.
+  bool askWithDetails(const QString& title, const QString& text, const QString& details) override;
 };
 
 }  // namespace kvt::cli

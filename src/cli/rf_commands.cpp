@@ -186,6 +186,7 @@ Runner BindMifare(const CliOptions& o, QString* error) {
       const BlockReadOutcome out = MifareReadBlock(c.session, c.options.address, sector, block, 1);
       return Finish(c, out, [&] {
         if (!out.cells.isEmpty()) PrintField(QStringLiteral("Data"), out.cells.join(QLatin1Char(' ')));
+        for (const QString& line : out.accessLines) PrintLine(line);  // a trailer: what its bits allow
       });
     };
   }

@@ -4,6 +4,7 @@
 #include "contact/contact_ops.h"
 #include "insight/mifare_access.h"
 #include "link/engine.h"
+#include "link/log_format.h"
 
 namespace kvt {
 
@@ -107,8 +108,10 @@ BlockReadOutcome MifareReadBlock(Session& s, const QString& addressText, int sec
   static_cast<Outcome&>(o) = SendRfCardCommand(
       s, addressText,
       {QStringLiteral("Read block data"), QStringLiteral("Read block data"), header(0xB0, sector, block) + char(count)});
-  if (o.status == OpStatus::Done && RfStatusWord(o.reply) == QLatin1String("9000"))
+  if (o.status == OpStatus::Done && RfStatusWord(o.reply) == QLatin1String("9000")) {
     for (int i = 0; i < kRfBlockBytes; ++i) o.cells << HexByte(o.reply.at(6 + i));
+    if (IsSectorTrailer(sector, block)) o.accessLines = AccessLines(o.reply.bytes.mid(6 + 6, 3), sector >= 32);
+  }
   return o;
 }
 
@@ -149,7 +152,9 @@ Outcome MifareWriteBlock(Session& s, const QString& addressText, int sector, int
   const auto bytes = GridBytes(cells, kRfBlockBytes);
   if (!bytes) return Refused(OpStatus::BadInput, DataErrorMessage());
   if (IsSectorTrailer(sector, block)) {
-    if (!s.notifier.ask(kCaution, kModifyTrailerQuestion)) return Refused(OpStatus::Cancelled);
+    // What the new access bits would allow, behind the question.
+    const QString conditions = AccessLines(bytes->mid(6, 3), sector >= 32).join(CRLF);
+    if (!s.notifier.askWithDetails(kCaution, kModifyTrailerQuestion, conditions)) return Refused(OpStatus::Cancelled);
     if (auto refusal = GuardTrailerWrite(s, sector, *bytes, lock)) return *refusal;
   }
   return SendRfCardCommand(s, addressText,

@@ -30,6 +30,7 @@ Outcome MifareKey(Session& s, const QString& addressText, MifareKeyOp op, int se
 
 struct BlockReadOutcome : Outcome {
   QStringList cells;  // with "9000": the texts of SRFTextLIST cells 0 to 15
+  QStringList accessLines;  // a trailer read with "9000": what its access bits allow
 };
 // RFreadBtn "Read Block Data": 00 B0 SEC BLK CNT.
 BlockReadOutcome MifareReadBlock(Session& s, const QString& addressText, int sector, int block, int count);

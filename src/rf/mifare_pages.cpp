@@ -1,5 +1,6 @@
 // The two pages of "MIFARE": "S50/S70" (keys, one block, purses) and "Ultralight".
 #include <QComboBox>
+#include <QPlainTextEdit>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -104,6 +105,20 @@ QWidget* RfCardPage::buildS50Page() {
   auto* blockForm = new QGridLayout;
   BlockNumberCombo = labelledCombo(data, blockForm, "BlockNumberCombo", QStringLiteral("Start Block"));
   BlockLongCombo = labelledCombo(data, blockForm, "BlockLongCombo", QStringLiteral("Block Numbers"));
+  // What a trailer read from the card allows, beside the block lists (filled when a trailer
+  // block is read; the whole text is also the box's tooltip).
+  auto* accessLabel = new QLabel(QStringLiteral("Access conditions"), data);
+  AccessConditionsText = new QPlainTextEdit(data);
+  AccessConditionsText->setObjectName(QStringLiteral("AccessConditionsText"));
+  AccessConditionsText->setAccessibleName(accessLabel->text());
+  AccessConditionsText->setReadOnly(true);
+  AccessConditionsText->setLineWrapMode(QPlainTextEdit::NoWrap);
+  accessLabel->setBuddy(AccessConditionsText);
+  auto* access = new QVBoxLayout;
+  access->setSpacing(0);
+  access->addWidget(accessLabel);
+  access->addWidget(AccessConditionsText, 1);
+  blockForm->addLayout(access, 0, 2, 2, 1);
   blockForm->setColumnStretch(2, 1);
   dataLayout->addLayout(blockForm);
   SRFTextLIST = new HexGrid({QStringLiteral("SRFTextLIST"), dataCaption, kRfBlockBytes, kRfBlockBytes,
@@ -124,6 +139,11 @@ QWidget* RfCardPage::buildS50Page() {
                              BlockLongCombo->currentIndex() + 1);
     });
     SRFTextLIST->fill(0, o.cells);
+    if (!o.cells.isEmpty()) {
+      const QString conditions = o.accessLines.join(QLatin1Char('\n'));
+      AccessConditionsText->setPlainText(conditions);
+      AccessConditionsText->setToolTip(conditions);
+    }
     Present(window_.session().notifier, o);
   });
   connect(write, &QPushButton::clicked, this, [this] {

@@ -96,7 +96,8 @@ class RfCardPage : public QWidget {
   QComboBox* TypeBCAPDUText = nullptr;
   QLineEdit* TypeARAPDUText = nullptr;
   QLineEdit* TypeBRAPDUText = nullptr;
-  QPlainTextEdit* TypeAAtsDecoding = nullptr;  // the Type A card's answer to select decoded
+  QPlainTextEdit* TypeAAtsDecoding = nullptr;
+  QPlainTextEdit* AccessConditionsText = nullptr;  // what a trailer read from the card allows  // the Type A card's answer to select decoded
   QLabel* TypeASwMeaning = nullptr;            // the meaning of each response's status word
   QLabel* TypeBSwMeaning = nullptr;
 };

@@ -361,7 +361,7 @@ void WindowsTest::simulatorPanelCoversNothingOfTheMainWindow() {
     const QRect main(QPoint(0, 0), w->size() + titleBar);
     const QRect at(kvt::SimPanelPosition(main, panel.size() + titleBar, screen), panel.size() + titleBar);
     QVERIFY2(screen.contains(at) && !at.intersects(main),
-             qPrintable(QStringLiteral("panel %1,%2 %3x%4").arg(at.x()).arg(at.y()).arg(at.width()).arg(at.height())));
+             qPrintable(QStringLiteral("panel %1,%2 %3x%4 main %5x%6").arg(at.x()).arg(at.y()).arg(at.width()).arg(at.height()).arg(main.width()).arg(main.height())));
   }
   // No room anywhere: it stays on the screen and covers as little as it can.
   const QRect big(0, 0, 1000, 700);

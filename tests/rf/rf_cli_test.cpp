@@ -24,6 +24,10 @@ TEST(RfCli, MifareKeysBlocksAndPurses) {
   EXPECT_EQ(sim.ctl({"mifare", "write", "1", "1", "00112233445566778899AABBCCDDEEFF"}).code, 0);
   EXPECT_EQ(sim.ctl({"mifare", "read", "1", "1"}).lines,
             (QStringList{"Data: 00 11 22 33 44 55 66 77 88 99 AA BB CC DD EE FF", "Read block data | Read block data" + kOk}));
+  // A trailer: its access bits decoded after the data (the transport configuration FF0780).
+  const QStringList trailer = sim.ctl({"mifare", "read", "1", "3"}).lines;
+  EXPECT_TRUE(trailer.contains("Block 0: read A|B, write A|B, increment A|B, decrement A|B"));
+  EXPECT_TRUE(trailer.contains("Access bits: valid"));
   EXPECT_EQ(sim.ctl({"mifare", "purse-init", "1", "2", "1000"}).lines,
             QStringList{"Initialize | Initialize success" + kOk});
   sim.ctl({"mifare", "purse-dec", "1", "2", "5"});

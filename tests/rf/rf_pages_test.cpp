@@ -282,6 +282,20 @@ void RfPagesTest::buttonsApplyTheirOutcomes() {
   QCOMPARE(data->texts().join(""), QStringLiteral("00112233445566778899AABBCCDDEEFF"));
   QCOMPARE(QApplication::focusWidget(), data->cell(0));  // all 16 filled: back to the first
 
+  // A trailer read shows what its access bits allow; writing one shows the new bits'
+  // conditions behind the unchanged question.
+  find<QComboBox>(&w, "BlockNumberCombo")->setCurrentIndex(3);
+  click(&w, "RFreadBtn");
+  const QString conditions = find<QPlainTextEdit>(&w, "AccessConditionsText")->toPlainText();
+  QVERIFY2(conditions.startsWith("Block 0: read A|B, write A|B, increment A|B, decrement A|B\n") &&
+               conditions.endsWith("Access bits: valid"),
+           qPrintable(conditions));
+  notifier_.answer = false;
+  click(&w, "RFwriteBtn");
+  QCOMPARE(notifier_.messages.back().text, kvt::kModifyTrailerQuestion);
+  QVERIFY(notifier_.lastDetails.startsWith("Block 0: read A|B"));
+  notifier_.answer = true;
+
   auto* value = find<QLineEdit>(&w, "PurseValueText");
   find<QComboBox>(&w, "PurseBlockCombbox")->setCurrentIndex(1);
   value->setText("1000");
