@@ -55,6 +55,14 @@ OpenError TcpPort::open(const QString& device, qint32 baud) {
 
 void TcpPort::close() {
   if (socket_.state() != QAbstractSocket::UnconnectedState) {
+    if (socket_.state() == QAbstractSocket::ConnectedState && lastWrite_.isValid() &&
+        lastWrite_.elapsed() < kCloseGraceMs) {
+      const QDeadlineTimer grace(kCloseGraceMs - lastWrite_.elapsed());
+      while (!grace.hasExpired() && socket_.state() == QAbstractSocket::ConnectedState) {
+        socket_.waitForReadyRead(static_cast<int>(std::max<qint64>(1, grace.remainingTime())));
+        socket_.readAll();
+      }
+    }
     // Unread bytes at close make the kernel reset the connection, which may cost the
     // server our last bytes: read them first.
     if (socket_.state() == QAbstractSocket::ConnectedState) socket_.waitForReadyRead(0);
@@ -64,6 +72,7 @@ void TcpPort::close() {
   }
   data_.clear();
   open_ = false;
+  lastWrite_.invalidate();
 }
 
 void TcpPort::fail() {
@@ -83,6 +92,7 @@ bool TcpPort::sendWire(const QByteArray& wire) {
     fail();
     return false;
   }
+  lastWrite_.start();
   const QDeadlineTimer deadline(kWriteMs);
   while (socket_.bytesToWrite() > 0) {
     if (!socket_.waitForBytesWritten(static_cast<int>(std::max<qint64>(0, deadline.remainingTime()))) &&

@@ -3,6 +3,7 @@
 // server (ser2net in raw mode, a simulated reader). The line settings belong to the
 // server; the baud rate given to open() is not sent anywhere. Subclasses speak a line
 // protocol over the same connection (rfc2217_port.h).
+#include <QElapsedTimer>
 #include <QTcpSocket>
 
 #include "net_address.h"
@@ -35,6 +36,10 @@ class TcpPort : public SerialPort {
 
   static constexpr int kConnectMs = 5000;
   static constexpr int kWriteMs = 2000;
+  // A server may drop the bytes it has not yet passed to its serial device when the
+  // connection closes (ser2net does, now and then): close() lets this long pass after our
+  // last write, so the ACK of the last reply reaches the reader.
+  static constexpr int kCloseGraceMs = 100;
 
  protected:
   enum class Pump { Got, Timeout, Failed };
@@ -67,6 +72,7 @@ class TcpPort : public SerialPort {
   WaitMode mode_;
   QString device_;
   bool open_ = false;
+  QElapsedTimer lastWrite_;
 };
 
 }  // namespace kvt
