@@ -14,6 +14,7 @@ KVT_DEBIAN_PACKAGES=(
   pcscd libpcsclite-dev pkg-config                                 # the smart-card service, its client library
   vsmartcard-vpcd vsmartcard-vpicc python3-pycryptodome            # virtual reader and cards for the PC/SC tests
   dpkg-dev file                                                    # the Debian package: cpack runs dpkg-shlibdeps and file
+  ser2net                                                          # a serial device server for the network port tests
 )
 
 kvt_missing_packages() {
