@@ -14,6 +14,7 @@
 #include "app/notifier.h"
 #include "link/frame.h"
 #include "link/line_port.h"
+#include "link/port_setup.h"
 #include "link/session.h"
 #include "qt_print.h"
 #include "ser2net_fixture.h"
@@ -237,6 +238,27 @@ TEST_P(PortConformance, VanishedPeerEndsTheWaitInTheStageFailure) {
   EXPECT_LT(cpuMs, wallMs / 4.0 + 50) << "waited " << wallMs << " ms using " << cpuMs << " ms of processor";
   // Nothing more goes through a port that failed.
   EXPECT_FALSE(port.write(QByteArray(1, '\x06')));
+}
+
+// The port setup's "OK" and "Close Comm" reach the line through the port map as COM5;
+// switching the modem lines off never waits for an answer (ser2net gives none on a
+// pseudo-terminal).
+TEST_P(PortConformance, PortSetupOpensItAsCom5AndClosesWithoutWaiting) {
+  port.close();
+  state.PortOpened = false;
+  session.portMap.set(5, rig->device());
+  const PortSetupOutcome out = PortSetupOk(session, QStringLiteral("COM5"), QStringLiteral("9600 bits/s"), QStringLiteral("0"));
+  EXPECT_TRUE(out.closeDialog);
+  EXPECT_TRUE(state.PortOpened);
+  EXPECT_EQ(port.device(), rig->device());
+  EXPECT_EQ(log.text, kCardStatusLog);
+  EXPECT_TRUE(notifier.messages.empty());
+  QElapsedTimer t;
+  t.start();
+  CloseComm(session);
+  EXPECT_LT(t.elapsed(), 1000);
+  EXPECT_FALSE(port.isOpen());
+  EXPECT_FALSE(state.PortOpened);
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, PortConformance,
