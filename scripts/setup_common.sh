@@ -15,6 +15,7 @@ KVT_DEBIAN_PACKAGES=(
   vsmartcard-vpcd vsmartcard-vpicc python3-pycryptodome            # virtual reader and cards for the PC/SC tests
   dpkg-dev file                                                    # the Debian package: cpack runs dpkg-shlibdeps and file
   pcsc-tools                                                       # the known-ATR list (smartcard_list.txt), read at run time
+  ser2net                                                          # a serial device server for the network port tests
 )
 
 kvt_missing_packages() {

@@ -1,4 +1,4 @@
-// kvt730-sim: a simulated KVT-730 reader on a pseudo-terminal.
+// kvt730-sim: a simulated KVT-730 reader on a pseudo-terminal and/or a TCP socket.
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -6,12 +6,15 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "sim/pty_host.h"
 #include "sim/sim_card_apdu.h"
 #include "sim/sim_options.h"
+#include "sim/tcp_host.h"
 #include "sim/vpcd_card.h"
 
 #ifndef KVT_SIM_VERSION
@@ -92,27 +95,41 @@ int main(int argc, char** argv) {
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
   if (opts.pcscCard) return servePcscCard(opts, stopSignals);
 
-  sim::PtyHost host;
-  host.withReader([&](sim::Reader& r) { sim::applySimOptions(opts, r); });
-  if (!host.start(&error)) {
+  // One reader behind every line, so it keeps its state whichever line a command takes.
+  auto reader = std::make_shared<sim::SharedReader>();
+  sim::applySimOptions(opts, reader->reader);
+  sim::TcpHost socketHost(reader);
+  sim::PtyHost host(reader);
+  if (!opts.listenHost.empty() && !socketHost.start(opts.listenHost, opts.listenPort, &error)) {
     std::fprintf(stderr, "kvt730-sim: %s\n", error.c_str());
     return 1;
   }
-  if (!opts.link.empty() && !makeLink(opts.link, host.slavePath(), &error)) {
-    std::fprintf(stderr, "kvt730-sim: %s\n", error.c_str());
-    return 1;
+  if (!opts.noPty) {
+    if (!host.start(&error)) {
+      std::fprintf(stderr, "kvt730-sim: %s\n", error.c_str());
+      return 1;
+    }
+    if (!opts.link.empty() && !makeLink(opts.link, host.slavePath(), &error)) {
+      std::fprintf(stderr, "kvt730-sim: %s\n", error.c_str());
+      return 1;
+    }
   }
 
-  std::printf("DEVICE %s\n", host.slavePath().c_str());
+  if (socketHost.running()) std::printf("LISTEN %s\n", socketHost.address().c_str());
+  if (host.running()) std::printf("DEVICE %s\n", host.slavePath().c_str());
   std::fflush(stdout);
 
   int sig = 0;
   while (sigwait(&stopSignals, &sig) != 0) {
   }
+  socketHost.stop();
   host.stop();
   // Replies the host read but never acknowledged: a host that loses its own ACKs shows here.
   int unacknowledged = 0;
-  host.withReader([&](sim::Reader& r) { unacknowledged = r.unacknowledgedReplies(); });
+  {
+    std::lock_guard<std::mutex> lock(reader->mu);
+    unacknowledged = reader->reader.unacknowledgedReplies();
+  }
   std::printf("UNACKNOWLEDGED-REPLIES %d\n", unacknowledged);
   std::fflush(stdout);
   if (!opts.link.empty()) unlink(opts.link.c_str());

@@ -7,68 +7,25 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstring>
-#include <deque>
 
 #include "sim/serial_speed.h"
 
 namespace sim {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 constexpr int kHangupRetryMs = 200;
+constexpr int kIdleResetMs = 1000;
 
 bool fail(std::string* error, const std::string& what) {
   if (error) *error = what + ": " + std::strerror(errno);
   return false;
 }
 
-int msUntil(Clock::time_point t, Clock::time_point now) {
-  if (t <= now) return 0;
-  // Round up so we never wake just before the deadline and go round again.
-  return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(t - now).count()) + 1;
-}
-
-int earlier(int a, int b) {
-  if (a < 0) return b;
-  if (b < 0) return a;
-  return a < b ? a : b;
-}
-
-// Replies waiting for their turn; each falls due delayMs after the previous one went out.
-class OutQueue {
- public:
-  void add(const Emission& e, Clock::time_point now) {
-    if (e.cancelPending) {
-      items_.clear();
-      return;
-    }
-    if (items_.empty()) due_ = now + std::chrono::milliseconds(e.delayMs);
-    items_.push_back(e.bytes);
-    delays_.push_back(e.delayMs);
-  }
-  // Moves every emission due by `now` into out.
-  void takeDue(Clock::time_point now, std::vector<uint8_t>& out) {
-    while (!items_.empty() && due_ <= now) {
-      out.insert(out.end(), items_.front().begin(), items_.front().end());
-      items_.pop_front();
-      delays_.pop_front();
-      if (!items_.empty()) due_ = now + std::chrono::milliseconds(delays_.front());
-    }
-  }
-  int msToNext(Clock::time_point now) const { return items_.empty() ? -1 : msUntil(due_, now); }
-
- private:
-  std::deque<std::vector<uint8_t>> items_;
-  std::deque<int> delays_;
-  Clock::time_point due_{};
-};
-
 }  // namespace
 
-PtyHost::PtyHost() = default;
+PtyHost::PtyHost(std::shared_ptr<SharedReader> reader)
+    : shared_(reader ? std::move(reader) : std::make_shared<SharedReader>()), line_(*shared_, kIdleResetMs) {}
 
 PtyHost::~PtyHost() { stop(); }
 
@@ -138,62 +95,29 @@ std::string PtyHost::slavePath() const {
 }
 
 void PtyHost::withReader(const std::function<void(Reader&)>& fn) {
-  std::lock_guard<std::mutex> lock(mu_);
-  fn(reader_);
+  std::lock_guard<std::mutex> lock(shared_->mu);
+  fn(shared_->reader);
 }
 
-std::vector<uint8_t> PtyHost::received() const {
-  std::lock_guard<std::mutex> lock(mu_);
-  return received_;
-}
+std::vector<uint8_t> PtyHost::received() const { return line_.received(); }
 
-std::vector<uint8_t> PtyHost::sent() const {
-  std::lock_guard<std::mutex> lock(mu_);
-  return sent_;
-}
+std::vector<uint8_t> PtyHost::sent() const { return line_.sent(); }
 
 void PtyHost::run() {
-  OutQueue queue;
-  std::vector<uint8_t> pendingWrite;
-  Clock::time_point lastInput = Clock::now();
+  line_.dropOutput();
   bool hungUp = false;
   uint8_t buf[4096];
 
   while (!stopping_) {
     Clock::time_point now = Clock::now();
-    queue.takeDue(now, pendingWrite);
-    if (!pendingWrite.empty() && !hungUp) {
-      const ssize_t w = write(master_, pendingWrite.data(), pendingWrite.size());
-      if (w > 0) {
-        std::lock_guard<std::mutex> lock(mu_);
-        sent_.insert(sent_.end(), pendingWrite.begin(), pendingWrite.begin() + w);
-        pendingWrite.erase(pendingWrite.begin(), pendingWrite.begin() + w);
-      } else if (w < 0 && errno == EIO) {
-        hungUp = true;
-      }
-    }
-
-    int timeout = queue.msToNext(now);
-    bool midFrame = false;
-    {
-      std::lock_guard<std::mutex> lock(mu_);
-      midFrame = reader_.midFrame();
-    }
-    if (midFrame) {
-      const auto idleDeadline = lastInput + std::chrono::milliseconds(idleResetMs_);
-      if (idleDeadline <= now) {
-        std::lock_guard<std::mutex> lock(mu_);
-        reader_.resetLink();
-      } else {
-        timeout = earlier(timeout, msUntil(idleDeadline, now));
-      }
-    }
+    int timeout = line_.tick(now);
+    if (!hungUp && !line_.flush(master_)) hungUp = true;
     // Without a slave end the master reports a hangup on every poll; look
     // again now and then instead of polling it continuously.
-    if (hungUp) timeout = earlier(timeout, kHangupRetryMs);
+    if (hungUp && (timeout < 0 || timeout > kHangupRetryMs)) timeout = kHangupRetryMs;
 
     pollfd fds[2] = {{wake_[0], POLLIN, 0}, {hungUp ? -1 : master_, 0, 0}};
-    fds[1].events = static_cast<short>(POLLIN | (pendingWrite.empty() ? 0 : POLLOUT));
+    fds[1].events = static_cast<short>(POLLIN | (line_.wantsWrite() ? POLLOUT : 0));
     const int rc = poll(fds, 2, timeout);
     if (rc < 0 && errno != EINTR) break;
     hungUp = false;
@@ -208,16 +132,10 @@ void PtyHost::run() {
     if (fds[1].revents & POLLIN) {
       const ssize_t n = read(master_, buf, sizeof buf);
       if (n > 0) {
-        now = Clock::now();
-        lastInput = now;
         const int speed = lineBaud(slave_);
-        std::vector<Emission> out;
-        {
-          std::lock_guard<std::mutex> lock(mu_);
-          received_.insert(received_.end(), buf, buf + n);
-          if (speed == reader_.baud()) out = reader_.feed(buf, static_cast<size_t>(n));
-        }
-        for (const auto& e : out) queue.add(e, now);
+        bool heard = false;
+        withReader([&](Reader& r) { heard = speed == r.baud(); });
+        line_.input(buf, static_cast<size_t>(n), heard, Clock::now());
       } else if (n == 0 || errno == EIO) {
         hungUp = true;
       }

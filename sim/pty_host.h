@@ -11,18 +11,21 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "sim/reader_line.h"
 #include "sim/reader_model.h"
 
 namespace sim {
 
 class PtyHost {
  public:
-  PtyHost();
+  // A reader of its own, or one shared with other hosts (a socket beside the terminal).
+  explicit PtyHost(std::shared_ptr<SharedReader> reader = nullptr);
   ~PtyHost();  // stops
   PtyHost(const PtyHost&) = delete;
   PtyHost& operator=(const PtyHost&) = delete;
@@ -44,7 +47,7 @@ class PtyHost {
   // slave are closed and serving ends; clients' reads and writes fail.
   void vanish() { stop(); }
 
-  void setIdleResetMs(int ms) { idleResetMs_ = ms; }  // before start
+  void setIdleResetMs(int ms) { line_.setIdleResetMs(ms); }  // before start
 
   // Every byte the host wrote (whatever the speed) and every byte the reader wrote.
   std::vector<uint8_t> received() const;
@@ -54,10 +57,9 @@ class PtyHost {
   void run();
   void closeFds();
 
-  mutable std::mutex mu_;
-  Reader reader_;
-  std::vector<uint8_t> received_;
-  std::vector<uint8_t> sent_;
+  std::shared_ptr<SharedReader> shared_;
+  ReaderLine line_;
+  mutable std::mutex mu_;  // path_
   std::string path_;
 
   std::thread thread_;
@@ -65,7 +67,6 @@ class PtyHost {
   int master_ = -1;
   int slave_ = -1;
   int wake_[2] = {-1, -1};
-  int idleResetMs_ = 1000;
 };
 
 }  // namespace sim

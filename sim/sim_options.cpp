@@ -8,6 +8,7 @@
 #include "sim/cards/rf_card.h"
 #include "sim/cards/rf_commands.h"
 #include "sim/serial_speed.h"
+#include "sim/tcp_host.h"
 
 namespace sim {
 namespace {
@@ -28,6 +29,9 @@ std::string simUsage() {
   return "Usage: kvt730-sim [options]\n"
          "Simulates a KVT-730 card reader on a pseudo-terminal and prints\n"
          "\"DEVICE <path>\" for the tool to open. Runs until interrupted.\n"
+         "With --listen it also serves the reader on a TCP socket (raw bytes, one\n"
+         "client at a time, a new client replaces the old) and prints\n"
+         "\"LISTEN tcp://HOST:PORT\" first.\n"
          "\n"
          "  --baud N               line speed the reader listens at (default 9600)\n"
          "  --address HEX          device address, 0 to FF (default 0)\n"
@@ -36,6 +40,10 @@ std::string simUsage() {
          "  --stacker N            cards in the stacker\n"
          "  --link PATH            make PATH a symlink to the device while running\n"
          "  --require-init         refuse commands until the first INITIALIZE\n"
+         "  --listen tcp://HOST:PORT\n"
+         "                         serve the reader on a TCP socket as well; port 0\n"
+         "                         takes a free port (e.g. tcp://127.0.0.1:0)\n"
+         "  --no-pty               with --listen: the socket alone, no pseudo-terminal\n"
          "  --ic-card KIND         chip of the cards: none, cpu-t0 (default), cpu-t1,\n"
          "                         cpu-noemv, sle4442, sle4428, 24c01 .. 24c512\n"
          "  --rf-card KIND         contactless side of the cards: none, s50 (default), s70,\n"
@@ -78,6 +86,11 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions* opts, std
       opts->version = true;
     } else if (name == "--require-init") {
       opts->requireInit = true;
+    } else if (name == "--no-pty") {
+      opts->noPty = true;
+    } else if (name == "--listen") {
+      if (!takeValue() || !parseListenAddress(value, &opts->listenHost, &opts->listenPort))
+        return bad("--listen needs tcp://HOST:PORT, for example tcp://127.0.0.1:0");
     } else if (name == "--baud") {
       long v = 0;
       if (!takeValue() || !parseNumber(value, 10, 4000000, &v) || speedFromBaud(static_cast<int>(v)) == B0)
@@ -128,6 +141,8 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions* opts, std
       return bad("unknown option " + args[i]);
     }
   }
+  if (opts->noPty && opts->listenHost.empty()) return bad("--no-pty needs --listen");
+  if (opts->noPty && !opts->link.empty()) return bad("--link needs the pseudo-terminal; drop --no-pty");
   return true;
 }
 

@@ -17,6 +17,10 @@ struct SimOptions {
   int stacker = -1;  // -1: keep the reader's default
   std::string link;  // symlink to create for the device, empty for none
   bool requireInit = false;
+  // --listen tcp://HOST:PORT: serve the reader on a TCP socket too (port 0: a free one).
+  std::string listenHost;  // empty: no socket
+  int listenPort = 0;
+  bool noPty = false;  // --no-pty: the socket alone, no pseudo-terminal
   std::string icCard;  // chip of the cards (contactChipKinds()); empty: the reader's default
   std::string rfCard;  // contactless kind of the cards (rfCardKinds()); empty: the reader's default
   // --pcsc-card: serve a virtual SIM in pcscd's virtual reader instead of the reader.

@@ -11,6 +11,7 @@ add_library(kvt_widgets STATIC
   app/sim_control_window.cpp
   cmdline/cmdline_window.cpp
   link/port_setup_dialog.cpp
+  link/port_map_dialog.cpp
   machine/reset_option_dialog.cpp
   machine/sensor_window.cpp
   machine/config_window.cpp

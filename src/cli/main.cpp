@@ -9,7 +9,7 @@
 #include "dump_commands.h"
 #include "exit_status.h"
 #include "link/port_setup.h"
-#include "link/qt_serial_port.h"
+#include "link/line_port.h"
 #include "output.h"
 #include "print_notifier.h"
 #include "usage.h"
@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
   }
 
   AppState state;
-  QtSerialPort port(QtSerialPort::WaitMode::Block);
+  LinePort port(WaitMode::Block);
   CollectedLog log;
   PrintNotifier notifier;
   Session session(state, port, log, notifier, o.variant, map, Timeouts{}.scaled(o.timeoutScale));

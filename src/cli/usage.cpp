@@ -13,6 +13,8 @@ QString UsageText() {
       "  --port NAME|DEVICE   port to open: COM1..COM16 through the port map, or a device\n"
       "                       path (default COM1)\n"
       "  --port COMn=DEVICE   map COMn to DEVICE (repeatable)\n"
+      "                       DEVICE may also be a network port: tcp://HOST:PORT (raw bytes)\n"
+      "                       or rfc2217://HOST:PORT (Telnet, line set from --baud)\n"
       "  --baud N             9600 (default), 19200, 38400, 57600 or 115200\n"
       "  --address HEX        device address 0..F (default 0)\n"
       "  --simulate           run a simulated reader in this process on COM1\n"

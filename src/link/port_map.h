@@ -14,6 +14,8 @@ class PortMap {
 
   QString device(int n) const;
   void set(int n, const QString& device) { overrides_[n] = device; }
+  // The names pointed somewhere other than their default, by number.
+  const QMap<int, QString>& overrides() const { return overrides_; }
 
   // "COM3=/dev/ttyUSB0"; false when the text is not of that form or n is outside 1..16.
   bool parseOverride(const QString& text);

@@ -2,47 +2,13 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QEvent>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QTimer>
 #include <cerrno>
 #include <termios.h>
 #include <unistd.h>
 
 namespace kvt {
-
-namespace {
-
-// Swallows keyboard and mouse input while an exchange waits, so the window repaints
-// but nobody can start a second operation meanwhile.
-class InputBlocker : public QObject {
- public:
-  bool eventFilter(QObject*, QEvent* e) override {
-    switch (e->type()) {
-      case QEvent::KeyPress:
-      case QEvent::KeyRelease:
-      case QEvent::ShortcutOverride:
-      case QEvent::Shortcut:
-      case QEvent::MouseButtonPress:
-      case QEvent::MouseButtonRelease:
-      case QEvent::MouseButtonDblClick:
-      case QEvent::MouseMove:
-      case QEvent::Wheel:
-      case QEvent::TouchBegin:
-      case QEvent::TouchUpdate:
-      case QEvent::TouchEnd:
-      case QEvent::Close:
-      case QEvent::ContextMenu:
-        return true;
-      default:
-        return false;
-    }
-  }
-};
-
-}  // namespace
 
 QtSerialPort::QtSerialPort(WaitMode mode) : mode_(mode) {}
 
@@ -145,21 +111,12 @@ qint64 QtSerialPort::bytesWaiting() {
 
 bool QtSerialPort::waitOnce(int ms) {
   if (mode_ == WaitMode::Block || !QCoreApplication::instance()) return port_.waitForReadyRead(ms);
-  QEventLoop loop;
-  QTimer timer;
-  timer.setSingleShot(true);
-  bool arrived = false;
-  QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-  QObject::connect(&port_, &QSerialPort::readyRead, &loop, [&] { arrived = true; loop.quit(); });
-  QObject::connect(&port_, &QSerialPort::errorOccurred, &loop, [&](QSerialPort::SerialPortError e) {
-    if (e != QSerialPort::NoError) loop.quit();
+  KeepPaintingWait wait;
+  QObject::connect(&port_, &QSerialPort::readyRead, wait.context(), [&] { wait.finish(true); });
+  QObject::connect(&port_, &QSerialPort::errorOccurred, wait.context(), [&](QSerialPort::SerialPortError e) {
+    if (e != QSerialPort::NoError) wait.finish(false);
   });
-  InputBlocker blocker;
-  QCoreApplication::instance()->installEventFilter(&blocker);
-  timer.start(ms);
-  loop.exec();
-  QCoreApplication::instance()->removeEventFilter(&blocker);
-  return arrived;
+  return wait.exec(ms);
 }
 
 WaitResult QtSerialPort::waitForBytes(qint64 n, int timeoutMs) {

@@ -3,16 +3,14 @@
 #include <QObject>
 #include <QSerialPort>
 
+#include "port_wait.h"
 #include "serial_port.h"
 
 namespace kvt {
 
 class QtSerialPort : public SerialPort {
  public:
-  enum class WaitMode {
-    Block,        // block in the operating system (command line, tests)
-    KeepPainting  // wait in a local event loop that repaints but drops user input (windows)
-  };
+  using WaitMode = kvt::WaitMode;
 
   explicit QtSerialPort(WaitMode mode = WaitMode::Block);
   ~QtSerialPort() override;

@@ -35,9 +35,13 @@ class SimProcess {
  public:
   explicit SimProcess(const QStringList& args = {}) {
     proc_.start(QStringLiteral(KVT730SIM_PATH), args);
-    while (device_.isEmpty() && (proc_.canReadLine() || proc_.waitForReadyRead(10000))) {
+    // "LISTEN tcp://..." comes first when asked for; "DEVICE ..." unless --no-pty.
+    const bool socketOnly = args.contains(QStringLiteral("--no-pty"));
+    while ((socketOnly ? listen_.isEmpty() : device_.isEmpty()) &&
+           (proc_.canReadLine() || proc_.waitForReadyRead(10000))) {
       const QString line = QString::fromUtf8(proc_.readLine()).trimmed();
       if (line.startsWith(QLatin1String("DEVICE "))) device_ = line.mid(7);
+      if (line.startsWith(QLatin1String("LISTEN "))) listen_ = line.mid(7);
     }
   }
   ~SimProcess() { stop(); }
@@ -53,14 +57,16 @@ class SimProcess {
       if (line.startsWith(QLatin1String("UNACKNOWLEDGED-REPLIES "))) return line.mid(23).trimmed().toInt();
     return -1;
   }
-  bool ok() const { return !device_.isEmpty(); }
+  bool ok() const { return !device_.isEmpty() || !listen_.isEmpty(); }
   const QString& device() const { return device_; }
+  const QString& listenAddress() const { return listen_; }  // "tcp://HOST:PORT" with --listen
   // kvt730ctl on this reader.
   CtlRun ctl(const QStringList& args) const { return runCtl(QStringList{"--port", device_} + args); }
 
  private:
   QProcess proc_;
   QString device_;
+  QString listen_;
 };
 #endif
 

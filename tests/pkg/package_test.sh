@@ -23,7 +23,7 @@ install)
   depends=$(dpkg-deb -f "$deb" Depends)
   echo "Depends: $depends"
   names=$(tr ',' '\n' <<<"$depends" | sed 's/^ *//; s/ .*//')
-  for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 libpcsclite1 libstdc++6; do
+  for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6serialport6 libpcsclite1 libstdc++6; do
     grep -qxF "$lib" <<<"$names" || fail "Depends lacks $lib"
   done
   # Installed files belong to root, whoever built the package.

@@ -1,0 +1,63 @@
+#include "port_wait.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <algorithm>
+
+namespace kvt {
+
+namespace {
+
+// Swallows keyboard and mouse input while an exchange waits, so the window repaints
+// but nobody can start a second operation meanwhile.
+class InputBlocker : public QObject {
+ public:
+  bool eventFilter(QObject*, QEvent* e) override {
+    switch (e->type()) {
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease:
+      case QEvent::ShortcutOverride:
+      case QEvent::Shortcut:
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::MouseMove:
+      case QEvent::Wheel:
+      case QEvent::TouchBegin:
+      case QEvent::TouchUpdate:
+      case QEvent::TouchEnd:
+      case QEvent::Close:
+      case QEvent::ContextMenu:
+        return true;
+      default:
+        return false;
+    }
+  }
+};
+
+}  // namespace
+
+KeepPaintingWait::KeepPaintingWait() {
+  timer_.setSingleShot(true);
+  QObject::connect(&timer_, &QTimer::timeout, &loop_, [this] { finish(false); });
+}
+
+void KeepPaintingWait::finish(bool arrived) {
+  arrived_ = arrived;
+  loop_.quit();
+}
+
+bool KeepPaintingWait::exec(int ms) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (!app) return false;
+  arrived_ = false;
+  InputBlocker blocker;
+  app->installEventFilter(&blocker);
+  timer_.start(std::max(0, ms));
+  loop_.exec();
+  timer_.stop();
+  app->removeEventFilter(&blocker);
+  return arrived_;
+}
+
+}  // namespace kvt
