@@ -11,9 +11,11 @@
 #include <QRegularExpressionValidator>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <algorithm>
 
 #include "hexgrid/value_label.h"
+#include "link/port_wait.h"
 #include "sim/cards/contact_chip.h"
 #include "sim/cards/contact_commands.h"
 #include "sim/cards/rf_card.h"
@@ -61,6 +63,10 @@ QLabel* value(QWidget* parent, const char* objectName) {
 SimControlWindow::SimControlWindow(sim::PtyHost& host, QWidget* parent) : QWidget(parent), host_(host) {
   setObjectName(QStringLiteral("SimControlWindow"));
   setWindowTitle(QStringLiteral("Simulated KVT-730 reader"));
+  // A card can be pulled or a fault set while the tool waits for the reader.
+  KeepUsableWhileWaiting(this);
+  create();
+  if (windowHandle()) KeepUsableWhileWaiting(windowHandle());
 
   auto* stateBox = new QGroupBox(QStringLiteral("Reader"), this);
   auto* form = new QFormLayout(stateBox);

@@ -2,17 +2,27 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QVariant>
 #include <algorithm>
 
 namespace kvt {
 
 namespace {
 
+constexpr char kUsableWhileWaiting[] = "kvtUsableWhileWaiting";
+
+// A window marked with KeepUsableWhileWaiting, or a widget inside one.
+bool InUsableWindow(const QObject* o) {
+  for (; o; o = o->parent())
+    if (o->property(kUsableWhileWaiting).toBool()) return true;
+  return false;
+}
+
 // Swallows keyboard and mouse input while an exchange waits, so the window repaints
 // but nobody can start a second operation meanwhile.
 class InputBlocker : public QObject {
  public:
-  bool eventFilter(QObject*, QEvent* e) override {
+  bool eventFilter(QObject* o, QEvent* e) override {
     switch (e->type()) {
       case QEvent::KeyPress:
       case QEvent::KeyRelease:
@@ -28,7 +38,7 @@ class InputBlocker : public QObject {
       case QEvent::TouchEnd:
       case QEvent::Close:
       case QEvent::ContextMenu:
-        return true;
+        return !InUsableWindow(o);
       default:
         return false;
     }
@@ -36,6 +46,8 @@ class InputBlocker : public QObject {
 };
 
 }  // namespace
+
+void KeepUsableWhileWaiting(QObject* window) { window->setProperty(kUsableWhileWaiting, true); }
 
 KeepPaintingWait::KeepPaintingWait() {
   timer_.setSingleShot(true);

@@ -12,6 +12,10 @@ enum class WaitMode {
   KeepPainting  // wait in a local event loop that repaints but drops user input (windows)
 };
 
+// Marks a window (its widget and its window-system window) whose input goes through even
+// while an exchange waits: the simulator panel, which drives the reader, not the tool.
+void KeepUsableWhileWaiting(QObject* window);
+
 // One wait in a local event loop. Connect the signals that end it early to slots with
 // context() as their receiver (the connections go when the wait does), and call finish().
 //

@@ -363,6 +363,28 @@ void ContactPagesTest::simulatorPanelStaysUsableBesideTheCardWindows() {
     QCOMPARE(int(seen), int(sim::FaultKind::Silent));
   }
   QCOMPARE(opened, (QStringList{"KVT_730_B_CPUCARD", "KVT_730_B_SimCard", "KVT_730_B_CMDExuteForm"}));
+
+  // Even while an exchange waits for a slow reader: the panel takes its click, the window
+  // under the wait takes none.
+  w.runDialog = runModal;
+  simulation_->host().withReader([](sim::Reader& r) {
+    sim::Fault f;
+    f.kind = sim::FaultKind::Slow;
+    f.slowMs = 400;
+    r.setFault(f);
+  });
+  const int commandsBefore = commandsSeen();
+  bool insertedDuringWait = false;
+  QTimer::singleShot(150, [&] {
+    simulation_->host().withReader([](sim::Reader& r) { r.setCardPosition(sim::CardPos::None); });
+    clickPanel("SimInsertCard");
+    simulation_->host().withReader([&](sim::Reader& r) { insertedDuringWait = r.cardPosition() == sim::CardPos::Front; });
+    auto* sensors = find<QPushButton>(&w, "SensorStatusBtn");
+    QTest::mouseClick(w.windowHandle(), Qt::LeftButton, {}, sensors->mapTo(&w, sensors->rect().center()));
+  });
+  click(&w, "CardStatusBtn");
+  QVERIFY(insertedDuringWait);
+  QCOMPARE(commandsSeen(), commandsBefore + 1);  // the click on "Sensor Status" was not taken
 }
 
 void ContactPagesTest::simulatorPanelChoosesTheChip() {
