@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QIcon>
 #include <QScreen>
+#include <QSettings>
 #include <QTextStream>
 #include <QTimer>
 #include <cstdio>
@@ -17,6 +18,7 @@
 #include "app/sim_control_window.h"
 #include "app/simulation.h"
 #include "link/port_map.h"
+#include "link/port_map_store.h"
 
 #ifndef KVT_VERSION
 #define KVT_VERSION "0"
@@ -84,6 +86,7 @@ int main(int argc, char** argv) {
   }
 
   QApplication app(argc, argv);
+  QApplication::setOrganizationName(QStringLiteral("kvt730"));  // settings: ~/.config/kvt730/kvt730-tool.conf
   QApplication::setApplicationName(QStringLiteral("kvt730-tool"));
   QApplication::setApplicationVersion(QStringLiteral(KVT_VERSION));
   // The installed desktop entry and icon (packaging/) go by the program's name.
@@ -98,13 +101,16 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  kvt::PortMap ports;
-  for (const QString& value : parser.values(port)) {
-    if (!ports.parseOverride(value)) {
-      err << "kvt730-tool: --port expects COMn=DEVICE with n from 1 to 16, got \"" << value << "\"\n";
-      return 2;
-    }
+  // The port map: the defaults, the map kept by "Tools" > "Port Map...", then --port.
+  QSettings settings;
+  const QStringList portValues = parser.values(port);
+  QString bad;
+  const std::optional<kvt::PortMap> effective = kvt::EffectivePortMap(kvt::PortMapStore(settings).load(), portValues, &bad);
+  if (!effective) {
+    err << "kvt730-tool: --port expects COMn=DEVICE with n from 1 to 16, got \"" << bad << "\"\n";
+    return 2;
   }
+  kvt::PortMap ports = *effective;
 
   std::unique_ptr<kvt::Simulation> simulation;
   if (parser.isSet(simulate)) {
@@ -124,6 +130,11 @@ int main(int argc, char** argv) {
 
   auto* chooser = new kvt::KVT_730_B_AboutDialog([&](kvt::Variant v) {
     mainWindow = kvt::CreateMainWindow(v, state, notifier, ports);
+    mainWindow->setPortMapSettings(&settings, [&](const QMap<int, QString>& stored) {
+      kvt::PortMap map = kvt::EffectivePortMap(stored, portValues).value_or(ports);
+      if (simulation) map.set(1, simulation->device());
+      return map;
+    });
     mainWindow->show();
     if (simulation) {
       simWindow = std::make_unique<kvt::SimControlWindow>(simulation->host());

@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -16,6 +18,7 @@
 #include "app/log_panel.h"
 #include "hexgrid/key_filters.h"
 #include "link/port_setup.h"
+#include "link/port_map_dialog.h"
 #include "link/port_setup_dialog.h"
 #include "machine/config_window.h"
 #include "machine/initialize_ops.h"
@@ -101,6 +104,16 @@ ReaderMainWindow::ReaderMainWindow(Variant v, AppState& state, Notifier& notifie
   auto* top = new QHBoxLayout(this);
   top->addLayout(left, 0);
   top->addWidget(SSTab1, 1);
+
+  // Beside the frames: where each port name leads, kept between runs.
+  auto* menus = new QMenuBar(this);
+  menus->setObjectName(QStringLiteral("MenuBar"));
+  QMenu* tools = menus->addMenu(QStringLiteral("&Tools"));
+  tools->setObjectName(QStringLiteral("ToolsMenu"));
+  portMapAction_ = tools->addAction(QStringLiteral("&Port Map..."), this, &ReaderMainWindow::onPortMap);
+  portMapAction_->setObjectName(QStringLiteral("PortMapAction"));
+  portMapAction_->setEnabled(false);
+  top->setMenuBar(menus);
   resize(980, 640);
 }
 
@@ -259,6 +272,21 @@ void ReaderMainWindow::onSetupComm() {
 }
 
 void ReaderMainWindow::onCloseComm() { CloseComm(*session_); }
+
+void ReaderMainWindow::setPortMapSettings(QSettings* settings,
+                                          std::function<PortMap(const QMap<int, QString>&)> portMapFor) {
+  settings_ = settings;
+  portMapFor_ = std::move(portMapFor);
+  portMapAction_->setEnabled(settings_ != nullptr && portMapFor_ != nullptr);
+}
+
+void ReaderMainWindow::onPortMap() {
+  if (!settings_ || !portMapFor_) return;
+  PortMapDialog dialog(*settings_, notifier_, this);
+  runDialog(dialog);
+  // The next "Setup Comm" or scan goes where the map now says; an open port stays open.
+  if (dialog.result() == QDialog::Accepted) session_->portMap = portMapFor_(dialog.entries());
+}
 
 void ReaderMainWindow::onInitialize() {
   Outcome o;

@@ -13,12 +13,14 @@
 #include "app/app_state.h"
 #include "app/notifier.h"
 #include "link/port_map.h"
-#include "link/qt_serial_port.h"
+#include "link/line_port.h"
 #include "link/session.h"
 #include "link/timeouts.h"
 #include "machine/movement_ops.h"
 
+class QAction;
 class QBoxLayout;
+class QSettings;
 class QComboBox;
 class QGroupBox;
 class QLineEdit;
@@ -38,7 +40,7 @@ class ReaderMainWindow : public QWidget {
   Variant variant() const { return variant_; }
   Session& session() { return *session_; }
   LogPanel& logPanel() { return *log_; }
-  QtSerialPort& port() { return port_; }
+  LinePort& port() { return port_; }
   QComboBox* addressCombo() const { return cmbAddress864; }
   QTabWidget* tabs() const { return SSTab1; }
 
@@ -49,6 +51,11 @@ class ReaderMainWindow : public QWidget {
   // "Exit" (and in variant M the title-bar close) ends the program through this once the
   // port is closed. Defaults to closing every window and leaving the event loop.
   std::function<void()> endProgram;
+
+  // "Tools" > "Port Map...": the stored map is edited in `settings` (without them the entry
+  // is disabled); portMapFor turns the stored entries into the map this run uses (the
+  // command line's --port entries and the simulated reader stay over them).
+  void setPortMapSettings(QSettings* settings, std::function<PortMap(const QMap<int, QString>&)> portMapFor);
 
  protected:
   ReaderMainWindow(Variant v, AppState& state, Notifier& notifier, const PortMap& ports,
@@ -77,7 +84,7 @@ class ReaderMainWindow : public QWidget {
   AppState& state_;
   Notifier& notifier_;
   const Variant variant_;
-  QtSerialPort port_{QtSerialPort::WaitMode::KeepPainting};  // MSComm1
+  LinePort port_{WaitMode::KeepPainting};  // MSComm1: a serial device or a network port
   LogPanel* log_ = nullptr;
   std::unique_ptr<Session> session_;
   QComboBox* cmbAddress864 = nullptr;
@@ -95,6 +102,7 @@ class ReaderMainWindow : public QWidget {
 
   QString address() const;
   void onSetupComm();
+  void onPortMap();
   void onCloseComm();
   void onInitialize();
   void onCardStatus();
@@ -106,6 +114,9 @@ class ReaderMainWindow : public QWidget {
   void onInitCounter();
 
   QVBoxLayout* frames_ = nullptr;
+  QAction* portMapAction_ = nullptr;
+  QSettings* settings_ = nullptr;
+  std::function<PortMap(const QMap<int, QString>&)> portMapFor_;
 };
 
 }  // namespace kvt

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -69,7 +70,8 @@ SimControlWindow::SimControlWindow(sim::PtyHost& host, QWidget* parent) : QWidge
   if (windowHandle()) KeepUsableWhileWaiting(windowHandle());
 
   auto* stateBox = new QGroupBox(QStringLiteral("Reader"), this);
-  auto* form = new QFormLayout(stateBox);
+  // Two columns of label and value, so the panel stays low.
+  auto* form = new QGridLayout(stateBox);
   device_ = value(stateBox, "SimDevice");
   card_ = value(stateBox, "SimCardPosition");
   stacker_ = value(stateBox, "SimStacker");
@@ -77,15 +79,19 @@ SimControlWindow::SimControlWindow(sim::PtyHost& host, QWidget* parent) : QWidge
   entry_ = value(stateBox, "SimEntry");
   counter_ = value(stateBox, "SimCounter");
   fault_ = value(stateBox, "SimFault");
-  form->addRow(QStringLiteral("Device (COM1):"), device_);
-  form->addRow(QStringLiteral("Card:"), card_);
-  form->addRow(QStringLiteral("Stacker:"), stacker_);
-  form->addRow(QStringLiteral("Error card bin:"), bin_);
-  form->addRow(QStringLiteral("Card entry:"), entry_);
-  form->addRow(QStringLiteral("Capture counter:"), counter_);
-  form->addRow(QStringLiteral("Fault:"), fault_);
-  for (QLabel* l : {device_, card_, stacker_, bin_, entry_, counter_, fault_})
-    NameValueLabel(l, qobject_cast<QLabel*>(form->labelForField(l)));
+  const std::pair<const char*, QLabel*> rows[] = {
+      {"Device (COM1):", device_}, {"Card:", card_},          {"Stacker:", stacker_},         {"Fault:", fault_},
+      {"Error card bin:", bin_},   {"Card entry:", entry_},   {"Capture counter:", counter_},
+  };
+  int at = 0;
+  for (const auto& [caption, value] : rows) {
+    auto* label = new QLabel(QString::fromLatin1(caption), stateBox);
+    NameValueLabel(value, label);
+    form->addWidget(label, at % 4, 2 * (at / 4));
+    form->addWidget(value, at % 4, 2 * (at / 4) + 1);
+    ++at;
+  }
+  form->setColumnMinimumWidth(2, 12);
 
   auto* cardBox = new QGroupBox(QStringLiteral("Card"), this);
   auto* cardRow = new QFormLayout(cardBox);

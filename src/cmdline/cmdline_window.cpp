@@ -26,7 +26,7 @@
 #include "cmdline/script_text.h"
 #include "hexgrid/value_label.h"
 #include "link/engine.h"
-#include "link/qt_serial_port.h"
+#include "link/line_port.h"
 
 namespace kvt {
 
@@ -83,13 +83,13 @@ QListWidget* EntryListBox(QWidget* parent, const char* objectName, const QString
 
 }  // namespace
 
-KVT_730_B_CMDExuteForm::KVT_730_B_CMDExuteForm(AppState& state, QtSerialPort& port, Notifier& notifier,
+KVT_730_B_CMDExuteForm::KVT_730_B_CMDExuteForm(AppState& state, LinePort& port, Notifier& notifier,
                                                std::function<QString()> addressText, QWidget* parent)
     : QDialog(parent), state_(state), mainPort_(port), notifier_(notifier), port_(port) {
   setObjectName(QStringLiteral("KVT_730_B_CMDExuteForm"));
   setWindowTitle(QStringLiteral("FORM OF COMMAND LINE"));
   setModal(true);
-  mainPort_.setWaitMode(QtSerialPort::WaitMode::Block);
+  mainPort_.setWaitMode(WaitMode::Block);
 
   SSTab1 = new QTabWidget(this);
   SSTab1->setObjectName(QStringLiteral("SSTab1"));
@@ -119,7 +119,7 @@ KVT_730_B_CMDExuteForm::KVT_730_B_CMDExuteForm(AppState& state, QtSerialPort& po
 
 KVT_730_B_CMDExuteForm::~KVT_730_B_CMDExuteForm() {
   // The button operations of the main window wait painting again.
-  mainPort_.setWaitMode(QtSerialPort::WaitMode::KeepPainting);
+  mainPort_.setWaitMode(WaitMode::KeepPainting);
 }
 
 QPushButton* KVT_730_B_CMDExuteForm::button(QWidget* parent, const char* objectName, const QString& caption) {

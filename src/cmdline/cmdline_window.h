@@ -27,7 +27,7 @@ class QTextEdit;
 
 namespace kvt {
 
-class QtSerialPort;
+class LinePort;
 
 class KVT_730_B_CMDExuteForm : public QDialog, public ScriptView {
   Q_OBJECT
@@ -35,7 +35,7 @@ class KVT_730_B_CMDExuteForm : public QDialog, public ScriptView {
   // port: the main window's MSComm1, switched to blocking waits while this window is open
   // (this window does its own painting between them). addressText: the main window's
   // device address box.
-  KVT_730_B_CMDExuteForm(AppState& state, QtSerialPort& port, Notifier& notifier,
+  KVT_730_B_CMDExuteForm(AppState& state, LinePort& port, Notifier& notifier,
                          std::function<QString()> addressText, QWidget* parent = nullptr);
   ~KVT_730_B_CMDExuteForm() override;
 
@@ -76,7 +76,7 @@ class KVT_730_B_CMDExuteForm : public QDialog, public ScriptView {
   QString askOpenPath();
 
   AppState& state_;
-  QtSerialPort& mainPort_;
+  LinePort& mainPort_;
   Notifier& notifier_;
   PaintingWaitPort port_;
   std::unique_ptr<EntryList> resultsList_;

@@ -4,7 +4,7 @@
 // queued. The clicks made during an exchange are thus handled when the transport lets the
 // window process its pending input before the next command, and not lost.
 //
-// The port underneath must block in its own waits (QtSerialPort::WaitMode::Block).
+// The port underneath must block in its own waits (WaitMode::Block).
 #include "link/serial_port.h"
 
 namespace kvt {

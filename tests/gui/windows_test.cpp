@@ -1,6 +1,9 @@
 // The windows as the user meets them: the chooser, the two main windows and their
 // controls, the port setup dialog, and the result windows fed with chosen bytes.
+#include <QAction>
 #include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -52,6 +55,7 @@ class WindowsTest : public QObject {
   void portSetupReturnPressesOkAndKeepsTheLists();
   void portSetupScanResultReadsWhole();
   void simulatorPanelCoversNothingOfTheMainWindow();
+  void toolsMenuEditsThePortMapOfTheRun();
   void sensorWindowRowsAndColours();
 };
 
@@ -317,7 +321,8 @@ void WindowsTest::portSetupReturnPressesOkAndKeepsTheLists() {
 void WindowsTest::portSetupScanResultReadsWhole() {
   Rig rig;
   QVERIFY(rig.start());
-  kvt::KVT_730_M_ReaderMain w(rig.state, rig.notifier, rig.ports, fastTimeouts());
+  // The scan's own waits: its probe looks for the ACK after a fixed 250 ms.
+  kvt::KVT_730_M_ReaderMain w(rig.state, rig.notifier, rig.ports, kvt::Timeouts{});
   DialogRunner runner;
   runner.inspect = [&](QDialog& d) {
     d.show();
@@ -368,6 +373,35 @@ void WindowsTest::simulatorPanelCoversNothingOfTheMainWindow() {
   const QRect small = QRect(kvt::SimPanelPosition(big, QSize(400, 300), QRect(0, 0, 1024, 768)), QSize(400, 300));
   QVERIFY(QRect(0, 0, 1024, 768).contains(small));
   QCOMPARE(small.intersected(big).height() * small.intersected(big).width(), 232 * 400);
+}
+
+void WindowsTest::toolsMenuEditsThePortMapOfTheRun() {
+  QTemporaryDir dir;
+  QSettings settings(dir.filePath("kvt730-tool.conf"), QSettings::IniFormat);
+  kvt::AppState state;
+  kvt::RecordingNotifier notifier;
+  kvt::KVT_730_B_ReaderMain w(state, notifier);
+  auto* action = w.findChild<QAction*>("PortMapAction");
+  QVERIFY(action && !action->isEnabled());  // nowhere to keep a map yet
+  QStringList storedSeen;
+  w.setPortMapSettings(&settings, [&](const QMap<int, QString>& stored) {
+    kvt::PortMap map;
+    for (auto it = stored.begin(); it != stored.end(); ++it) map.set(it.key(), it.value());
+    map.set(1, "/dev/the-simulator");  // what the run puts over the stored entries
+    return map;
+  });
+  QVERIFY(action->isEnabled());
+  DialogRunner runner;
+  runner.inspect = [](QDialog& d) {
+    d.findChild<QLineEdit*>("PortMapCOM5Text")->setText("tcp://127.0.0.1:7000");
+    click(&d, "OkBtn");
+  };
+  runner.install(w);
+  action->trigger();
+  QCOMPARE(runner.opened, QStringList{"PortMapDialog"});
+  QCOMPARE(w.session().portMap.device(5), QStringLiteral("tcp://127.0.0.1:7000"));
+  QCOMPARE(w.session().portMap.device(1), QStringLiteral("/dev/the-simulator"));
+  QCOMPARE(settings.value("PortMap/COM5").toString(), QStringLiteral("tcp://127.0.0.1:7000"));
 }
 
 void WindowsTest::sensorWindowRowsAndColours() {
