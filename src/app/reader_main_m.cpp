@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 
+#include "pcsc/bounded_service.h"
 #include "pcsc/pcsc_window.h"
 #include "pcsc/pcsclite_service.h"
 
@@ -32,8 +33,10 @@ KVT_730_M_ReaderMain::KVT_730_M_ReaderMain(AppState& state, Notifier& notifier, 
 KVT_730_M_ReaderMain::~KVT_730_M_ReaderMain() = default;
 
 void KVT_730_M_ReaderMain::onLoadPcscForm() {
-  const std::unique_ptr<SmartCardService> service = makeSmartCardService();
-  KVT_730_M_PCSCForm form(*service, notifier_, this);
+  // The window keeps painting during each call, and a call that does not answer is
+  // reported instead of freezing it.
+  BoundedService service(makeSmartCardService(), WaitMode::KeepPainting, pcscCallBoundMs);
+  KVT_730_M_PCSCForm form(service, notifier_, this);
   runDialog(form);
 }
 

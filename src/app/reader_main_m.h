@@ -18,6 +18,8 @@ class KVT_730_M_ReaderMain : public ReaderMainWindow {
 
   // The smart-card service each PC/SC window gets. Defaults to pcsc-lite; tests replace it.
   std::function<std::unique_ptr<SmartCardService>()> makeSmartCardService;
+  // How long a smart-card call may keep the PC/SC window waiting before it is reported.
+  int pcscCallBoundMs = 10000;
 
  protected:
   // Closing by the title bar ends the program as "Exit" does.

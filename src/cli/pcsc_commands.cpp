@@ -3,6 +3,7 @@
 #include "exit_status.h"
 #include "insight_commands.h"
 #include "output.h"
+#include "pcsc/bounded_service.h"
 #include "pcsc/pcsc_ops.h"
 #include "pcsc/pcsclite_service.h"
 
@@ -65,7 +66,7 @@ Runner BindPcsc(const CliOptions& o, QString* error) {
       return {};
     }
     return [](Context&) {
-      PcscLiteService service;
+      BoundedService service(std::make_unique<PcscLiteService>(), WaitMode::Block);
       return RunPcscList(service);
     };
   }
@@ -86,7 +87,8 @@ Runner BindPcsc(const CliOptions& o, QString* error) {
     }
     const std::optional<QString> reader = o.reader;
     return [apdus, reader](Context&) {
-      PcscLiteService service;
+      // A call that does not answer is reported as a timeout instead of hanging the run.
+      BoundedService service(std::make_unique<PcscLiteService>(), WaitMode::Block);
       return RunPcscTransmit(service, reader ? &*reader : nullptr, apdus);
     };
   }

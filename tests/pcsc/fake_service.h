@@ -7,6 +7,7 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <string>
 
 #include "pcsc/smart_card_service.h"
@@ -21,6 +22,11 @@ class FakeService : public kvt::SmartCardService {
   SCARDHANDLE card = 0xCA;
 
   QStringList calls;
+  std::mutex callsMutex;
+  QStringList callsSoFar() {
+    std::lock_guard<std::mutex> lock(callsMutex);
+    return calls;
+  }
   QByteArray readerName, sent;
   DWORD scope = 9, share = 9, protocols = 9, headerProtocol = 9, receiveRoom = 0;
   bool sameHeader = false;
@@ -62,8 +68,11 @@ class FakeService : public kvt::SmartCardService {
   }
   // Records the call; on success lets `give` fill the outputs.
   LONG done(const char* name, LONG handle, const std::function<void()>& give = {}, long disposition = -1) {
-    calls << QStringLiteral("%1 %2").arg(QLatin1String(name)).arg(handle) +
-                 (disposition >= 0 ? QStringLiteral(" %1").arg(disposition) : QString());
+    {
+      std::lock_guard<std::mutex> lock(callsMutex);  // calls may come from other threads
+      calls << QStringLiteral("%1 %2").arg(QLatin1String(name)).arg(handle) +
+                   (disposition >= 0 ? QStringLiteral(" %1").arg(disposition) : QString());
+    }
     const auto it = results.find(name);
     const LONG rc = it == results.end() ? 0 : it->second;
     if (rc == 0 && give) give();

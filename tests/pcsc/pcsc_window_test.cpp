@@ -7,7 +7,11 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <QTimer>
+#include <future>
+
 #include "app/reader_main_m.h"
+#include "pcsc/bounded_service.h"
 #include "fake_service.h"
 #include "pcsc/pcsc_window.h"
 
@@ -43,6 +47,7 @@ class PcscWindowTest : public QObject {
   void buttonsFillTheListsAndRefuseBadApdus();
   void closingUnloadsOnce();
   void mainWindowOpensItModalWithoutAPort();
+  void aCallThatNeverAnswersIsReportedWhileTheWindowPaints();
 };
 
 void PcscWindowTest::controls() {
@@ -171,6 +176,42 @@ void PcscWindowTest::mainWindowOpensItModalWithoutAPort() {
   QCOMPARE(opened, QStringList{"KVT_730_M_PCSCForm"});
   QCOMPARE(seen, QStringList{"establish 0"});
   QVERIFY(n.messages.empty());  // no "Comm. Port Setup First"
+}
+
+void PcscWindowTest::aCallThatNeverAnswersIsReportedWhileTheWindowPaints() {
+  // A reader that takes a transmit and does not answer until told to.
+  struct Hanging : FakeService {
+    std::promise<void> answer;
+    std::shared_future<void> answered = answer.get_future().share();
+    LONG transmit(SCARDHANDLE h, const SCARD_IO_REQUEST* sh, const BYTE* d, DWORD l, SCARD_IO_REQUEST* rh, BYTE* o,
+                  DWORD* ol) override {
+      answered.wait();
+      return FakeService::transmit(h, sh, d, l, rh, o, ol);
+    }
+  };
+  auto owned = std::make_unique<Hanging>();
+  Hanging& fake = *owned;
+  kvt::BoundedService service(std::move(owned), kvt::WaitMode::KeepPainting, 300);
+  kvt::RecordingNotifier n;
+  KVT_730_M_PCSCForm w(service, n);
+  w.show();
+  for (const char* b : {"CmdEstablish", "CmdConnect"}) find(&w, b)->click();
+  int ticks = 0;  // the event loop runs while the call waits
+  QTimer ticker;
+  QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+  ticker.start(20);
+  find(&w, "cmdTransmit")->click();
+  ticker.stop();
+  QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks)));
+  QCOMPARE(lines(&w).mid(6), (QStringList{"=============================", "SCardTransmit Error 8010000A", ""}));
+  // The context is busy until the call ends: further calls say so at once.
+  find(&w, "CmdConnect")->click();
+  QCOMPARE(lines(&w).value(10), QStringLiteral("SCardConnect Error (8010000A)"));
+  // Once the reader answers, the abandoned call gives the card back, and Connect works again.
+  fake.answer.set_value();
+  QTRY_VERIFY(fake.callsSoFar().contains("disconnect 202 1"));
+  find(&w, "CmdConnect")->click();
+  QTRY_COMPARE(lines(&w).value(13), QStringLiteral("SCardConnect Success"));
 }
 
 QTEST_MAIN(PcscWindowTest)
