@@ -4,9 +4,7 @@
 
 #include "app/conversions.h"
 #include "app/text_file.h"
-#include "dump/memory_dump_ops.h"
-#include "dump/mifare_dump_ops.h"
-#include "dump/ultralight_dump_ops.h"
+#include "dump/card_files.h"
 #include "exit_status.h"
 #include "insight/mifare_access.h"
 #include "output.h"
@@ -47,29 +45,32 @@ std::optional<std::vector<MifareKey6>> candidateKeys(const CliOptions& o, QStrin
   return MergeKeys(DefaultMifareKeys(), parsed.keys);
 }
 
-// The run's exit status: its failure, else 0 when every block went through, 1 when the
-// card refused some.
-int runExit(Context& c, const RunEnd& end, bool complete) {
-  if (end.message) c.session.notifier.show(*end.message);
-  if (end.stopped) return kExitNegative;
-  if (end.status != OpStatus::Done) return ExitCodeFor(end.status);
-  return complete ? kExitOk : kExitNegative;
-}
-
-// Writes the image file once the run got through; the exit status.
-int saveDump(Context& c, const RunEnd& end, bool complete, const QString& path, const QByteArray& bytes) {
-  const int rc = runExit(c, end, complete);
-  if (end.status != OpStatus::Done) {
-    PrintError(QStringLiteral("%1 was not written").arg(path));
-    return rc;
-  }
-  FileError fileError;
-  if (!WriteWholeFile(path, bytes, &fileError)) {
-    PrintError(QStringLiteral("cannot write %1: %2").arg(path, fileError.text));
+// Prints the run's summary and its one message; the exit status: the failure, or the file
+// that could not be written, else 0 when every block went through and 1 when the card
+// refused some (or the run was stopped).
+int finishRun(Context& c, const CardFileOutcome& o, const std::optional<QString>& dumpPath = std::nullopt) {
+  for (const QString& line : o.lines) PrintLine(line);
+  if (o.end.message) c.session.notifier.show(*o.end.message);
+  if (dumpPath && (o.end.status != OpStatus::Done || o.end.stopped))
+    PrintError(QStringLiteral("%1 was not written").arg(*dumpPath));
+  if (o.fileError) {
+    PrintError(*o.fileError);
     return kExitBadInput;
   }
-  PrintField(QStringLiteral("Written"), path);
-  return rc;
+  if (!o.written.isEmpty()) PrintField(QStringLiteral("Written"), o.written);
+  if (o.end.stopped) return kExitNegative;
+  if (o.end.status != OpStatus::Done) return ExitCodeFor(o.end.status);
+  return o.complete ? kExitOk : kExitNegative;
+}
+
+// A restore's image, read and parsed before anything is opened; nullopt with *error set.
+std::optional<CardImage> imageOf(const CardFileJob& job, const QString& path, QString* error) {
+  const ParsedImage parsed = ReadImageFile(job, path);
+  if (!parsed.ok()) {
+    *error = parsed.error;
+    return std::nullopt;
+  }
+  return parsed.image;
 }
 
 Runner bindMifare(const CliOptions& o, const QString& sub, QString* error) {
@@ -89,49 +90,33 @@ Runner bindMifare(const CliOptions& o, const QString& sub, QString* error) {
   }
   const auto keys = candidateKeys(o, error);
   if (!keys) return {};
+  CardFileJob job;
+  job.family = CardFamily::Mifare;
+  job.keys = *keys;
   if (is(sub, "dump")) {
     if (!operandCount(o, 1, 1, error)) return {};
     const QString path = o.operands[1];
-    if (!WriteMifareFile(path, CardImage(mifare::k1kBytes))) {
-      *error = QStringLiteral("mifare dump %1: the file name ends in .mfd, .mct or .eml").arg(path);
+    if (const auto bad = CheckDumpPath(job, path)) {
+      *error = QStringLiteral("mifare dump ") + *bad;
       return {};
     }
-    MifareDumpOptions options;
-    options.keys = *keys;
     if (o.size) {
       const QString size = o.size->toLower();
       if (size != QLatin1String("1k") && size != QLatin1String("4k")) {
         *error = QStringLiteral("--size %1: mifare dump takes 1k or 4k").arg(*o.size);
         return {};
       }
-      options.sectors = size == QLatin1String("1k") ? 16 : 40;
+      job.sectors = size == QLatin1String("1k") ? 16 : 40;
     }
-    return [path, options](Context& c) {
-      const MifareDumpResult r = MifareDump(c.session, c.options.address, options);
-      for (const MifareSectorDump& d : r.sectors) PrintLine(SectorDumpLine(d));
-      return saveDump(c, r, r.complete(), path, *WriteMifareFile(path, r.image));
-    };
+    return [path, job](Context& c) { return finishRun(c, DumpToFile(c.session, c.options.address, job, path), path); };
   }
   if (is(sub, "restore")) {
     if (!operandCount(o, 1, 1, error)) return {};
-    const QString path = o.operands[1];
-    const auto file = readFile(path, error);
-    if (!file) return {};
-    const ParsedImage parsed = ParseMifareFile(path, *file);
-    if (!parsed.ok()) {
-      *error = QStringLiteral("%1: %2").arg(path, parsed.error);
-      return {};
-    }
-    MifareRestoreOptions options;
-    options.keys = *keys;
-    options.trailers = o.trailers;
-    options.lock = o.force ? TrailerLock::Allow : TrailerLock::Refuse;
-    const CardImage image = parsed.image;
-    return [image, options](Context& c) {
-      const MifareRestoreResult r = MifareRestore(c.session, c.options.address, image, options);
-      for (const MifareSectorRestore& s : r.sectors) PrintLine(SectorRestoreLine(s));
-      return runExit(c, r, r.complete());
-    };
+    job.trailers = o.trailers;
+    job.lock = o.force ? TrailerLock::Allow : TrailerLock::Refuse;
+    const auto image = imageOf(job, o.operands[1], error);
+    if (!image) return {};
+    return [job, image](Context& c) { return finishRun(c, RestoreImage(c.session, c.options.address, job, *image)); };
   }
   return {};
 }
@@ -139,26 +124,13 @@ Runner bindMifare(const CliOptions& o, const QString& sub, QString* error) {
 Runner bindUltralight(const CliOptions& o, const QString& sub, QString* error) {
   if (!operandCount(o, 1, 1, error)) return {};
   const QString path = o.operands[1];
-  if (is(sub, "dump")) {
-    return [path](Context& c) {
-      const UltralightDumpResult r = UltralightDump(c.session, c.options.address);
-      if (r.status == OpStatus::Done) PrintLine(UltralightDumpLine(r));
-      return saveDump(c, r, r.complete(), path, WriteBin(r.image));
-    };
-  }
-  const auto file = readFile(path, error);
-  if (!file) return {};
-  const ParsedImage parsed = ParseBin(*file, kUltralightImageBytes);
-  if (!parsed.ok()) {
-    *error = QStringLiteral("%1: %2").arg(path, parsed.error);
-    return {};
-  }
-  const CardImage image = parsed.image;
-  return [image](Context& c) {
-    const UltralightRestoreResult r = UltralightRestore(c.session, c.options.address, image);
-    if (r.status == OpStatus::Done) PrintLine(UltralightRestoreLine(r));
-    return runExit(c, r, r.complete());
-  };
+  CardFileJob job;
+  job.family = CardFamily::Ultralight;
+  if (is(sub, "dump"))
+    return [path, job](Context& c) { return finishRun(c, DumpToFile(c.session, c.options.address, job, path), path); };
+  const auto image = imageOf(job, path, error);
+  if (!image) return {};
+  return [job, image](Context& c) { return finishRun(c, RestoreImage(c.session, c.options.address, job, *image)); };
 }
 
 Runner bindMemory(const CliOptions& o, const QString& sub, QString* error) {
@@ -177,16 +149,13 @@ Runner bindMemory(const CliOptions& o, const QString& sub, QString* error) {
   const int codeBytes = card->kind == MemoryCardKind::Sle4442 ? 3 : card->kind == MemoryCardKind::Sle4428 ? 2 : 0;
   if (!operandCount(o, 1, is(sub, "restore") && codeBytes ? 1 + codeBytes : 1, error)) return {};
   const QString path = o.operands[1];
-  const MemoryCardModel model = *card;
-  if (is(sub, "dump")) {
-    return [path, model](Context& c) {
-      const MemoryDumpResult r = MemoryDump(c.session, c.options.address, model);
-      if (r.status == OpStatus::Done) PrintLine(MemoryDumpLine(r));
-      return saveDump(c, r, r.complete(), path, WriteBin(r.image));
-    };
-  }
+  CardFileJob job;
+  job.family = CardFamily::Memory;
+  job.memory = *card;
+  if (is(sub, "dump"))
+    return [path, job](Context& c) { return finishRun(c, DumpToFile(c.session, c.options.address, job, path), path); };
   // The security code as "verify" takes it: hex bytes, the transport code by default.
-  QByteArray code(codeBytes, char(0xFF));
+  job.code = QByteArray(codeBytes, char(0xFF));
   if (o.operands.size() > 2) {
     const QString text = o.operands.mid(2).join(QLatin1Char(' '));
     const auto parsed = ParseHexText(text);
@@ -197,21 +166,11 @@ Runner bindMemory(const CliOptions& o, const QString& sub, QString* error) {
                    .arg(text);
       return {};
     }
-    code = *parsed;
+    job.code = *parsed;
   }
-  const auto file = readFile(path, error);
-  if (!file) return {};
-  const ParsedImage parsed = ParseBin(*file, model.size);
-  if (!parsed.ok()) {
-    *error = QStringLiteral("%1 (%2): %3").arg(path, model.name, parsed.error);
-    return {};
-  }
-  const CardImage image = parsed.image;
-  return [model, image, code](Context& c) {
-    const MemoryRestoreResult r = MemoryRestore(c.session, c.options.address, model, image, code);
-    if (r.status == OpStatus::Done) PrintLine(MemoryRestoreLine(r));
-    return runExit(c, r, r.complete());
-  };
+  const auto image = imageOf(job, path, error);
+  if (!image) return {};
+  return [job, image](Context& c) { return finishRun(c, RestoreImage(c.session, c.options.address, job, *image)); };
 }
 
 }  // namespace

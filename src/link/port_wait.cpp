@@ -49,7 +49,7 @@ class InputBlocker : public QObject {
 
 void KeepUsableWhileWaiting(QObject* window) { window->setProperty(kUsableWhileWaiting, true); }
 
-KeepPaintingWait::KeepPaintingWait() {
+KeepPaintingWait::KeepPaintingWait(WaitMode mode) : queueInput_(mode == WaitMode::KeepPaintingQueueInput) {
   timer_.setSingleShot(true);
   QObject::connect(&timer_, &QTimer::timeout, &loop_, [this] { finish(false); });
 }
@@ -63,12 +63,16 @@ bool KeepPaintingWait::exec(int ms) {
   QCoreApplication* app = QCoreApplication::instance();
   if (!app) return false;
   arrived_ = false;
-  InputBlocker blocker;
-  app->installEventFilter(&blocker);
   timer_.start(std::max(0, ms));
-  loop_.exec();
+  if (queueInput_) {
+    loop_.exec(QEventLoop::ExcludeUserInputEvents);
+  } else {
+    InputBlocker blocker;
+    app->installEventFilter(&blocker);
+    loop_.exec();
+    app->removeEventFilter(&blocker);
+  }
   timer_.stop();
-  app->removeEventFilter(&blocker);
   return arrived_;
 }
 

@@ -8,8 +8,10 @@
 namespace kvt {
 
 enum class WaitMode {
-  Block,        // block in the operating system (command line, tests)
-  KeepPainting  // wait in a local event loop that repaints but drops user input (windows)
+  Block,                  // block in the operating system (command line, tests)
+  KeepPainting,           // wait in a local event loop that repaints but drops user input (windows)
+  KeepPaintingQueueInput  // the same, but user input waits in the queue for the caller to take it
+                          // between exchanges (a long run with a Stop button)
 };
 
 // Marks a window (its widget and its window-system window) whose input goes through even
@@ -24,7 +26,7 @@ void KeepUsableWhileWaiting(QObject* window);
 //   const bool arrived = wait.exec(ms);
 class KeepPaintingWait {
  public:
-  KeepPaintingWait();
+  explicit KeepPaintingWait(WaitMode mode = WaitMode::KeepPainting);
   QObject* context() { return &loop_; }
   // Ends the wait; exec() returns `arrived`.
   void finish(bool arrived);
@@ -35,6 +37,7 @@ class KeepPaintingWait {
  private:
   QEventLoop loop_;
   QTimer timer_;
+  bool queueInput_;
   bool arrived_ = false;
 };
 

@@ -111,7 +111,7 @@ qint64 QtSerialPort::bytesWaiting() {
 
 bool QtSerialPort::waitOnce(int ms) {
   if (mode_ == WaitMode::Block || !QCoreApplication::instance()) return port_.waitForReadyRead(ms);
-  KeepPaintingWait wait;
+  KeepPaintingWait wait(mode_);
   QObject::connect(&port_, &QSerialPort::readyRead, wait.context(), [&] { wait.finish(true); });
   QObject::connect(&port_, &QSerialPort::errorOccurred, wait.context(), [&](QSerialPort::SerialPortError e) {
     if (e != QSerialPort::NoError) wait.finish(false);

@@ -21,7 +21,7 @@ bool TcpPort::connectWithin(const QString& host, quint16 port, int ms) {
   socket_.connectToHost(host, port);
   if (mode_ == WaitMode::Block || !QCoreApplication::instance()) return socket_.waitForConnected(ms);
   if (socket_.state() == QAbstractSocket::ConnectedState) return true;
-  KeepPaintingWait wait;
+  KeepPaintingWait wait(mode_);
   QObject::connect(&socket_, &QTcpSocket::connected, wait.context(), [&] { wait.finish(true); });
   QObject::connect(&socket_, &QTcpSocket::errorOccurred, wait.context(), [&] { wait.finish(false); });
   return wait.exec(ms);
@@ -113,7 +113,7 @@ bool TcpPort::takeArrived() {
 
 bool TcpPort::waitOnce(int ms) {
   if (mode_ == WaitMode::Block || !QCoreApplication::instance()) return socket_.waitForReadyRead(ms);
-  KeepPaintingWait wait;
+  KeepPaintingWait wait(mode_);
   QObject::connect(&socket_, &QTcpSocket::readyRead, wait.context(), [&] { wait.finish(true); });
   QObject::connect(&socket_, &QTcpSocket::disconnected, wait.context(), [&] { wait.finish(false); });
   QObject::connect(&socket_, &QTcpSocket::errorOccurred, wait.context(), [&](QAbstractSocket::SocketError e) {
