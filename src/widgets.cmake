@@ -24,6 +24,7 @@ add_library(kvt_widgets STATIC
   rf/rf_card_page.cpp
   rf/mifare_pages.cpp
   pcsc/pcsc_window.cpp
+  dump/card_file_buttons.cpp
 )
 target_link_libraries(kvt_widgets PUBLIC kvt_core Qt6::Widgets)
 set_target_properties(kvt_widgets PROPERTIES AUTOMOC ON)

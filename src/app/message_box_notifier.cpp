@@ -45,6 +45,7 @@ void MessageBoxNotifier::show(const Message& m) {
   QWidget* parent = parent_ ? parent_ : QApplication::activeWindow();
   QMessageBox box(boxIcon(m.icon), m.title, displayText(m.text), QMessageBox::Ok, parent);
   box.setTextFormat(Qt::PlainText);
+  if (!m.details.isEmpty()) box.setDetailedText(displayText(m.details));
   if (parent) box.setWindowModality(Qt::WindowModal);
   box.exec();
 }

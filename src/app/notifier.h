@@ -13,6 +13,7 @@ struct Message {
   MessageIcon icon = MessageIcon::Information;
   QString title;
   QString text;
+  QString details;  // more to read behind the text (the box's "Show Details..."); not compared
   bool operator==(const Message& o) const {
     return icon == o.icon && title == o.title && text == o.text;
   }

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QCloseEvent>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -53,6 +54,15 @@ ReaderMainWindow::ReaderMainWindow(Variant v, AppState& state, Notifier& notifie
   runDialog = [](QDialog& d) {
     d.setWindowModality(Qt::WindowModal);
     d.exec();
+  };
+  chooseCardFile = [this](const QString& title, const QString& filter, bool save) {
+    QFileDialog dialog(this, title);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setNameFilter(filter);
+    dialog.setWindowModality(Qt::WindowModal);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    return dialog.selectedFiles().constFirst();
   };
   endProgram = [] {
     QApplication::closeAllWindows();
@@ -272,6 +282,10 @@ void ReaderMainWindow::onSetupComm() {
 }
 
 void ReaderMainWindow::onCloseComm() { CloseComm(*session_); }
+
+CardFileContext ReaderMainWindow::cardFileContext() {
+  return CardFileContext{*session_, port_, this, address(), chooseCardFile};
+}
 
 void ReaderMainWindow::setPortMapSettings(QSettings* settings,
                                           std::function<PortMap(const QMap<int, QString>&)> portMapFor) {

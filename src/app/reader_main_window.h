@@ -13,6 +13,7 @@
 #include "app/app_state.h"
 #include "app/notifier.h"
 #include "link/port_map.h"
+#include "dump/card_file_buttons.h"
 #include "link/line_port.h"
 #include "link/session.h"
 #include "link/timeouts.h"
@@ -56,6 +57,12 @@ class ReaderMainWindow : public QWidget {
   // is disabled); portMapFor turns the stored entries into the map this run uses (the
   // command line's --port entries and the simulated reader stay over them).
   void setPortMapSettings(QSettings* settings, std::function<PortMap(const QMap<int, QString>&)> portMapFor);
+
+  // The file a card page's "Dump Card..." or "Restore Card..." works on (title, name
+  // filter, save or open; empty when cancelled). Defaults to the system's file dialog.
+  std::function<QString(const QString& title, const QString& filter, bool save)> chooseCardFile;
+  // What those buttons hand to a whole-card run: this window's session, port and address.
+  CardFileContext cardFileContext();
 
  protected:
   ReaderMainWindow(Variant v, AppState& state, Notifier& notifier, const PortMap& ports,

@@ -10,9 +10,11 @@
 #include <QVBoxLayout>
 
 #include "app/busy_cursor.h"
+#include "app/conversions.h"
 #include "app/reader_main_window.h"
 #include "contact/chip_card_window.h"
 #include "contact/contact_ops.h"
+#include "dump/card_file_buttons.h"
 #include "hexgrid/hex_grid.h"
 #include "hexgrid/key_filters.h"
 #include "link/engine.h"
@@ -80,6 +82,32 @@ QPushButton* IcCardPage::addButton(QWidget* page, QGridLayout* buttons, const ch
   const int n = buttons->count();
   buttons->addWidget(b, n / 3, n % 3);
   return b;
+}
+
+void IcCardPage::addWholeCardButtons(QWidget* page, QGridLayout* buttons, const char* prefix,
+                                     std::function<QString()> card, std::function<QString()> code) {
+  const QString name = QString::fromLatin1(prefix);
+  QPushButton* dump = addButton(page, buttons, qPrintable(name + QStringLiteral("DumpBtn")), QStringLiteral("Dump Card..."));
+  QPushButton* restore =
+      addButton(page, buttons, qPrintable(name + QStringLiteral("RestoreBtn")), QStringLiteral("Restore Card..."));
+  for (QPushButton* b : {dump, restore}) {
+    connect(b, &QPushButton::clicked, this, [=] {
+      CardFileJob job;
+      job.family = CardFamily::Memory;
+      job.memory = MemoryCardByName(card()).value_or(MemoryCardModel{});
+      if (b == dump) {
+        DumpCardToFile(window_.cardFileContext(), job, QStringLiteral("Dump Card"));
+        return;
+      }
+      const auto bytes = ParseHexText(code());
+      if (!bytes) {
+        window_.session().notifier.warn(kCaution, kDataError);
+        return;
+      }
+      job.code = *bytes;
+      RestoreCardFromFile(window_.cardFileContext(), job, QStringLiteral("Restore Card"));
+    });
+  }
 }
 
 std::function<void()> IcCardPage::clearGrid() {

@@ -48,6 +48,10 @@ class IcCardPage : public QWidget {
   std::function<void()> clearGrid();
   void runPlain(const std::function<Outcome()>& op);
   void openChipWindow(bool sam);
+  // "Dump Card..." and "Restore Card..." of a memory page; `card` and `code` are read when
+  // a button is pressed (the size chosen, the security code in the password fields).
+  void addWholeCardButtons(QWidget* page, QGridLayout* buttons, const char* prefix,
+                           std::function<QString()> card, std::function<QString()> code);
 
   ReaderMainWindow& window_;
   QTabWidget* SSTab2 = nullptr;

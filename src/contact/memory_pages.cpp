@@ -1,4 +1,5 @@
 // The three memory-card pages of the "IC CARD" tab: SLE4442, SLE4428 and 24CXX.
+#include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -95,6 +96,8 @@ QWidget* IcCardPage::buildSle4442Page() {
               });
             });
   }
+  addWholeCardButtons(l.page, l.buttons, "Sle4442", [] { return QStringLiteral("SLE4442"); },
+                      [=] { return pass1->text() + pass2->text() + pass3->text(); });
   return l.page;
 }
 
@@ -142,6 +145,8 @@ QWidget* IcCardPage::buildSle4428Page() {
               });
             });
   }
+  addWholeCardButtons(l.page, l.buttons, "Sle4428", [] { return QStringLiteral("SLE4428"); },
+                      [=] { return pass1->text() + pass2->text(); });
   return l.page;
 }
 
@@ -166,6 +171,20 @@ QWidget* IcCardPage::buildEeprom24Page() {
           [=] { runOnGrid([=] { return Eeprom24Read(window_.session(), address(), fields(), clearGrid()); }); });
   connect(addButton(l.page, l.buttons, "IC24XXWRITE", QStringLiteral("Write Data")), &QPushButton::clicked, this,
           [=] { runOnGrid([=] { return Eeprom24Write(window_.session(), address(), fields(), ICText->texts()); }); });
+  // The card's size for a whole-card run (the reader's status names it after "Activate").
+  auto* sizeLabel = new QLabel(QStringLiteral("Card size:"), l.page);
+  auto* size = new QComboBox(l.page);
+  size->setObjectName(QStringLiteral("IC24XXSizeCombo"));
+  size->addItems({"24C01", "24C02", "24C04", "24C08", "24C16", "24C32", "24C64", "24C128", "24C256", "24C512"});
+  size->setCurrentIndex(1);
+  size->setAccessibleName(sizeLabel->text());
+  size->setAccessibleDescription(sizeLabel->text());
+  sizeLabel->setBuddy(size);
+  const int row = l.fields->rowCount();
+  l.fields->addWidget(sizeLabel, row, 0);
+  l.fields->addWidget(size, row, 1);
+  addWholeCardButtons(l.page, l.buttons, "Eeprom24", [size] { return size->currentText(); },
+                      [] { return QString(); });
   return l.page;
 }
 

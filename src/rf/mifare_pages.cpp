@@ -11,6 +11,8 @@
 #include <QVBoxLayout>
 
 #include "app/reader_main_window.h"
+#include "app/conversions.h"
+#include "dump/card_file_buttons.h"
 #include "hexgrid/hex_grid.h"
 #include "hexgrid/key_filters.h"
 #include "rf/mifare_ops.h"
@@ -131,7 +133,22 @@ QWidget* RfCardPage::buildS50Page() {
   dataButtons->addWidget(read);
   dataButtons->addWidget(write);
   dataButtons->addStretch(1);
+  // The whole card to a file and back, beside the one-block buttons.
+  auto* dump = button(data, "MifareDumpBtn", QStringLiteral("Dump Card..."));
+  auto* restore = button(data, "MifareRestoreBtn", QStringLiteral("Restore Card..."));
+  dataButtons->addWidget(dump);
+  dataButtons->addWidget(restore);
   dataLayout->addLayout(dataButtons);
+  connect(dump, &QPushButton::clicked, this, [this] {
+    DumpCardToFile(window_.cardFileContext(), mifareJob(), QStringLiteral("Dump Card"));
+  });
+  connect(restore, &QPushButton::clicked, this, [this] {
+    CardFileJob job = mifareJob();
+    job.trailers = window_.session().notifier.ask(
+        QStringLiteral("Restore Card"),
+        QStringLiteral("Write the sector trailers (keys and access bits) from the file too?"));
+    RestoreCardFromFile(window_.cardFileContext(), job, QStringLiteral("Restore Card"));
+  });
   layout->addWidget(data);
   connect(read, &QPushButton::clicked, this, [this] {
     const BlockReadOutcome o = busy<BlockReadOutcome>([this] {
@@ -204,6 +221,15 @@ QWidget* RfCardPage::buildS50Page() {
   return page;
 }
 
+CardFileJob RfCardPage::mifareJob() const {
+  // The key in "Sector password" is tried first, then the well-known ones.
+  CardFileJob job;
+  job.family = CardFamily::Mifare;
+  if (const auto key = ParseHexText(SRFPASSWORDLIST->texts().join(QString())); key && key->size() == kRfKeyBytes)
+    job.keys = MergeKeys(std::vector<MifareKey6>{*key}, DefaultMifareKeys());
+  return job;
+}
+
 QWidget* RfCardPage::buildUltralightPage() {
   auto* page = new QWidget;
   page->setObjectName(QStringLiteral("UltralightPage"));
@@ -231,7 +257,19 @@ QWidget* RfCardPage::buildUltralightPage() {
   buttons->addWidget(read);
   buttons->addWidget(write);
   buttons->addStretch(1);
+  auto* dump = button(command, "UltralightDumpBtn", QStringLiteral("Dump Card..."));
+  auto* restore = button(command, "UltralightRestoreBtn", QStringLiteral("Restore Card..."));
+  buttons->addWidget(dump);
+  buttons->addWidget(restore);
   form->addLayout(buttons, form->rowCount(), 0, 1, 3);
+  for (QPushButton* b : {dump, restore}) {
+    connect(b, &QPushButton::clicked, this, [this, b, dump] {
+      CardFileJob job;
+      job.family = CardFamily::Ultralight;
+      if (b == dump) DumpCardToFile(window_.cardFileContext(), job, QStringLiteral("Dump Card"));
+      else RestoreCardFromFile(window_.cardFileContext(), job, QStringLiteral("Restore Card"));
+    });
+  }
   form->setColumnStretch(2, 1);
   layout->addWidget(command);
   layout->addStretch(1);

@@ -11,6 +11,7 @@
 
 #include "app/busy_cursor.h"
 #include "rf/iso_apdu_ops.h"
+#include "dump/card_files.h"
 #include "rf/rf_ops.h"
 
 class QComboBox;
@@ -58,6 +59,8 @@ class RfCardPage : public QWidget {
   QComboBox* labelledCombo(QWidget* parent, QGridLayout* form, const char* name, const QString& label);
   // "Card SN" and the label that shows the serial number.
   QLabel* serialNumberRow(QWidget* parent, QGridLayout* form, const char* name);
+  // A whole-card run of the S50/S70 page: the default keys after the page's own.
+  CardFileJob mifareJob() const;
   QString address() const;
   int sector() const;
   // Runs an operation under the busy cursor.

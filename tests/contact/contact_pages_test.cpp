@@ -1,6 +1,8 @@
 // The "IC CARD" tab, the "IC Card Type" button and the CPU and SAM card windows on the
 // variant-B main window, against the simulated reader on COM1 (offscreen).
 #include <QComboBox>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -36,6 +38,7 @@ class ContactPagesTest : public QObject, private MainBFixture {
   void cpuWindowOpensOnlyWithThePortOpen();
   void apduBoxesSendExactlyWhatWasTyped();
   void memoryReadsClearTheGridBeforeSending();
+  void memoryCardsToFilesAndBack();
   void samWindowChoosesAndResets();
   void simulatorPanelChoosesTheChip();
   void simulatorPanelStaysUsableBesideTheCardWindows();
@@ -246,6 +249,39 @@ void ContactPagesTest::cpuWindowOpensOnlyWithThePortOpen() {
   };
   click(&w, "CPURUN");
   QCOMPARE(runner_.opened, QStringList{"KVT_730_B_CPUCARD"});
+}
+
+void ContactPagesTest::memoryCardsToFilesAndBack() {
+  QTemporaryDir dir;
+  auto& w = open("sle4442");
+  QString chosen = dir.filePath("card.bin");
+  w.chooseCardFile = [&](const QString&, const QString&, bool) { return chosen; };
+  click(&w, "Sle4442DumpBtn");
+  QCOMPARE(notifier_.messages.back().text, "The card was read into " + chosen + ".");
+  QFile dump(chosen);
+  QVERIFY(dump.open(QIODevice::ReadOnly));
+  QByteArray bytes = dump.readAll();
+  QCOMPARE(bytes.size(), 256);
+  dump.close();
+  // Changed in the file, written back with the code in the password fields, read back.
+  bytes[0x40] = '\x5A';
+  QVERIFY(dump.open(QIODevice::WriteOnly));
+  dump.write(bytes);
+  dump.close();
+  click(&w, "Sle4442RestoreBtn");
+  QCOMPARE(notifier_.messages.back().text, chosen + " was written to the card.");
+  find<QLineEdit>(&w, "SL4442Add1")->setText("40");
+  find<QLineEdit>(&w, "SL4442Long")->setText("01");
+  click(&w, "SL4442ReadCenChu");
+  QCOMPARE(find<kvt::HexGrid>(&w, "ICText")->text(0), QStringLiteral("5A"));
+  // A file of another card's size is refused before anything is sent.
+  QVERIFY(dump.open(QIODevice::WriteOnly));
+  dump.write(QByteArray(1024, '\0'));
+  dump.close();
+  const int before = commandsSeen();
+  click(&w, "Sle4442RestoreBtn");
+  QCOMPARE(notifier_.messages.back().title, QStringLiteral("Caution"));
+  QCOMPARE(commandsSeen(), before);
 }
 
 void ContactPagesTest::memoryReadsClearTheGridBeforeSending() {

@@ -2,6 +2,11 @@
 // simulated reader on COM1 (offscreen): controls and defaults, the three grids and the
 // field filters, the pages brought to the front, and the buttons from click to message.
 #include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QProgressDialog>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -32,6 +37,7 @@ class RfPagesTest : public QObject, private MainBFixture {
   void typeAndActivationBringTheCardPageBeforeTheMessage();
   void buttonsApplyTheirOutcomes();
   void apduBoxesSendExactlyWhatWasTyped();
+  void wholeCardDumpShowsProgressAndStops();
 
  private:
   kvt::KVT_730_B_ReaderMain& open(const std::string& kind) {
@@ -363,6 +369,64 @@ void RfPagesTest::apduBoxesSendExactlyWhatWasTyped() {
       QVERIFY2(sent.contains(QByteArray::fromHex(typed) + '\x03'), sent.toHex(' ').constData());
     }
   }
+}
+
+void RfPagesTest::wholeCardDumpShowsProgressAndStops() {
+  QTemporaryDir dir;
+  auto& w = open("s50");
+  showTab("S50S70Page");
+  QString chosen;
+  QStringList asked;
+  w.chooseCardFile = [&](const QString&, const QString& filter, bool save) -> QString {
+    asked << filter + (save ? " save" : " open");
+    return chosen;
+  };
+  // The whole card into a file: one summary box, one line per sector behind it.
+  chosen = dir.filePath("card.mfd");
+  click(&w, "MifareDumpBtn");
+  QCOMPARE(notifier_.messages.back().title, QStringLiteral("Dump Card"));
+  QCOMPARE(notifier_.messages.back().text, "The card was read into " + chosen + ".");
+  QCOMPARE(notifier_.messages.back().details.count("Sector "), 16);
+  QCOMPARE(QFileInfo(chosen).size(), 1024);
+  QCOMPARE(asked, QStringList{"Mifare dumps (*.mfd *.mct *.eml) save"});
+
+  // A slow reader, and Stop pressed while the run goes on: it ends between two blocks and
+  // the file is not written.
+  simulation_->host().withReader([](sim::Reader& r) {
+    sim::Fault f;
+    f.kind = sim::FaultKind::Slow;
+    f.slowMs = 40;
+    f.once = false;
+    r.setFault(f);
+  });
+  chosen = dir.filePath("stopped.mct");
+  int progressSeen = 0;
+  QTimer::singleShot(400, [&] {
+    auto* progress = w.findChild<QProgressDialog*>("RunProgressDialog");
+    QVERIFY(progress && progress->isVisible());
+    progressSeen = progress->value();
+    QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
+  });
+  const int before = commandsSeen();
+  click(&w, "MifareDumpBtn");
+  QVERIFY(progressSeen > 0);
+  QCOMPARE(notifier_.messages.back().text, QStringLiteral("Stopped before the end of the card."));
+  QVERIFY(!QFileInfo::exists(chosen));
+  QVERIFY(commandsSeen() - before < 40);  // far from the whole card
+  simulation_->host().withReader([](sim::Reader& r) { r.clearFault(); });
+
+  // A file of the wrong size is refused before anything is sent.
+  chosen = dir.filePath("short.mfd");
+  QFile file(chosen);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write(QByteArray(1000, '\0'));
+  file.close();
+  notifier_.answer = false;  // no trailers
+  const int beforeRestore = commandsSeen();
+  click(&w, "MifareRestoreBtn");
+  QCOMPARE(notifier_.messages.back().title, QStringLiteral("Caution"));
+  QCOMPARE(commandsSeen(), beforeRestore);
+  notifier_.answer = true;
 }
 
 QTEST_MAIN(RfPagesTest)
