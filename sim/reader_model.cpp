@@ -58,6 +58,13 @@ bool Reader::removeCard() {
   return true;
 }
 
+bool Reader::pullCard() {
+  if (state_.card != CardPos::Inside) return false;
+  state_.releaseContacts();
+  state_.card = CardPos::None;
+  return true;
+}
+
 void Reader::setCardPosition(CardPos pos, InsideSpot spot) {
   state_.releaseContacts();
   state_.card = pos;

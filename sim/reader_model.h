@@ -66,6 +66,9 @@ class Reader {
   // Machine state.
   bool insertCard();  // a card pushed in at the front gate; false if entry is forbidden or the channel is busy
   bool removeCard();  // takes the card standing in the front gate; false if none is there
+  // A card inside the reader pulled out by hand (a demonstration of a lost card): the chip
+  // loses power at once. False if no card is inside.
+  bool pullCard();
   CardPos cardPosition() const { return state_.card; }
   void setCardPosition(CardPos pos, InsideSpot spot = InsideSpot::IcContacts);
   int stackerCards() const { return state_.stackerCards; }

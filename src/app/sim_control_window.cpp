@@ -242,10 +242,14 @@ void SimControlWindow::insertCard() {
 }
 
 void SimControlWindow::removeCard() {
-  bool ok = false;
-  host_.withReader([&](sim::Reader& r) { ok = r.removeCard(); });
-  result_->setText(ok ? QStringLiteral("Card taken from the front gate.")
-                      : QStringLiteral("No card stands in the front gate."));
+  bool taken = false, pulled = false;
+  host_.withReader([&](sim::Reader& r) {
+    taken = r.removeCard();
+    if (!taken) pulled = r.pullCard();
+  });
+  result_->setText(taken    ? QStringLiteral("Card taken from the front gate.")
+                   : pulled ? QStringLiteral("Card pulled out from inside the reader.")
+                            : QStringLiteral("No card in the reader."));
   refresh();
 }
 

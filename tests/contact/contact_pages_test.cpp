@@ -400,6 +400,20 @@ void ContactPagesTest::simulatorPanelStaysUsableBesideTheCardWindows() {
   }
   QCOMPARE(opened, (QStringList{"KVT_730_B_CPUCARD", "KVT_730_B_SimCard", "KVT_730_B_CMDExuteForm"}));
 
+  // A card being worked at the contacts can be pulled out from the panel: the chip goes dead.
+  w.runDialog = [&](QDialog& d) {
+    QTimer::singleShot(0, &d, [&] {
+      clickPanel("SimRemoveCard");
+      click(&d, "CheckStatusBtn");
+      d.reject();
+    });
+    runModal(d);
+  };
+  notifier_.messages.clear();
+  click(&w, "CPURUN");
+  QCOMPARE(find<QLabel>(&panel, "SimResult")->text(), QStringLiteral("Card pulled out from inside the reader."));
+  QVERIFY(texts().value(0) != QStringLiteral("The card has been activated, working frequency of 3.57 MHZ"));
+
   // Even while an exchange waits for a slow reader: the panel takes its click, the window
   // under the wait takes none.
   w.runDialog = runModal;
