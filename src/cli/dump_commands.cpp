@@ -47,6 +47,13 @@ std::optional<std::vector<MifareKey6>> candidateKeys(const CliOptions& o, QStrin
   return MergeKeys(DefaultMifareKeys(), parsed.keys);
 }
 
+// Ctrl-C stops a whole-card run between blocks, as the window's Stop does.
+RunControl StopOn(Context& c) {
+  RunControl control;
+  control.stopRequested = [&c] { return c.stopRequested(); };
+  return control;
+}
+
 // The run's exit status: its failure, else 0 when every block went through, 1 when the
 // card refused some.
 int runExit(Context& c, const RunEnd& end, bool complete) {
@@ -61,6 +68,10 @@ int saveDump(Context& c, const RunEnd& end, bool complete, const QString& path, 
   const int rc = runExit(c, end, complete);
   if (end.status != OpStatus::Done) {
     PrintError(QStringLiteral("%1 was not written").arg(path));
+    return rc;
+  }
+  if (end.stopped) {
+    PrintError(QStringLiteral("%1 was not written: the run was stopped before the card was read through").arg(path));
     return rc;
   }
   FileError fileError;
@@ -107,7 +118,7 @@ Runner bindMifare(const CliOptions& o, const QString& sub, QString* error) {
       options.sectors = size == QLatin1String("1k") ? 16 : 40;
     }
     return [path, options](Context& c) {
-      const MifareDumpResult r = MifareDump(c.session, c.options.address, options);
+      const MifareDumpResult r = MifareDump(c.session, c.options.address, options, StopOn(c));
       for (const MifareSectorDump& d : r.sectors) PrintLine(SectorDumpLine(d));
       return saveDump(c, r, r.complete(), path, *WriteMifareFile(path, r.image));
     };
@@ -128,7 +139,7 @@ Runner bindMifare(const CliOptions& o, const QString& sub, QString* error) {
     options.lock = o.force ? TrailerLock::Allow : TrailerLock::Refuse;
     const CardImage image = parsed.image;
     return [image, options](Context& c) {
-      const MifareRestoreResult r = MifareRestore(c.session, c.options.address, image, options);
+      const MifareRestoreResult r = MifareRestore(c.session, c.options.address, image, options, StopOn(c));
       for (const MifareSectorRestore& s : r.sectors) PrintLine(SectorRestoreLine(s));
       return runExit(c, r, r.complete());
     };
@@ -141,7 +152,7 @@ Runner bindUltralight(const CliOptions& o, const QString& sub, QString* error) {
   const QString path = o.operands[1];
   if (is(sub, "dump")) {
     return [path](Context& c) {
-      const UltralightDumpResult r = UltralightDump(c.session, c.options.address);
+      const UltralightDumpResult r = UltralightDump(c.session, c.options.address, StopOn(c));
       if (r.status == OpStatus::Done) PrintLine(UltralightDumpLine(r));
       return saveDump(c, r, r.complete(), path, WriteBin(r.image));
     };
@@ -155,7 +166,7 @@ Runner bindUltralight(const CliOptions& o, const QString& sub, QString* error) {
   }
   const CardImage image = parsed.image;
   return [image](Context& c) {
-    const UltralightRestoreResult r = UltralightRestore(c.session, c.options.address, image);
+    const UltralightRestoreResult r = UltralightRestore(c.session, c.options.address, image, StopOn(c));
     if (r.status == OpStatus::Done) PrintLine(UltralightRestoreLine(r));
     return runExit(c, r, r.complete());
   };
@@ -180,7 +191,7 @@ Runner bindMemory(const CliOptions& o, const QString& sub, QString* error) {
   const MemoryCardModel model = *card;
   if (is(sub, "dump")) {
     return [path, model](Context& c) {
-      const MemoryDumpResult r = MemoryDump(c.session, c.options.address, model);
+      const MemoryDumpResult r = MemoryDump(c.session, c.options.address, model, StopOn(c));
       if (r.status == OpStatus::Done) PrintLine(MemoryDumpLine(r));
       return saveDump(c, r, r.complete(), path, WriteBin(r.image));
     };
@@ -208,7 +219,7 @@ Runner bindMemory(const CliOptions& o, const QString& sub, QString* error) {
   }
   const CardImage image = parsed.image;
   return [model, image, code](Context& c) {
-    const MemoryRestoreResult r = MemoryRestore(c.session, c.options.address, model, image, code);
+    const MemoryRestoreResult r = MemoryRestore(c.session, c.options.address, model, image, code, StopOn(c));
     if (r.status == OpStatus::Done) PrintLine(MemoryRestoreLine(r));
     return runExit(c, r, r.complete());
   };
