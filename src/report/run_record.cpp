@@ -15,6 +15,9 @@ QJsonValue Text(const QString& t) { return WellFormedText(t); }
 
 QString Time(const QDateTime& t) { return t.isValid() ? t.toUTC().toString(Qt::ISODateWithMs) : QString(); }
 
+// Milliseconds to the microsecond.
+double Ms(double ms) { return std::round(ms * 1000) / 1000; }
+
 QJsonArray Lines(const std::vector<ScriptLineResult>& lines) {
   QJsonArray out;
   for (const ScriptLineResult& r : lines) {
@@ -24,7 +27,7 @@ QJsonArray Lines(const std::vector<ScriptLineResult>& lines) {
                   {"command", SpacedHex(r.frame)},
                   {"reply", SpacedHex(r.reply)},
                   {"status", StatusName(r.status)},
-                  {"ms", std::round(r.ms * 1000) / 1000},
+                  {"ms", Ms(r.ms)},
                   {"time", Time(r.at)}};
     if (!r.message.isEmpty()) o.insert(QStringLiteral("message"), Text(r.message));
     out.append(o);
@@ -41,9 +44,9 @@ QJsonArray Summary(const std::vector<ScriptLineResult>& lines) {
                            {"positive", s.positive},
                            {"negative", s.negative},
                            {"failed", s.failed},
-                           {"min_ms", s.minMs},
-                           {"median_ms", s.medianMs},
-                           {"max_ms", s.maxMs}});
+                           {"min_ms", Ms(s.minMs)},
+                           {"median_ms", Ms(s.medianMs)},
+                           {"max_ms", Ms(s.maxMs)}});
   }
   return out;
 }
