@@ -29,7 +29,9 @@ Counts CountsOf(const std::vector<ScriptLineResult>& cases) {
 
 class Writer {
  public:
-  explicit Writer(QByteArray* out) : w_(out) { w_.setAutoFormatting(true); }
+  // Into a string: each write is a plain append (the device of a byte array would encode
+  // every piece on its own); the whole text is encoded once at the end.
+  explicit Writer(QString* out) : w_(out) { w_.setAutoFormatting(true); }
 
   void attribute(const QString& name, const QString& value) { w_.writeAttribute(name, XmlSafeText(value)); }
   void text(const QString& t) { w_.writeCharacters(XmlSafeText(t)); }
@@ -151,9 +153,9 @@ std::vector<JUnitSuite> SuitesByRepetition(const QString& port, const QString& s
 QString CaseName(const ScriptLineResult& r) { return QStringLiteral("line %1: %2").arg(r.line).arg(r.text); }
 
 QByteArray JUnitXml(const std::vector<JUnitSuite>& suites, const QString& hostname) {
-  QByteArray out;
+  QString out;
   Writer(&out).document(suites, hostname);
-  return out;
+  return out.toUtf8();  // UTF-8, the encoding of an XML document without a declared one
 }
 
 }  // namespace kvt::report

@@ -21,14 +21,14 @@ double Ms(double ms) { return std::round(ms * 1000) / 1000; }
 QJsonArray Lines(const std::vector<ScriptLineResult>& lines) {
   QJsonArray out;
   for (const ScriptLineResult& r : lines) {
-    QJsonObject o{{"repetition", static_cast<double>(r.repetition)},
-                  {"line", r.line},
-                  {"text", Text(r.text)},
-                  {"command", SpacedHex(r.frame)},
-                  {"reply", SpacedHex(r.reply)},
-                  {"status", StatusName(r.status)},
-                  {"ms", Ms(r.ms)},
-                  {"time", Time(r.at)}};
+    QJsonObject o{{QStringLiteral("repetition"), static_cast<double>(r.repetition)},
+                  {QStringLiteral("line"), r.line},
+                  {QStringLiteral("text"), Text(r.text)},
+                  {QStringLiteral("command"), SpacedHex(r.frame)},
+                  {QStringLiteral("reply"), SpacedHex(r.reply)},
+                  {QStringLiteral("status"), StatusName(r.status)},
+                  {QStringLiteral("ms"), Ms(r.ms)},
+                  {QStringLiteral("time"), Time(r.at)}};
     if (!r.message.isEmpty()) o.insert(QStringLiteral("message"), Text(r.message));
     out.append(o);
   }
@@ -38,15 +38,15 @@ QJsonArray Lines(const std::vector<ScriptLineResult>& lines) {
 QJsonArray Summary(const std::vector<ScriptLineResult>& lines) {
   QJsonArray out;
   for (const CommandSummary& s : Summarise(lines)) {
-    out.append(QJsonObject{{"command", s.command},
-                           {"parameter", s.parameter},
-                           {"sent", s.sent},
-                           {"positive", s.positive},
-                           {"negative", s.negative},
-                           {"failed", s.failed},
-                           {"min_ms", Ms(s.minMs)},
-                           {"median_ms", Ms(s.medianMs)},
-                           {"max_ms", Ms(s.maxMs)}});
+    out.append(QJsonObject{{QStringLiteral("command"), s.command},
+                           {QStringLiteral("parameter"), s.parameter},
+                           {QStringLiteral("sent"), s.sent},
+                           {QStringLiteral("positive"), s.positive},
+                           {QStringLiteral("negative"), s.negative},
+                           {QStringLiteral("failed"), s.failed},
+                           {QStringLiteral("min_ms"), Ms(s.minMs)},
+                           {QStringLiteral("median_ms"), Ms(s.medianMs)},
+                           {QStringLiteral("max_ms"), Ms(s.maxMs)}});
   }
   return out;
 }
@@ -72,23 +72,23 @@ QString IconName(MessageIcon icon) {
 QJsonObject RunJson(const RunRecord& r) {
   QJsonArray messages;
   for (const Message& m : r.messages)
-    messages.append(QJsonObject{{"title", Text(m.title)}, {"text", Text(m.text)}, {"icon", IconName(m.icon)}});
+    messages.append(QJsonObject{{QStringLiteral("title"), Text(m.title)}, {QStringLiteral("text"), Text(m.text)}, {QStringLiteral("icon"), IconName(m.icon)}});
   QJsonArray fields;
-  for (const Field& f : r.fields) fields.append(QJsonObject{{"name", Text(f.name)}, {"value", Text(f.value)}});
+  for (const Field& f : r.fields) fields.append(QJsonObject{{QStringLiteral("name"), Text(f.name)}, {QStringLiteral("value"), Text(f.value)}});
   QJsonArray log;
   for (const LogEntry& e : r.log) {
-    log.append(QJsonObject{{"direction", e.direction == Direction::Sent ? "SD" : "RD"},
-                           {"bytes", SpacedHex(e.bytes)},
-                           {"time", Time(e.at)}});
+    log.append(QJsonObject{{QStringLiteral("direction"), e.direction == Direction::Sent ? QStringLiteral("SD") : QStringLiteral("RD")},
+                           {QStringLiteral("bytes"), SpacedHex(e.bytes)},
+                           {QStringLiteral("time"), Time(e.at)}});
   }
-  QJsonObject o{{"command", Text(r.command)},
-                {"port", Text(r.port)},
-                {"exit_status", r.exitStatus},
-                {"messages", messages},
-                {"fields", fields},
-                {"text", Strings(r.text)},
-                {"errors", Strings(r.errors)},
-                {"log", log}};
+  QJsonObject o{{QStringLiteral("command"), Text(r.command)},
+                {QStringLiteral("port"), Text(r.port)},
+                {QStringLiteral("exit_status"), r.exitStatus},
+                {QStringLiteral("messages"), messages},
+                {QStringLiteral("fields"), fields},
+                {QStringLiteral("text"), Strings(r.text)},
+                {QStringLiteral("errors"), Strings(r.errors)},
+                {QStringLiteral("log"), log}};
   if (r.script) {
     o.insert(QStringLiteral("lines"), Lines(r.lines));
     o.insert(QStringLiteral("summary"), Summary(r.lines));
