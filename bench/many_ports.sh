@@ -10,7 +10,8 @@
 # configuration, counter, in turn). Each round runs the script once on the first reader
 # alone and once with --ports on all of them together, and takes the wall-clock time of
 # each and the CPU time (user + system) of kvt730ctl and of the simulators meanwhile.
-# Prints the figures of every round and the ratio wall(all) / wall(one).
+# Prints the figures of every round and the ratio wall(all) / wall(one). Options for
+# kvt730ctl (e.g. --json) may follow in KVT_BENCH_ARGS.
 set -euo pipefail
 
 ctl=${1:-build-release/src/cli/kvt730ctl}
@@ -68,10 +69,11 @@ for ((r = 1; r <= rounds; r++)); do
   for mode in one all; do
     if [ "$mode" = one ]; then args=(--port "${devices[0]}"); else args=(--ports "$ports"); fi
     s0=$(sim_cpu)
-    { time "$ctl" "${args[@]}" script "$script" >"$work/out.txt" 2>"$work/err.txt"; } 2>"$work/time.txt"
+    # shellcheck disable=SC2086
+    { time "$ctl" "${args[@]}" ${KVT_BENCH_ARGS:-} script "$script" >"$work/out.txt" 2>"$work/err.txt"; } 2>"$work/time.txt"
     s1=$(sim_cpu)
     read -r wall user sys <"$work/time.txt"
-    replies=$(grep -c 'Reply type=<Positive reply>' "$work/out.txt" || true)
+    replies=$(grep -o 'Reply type=<Positive reply>\|"status":"positive"' "$work/out.txt" | wc -l)
     cpu=$(awk -v u="$user" -v s="$sys" 'BEGIN { printf "%.3f", u + s }')
     simcpu=$(awk -v a="$s0" -v b="$s1" 'BEGIN { printf "%.3f", b - a }')
     printf '%-6s %-9s %9s %12s %12s %8s\n' "$r" "$mode" "$wall" "$cpu" "$simcpu" "$replies"

@@ -71,7 +71,8 @@ int saveDump(Context& c, const RunEnd& end, bool complete, const QString& path, 
     return rc;
   }
   if (end.stopped) {
-    PrintError(QStringLiteral("%1 was not written: the run was stopped before the card was read through").arg(path));
+    PrintError(
+        QStringLiteral("%1 was not written: the run was stopped before the card was read through").arg(path));
     return rc;
   }
   FileError fileError;

@@ -119,7 +119,7 @@ void ScriptTransport::addBack(const QStringList& entries) {
   back_.selectLast();
 }
 
-void ScriptTransport::sent(Direction d, const QByteArray& bytes) {
+void ScriptTransport::logBytes(Direction d, const QByteArray& bytes) {
   if (traffic) traffic->traffic(d, bytes, QDateTime::currentDateTimeUtc());
 }
 
@@ -127,7 +127,7 @@ QString ScriptTransport::readFirstAnswerAfterEot() {
   if (port_.waitForBytes(1, t_.eotAnswer) != WaitResult::Ready) return QString();
   const QByteArray answer = port_.read(0);
   if (answer.isEmpty()) return QString();
-  sent(Direction::Received, answer.left(1));
+  logBytes(Direction::Received, answer.left(1));
   return QStringLiteral("RD: ") + HexByte(static_cast<uint8_t>(answer[0]));
 }
 
@@ -140,7 +140,7 @@ bool ScriptTransport::cancelling() {
 int ScriptTransport::cancelRun(ReplyBuffer& reply) {
   port_.write(QByteArray(1, static_cast<char>(EOT)));
   addRaw({QStringLiteral("SD: 04")});
-  sent(Direction::Sent, QByteArray(1, static_cast<char>(EOT)));
+  logBytes(Direction::Sent, QByteArray(1, static_cast<char>(EOT)));
   const QString answer = readFirstAnswerAfterEot();
   if (!answer.isEmpty()) addRaw({answer});
   endRun();
@@ -191,15 +191,16 @@ int ScriptTransport::ExecuteScriptCommand(const QByteArray& frame, ReplyBuffer& 
 
   if (!port_.clearInput() || !port_.write(frame)) return dataFailure();
   addRaw(RawEntries(QStringLiteral("SD: "), frame));
-  sent(Direction::Sent, frame);
+  logBytes(Direction::Sent, frame);
   addBack(CommandBlock(frame, now()) << QString());
 
   // Acknowledgement stage: from the wait for ACK until the reply header is taken.
-  if (port_.waitForBytes(1, t_.ack) != WaitResult::Ready) return cancelling() ? cancelRun(reply) : ackStageFailure();
+  if (port_.waitForBytes(1, t_.ack) != WaitResult::Ready)
+    return cancelling() ? cancelRun(reply) : ackStageFailure();
   const QByteArray ack = port_.read(1);
   if (ack.size() != 1) return ackStageFailure();
   addRaw({QStringLiteral("RD: ") + HexByte(static_cast<uint8_t>(ack[0]))});
-  sent(Direction::Received, ack);
+  logBytes(Direction::Received, ack);
   if (static_cast<uint8_t>(ack[0]) != ACK) return ackStageFailure();
 
   switch (port_.waitForBytes(4, t_.header)) {
@@ -208,7 +209,7 @@ int ScriptTransport::ExecuteScriptCommand(const QByteArray& frame, ReplyBuffer& 
       if (cancelling()) return cancelRun(reply);
       port_.write(QByteArray(1, static_cast<char>(EOT)));
       addRaw({QStringLiteral("SD: 04")});
-      sent(Direction::Sent, QByteArray(1, static_cast<char>(EOT)));
+      logBytes(Direction::Sent, QByteArray(1, static_cast<char>(EOT)));
       const QString answer = readFirstAnswerAfterEot();
       if (!answer.isEmpty()) addRaw({answer});
       notifier_.warn(kCaution, kTimeOut);
@@ -227,11 +228,11 @@ int ScriptTransport::ExecuteScriptCommand(const QByteArray& frame, ReplyBuffer& 
   const QByteArray remainder = port_.read(0);
   if (remainder.size() < len + 2) return dataFailure();
   addRaw(RawEntries(QStringLiteral("RD: "), header + remainder));
-  sent(Direction::Received, header + remainder);
+  logBytes(Direction::Received, header + remainder);
 
   if (!port_.write(QByteArray(1, static_cast<char>(ACK)))) return dataFailure();
   addRaw({QStringLiteral("SD: 06")});
-  sent(Direction::Sent, QByteArray(1, static_cast<char>(ACK)));
+  logBytes(Direction::Sent, QByteArray(1, static_cast<char>(ACK)));
   reply.bytes = remainder;
   reply.len = static_cast<int>(remainder.size());
 

@@ -87,7 +87,7 @@ class ScriptTransport {
   void addRaw(const QStringList& entries);
   void addBack(const QStringList& entries);
   QString readFirstAnswerAfterEot();
-  void sent(Direction d, const QByteArray& bytes);
+  void logBytes(Direction d, const QByteArray& bytes);
   bool cancelling();
   int cancelRun(ReplyBuffer& reply);
   void endRun();

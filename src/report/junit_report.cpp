@@ -102,7 +102,8 @@ class Writer {
       case LineStatus::Negative: {
         const QString code = ErrorCode(r.reply);
         w_.writeStartElement(QStringLiteral("failure"));
-        attribute(QStringLiteral("message"), NegativeReplyText(code).value_or(QStringLiteral("Unknown error code")));
+        attribute(QStringLiteral("message"),
+                  NegativeReplyText(code).value_or(QStringLiteral("Unknown error code")));
         attribute(QStringLiteral("type"), QStringLiteral("Negative response:") + code);
         text(sent + QStringLiteral("\nReply: ") + SpacedHex(r.reply) + QLatin1Char('\n'));
         w_.writeEndElement();

@@ -72,12 +72,16 @@ QString IconName(MessageIcon icon) {
 QJsonObject RunJson(const RunRecord& r) {
   QJsonArray messages;
   for (const Message& m : r.messages)
-    messages.append(QJsonObject{{QStringLiteral("title"), Text(m.title)}, {QStringLiteral("text"), Text(m.text)}, {QStringLiteral("icon"), IconName(m.icon)}});
+    messages.append(QJsonObject{{QStringLiteral("title"), Text(m.title)},
+                                {QStringLiteral("text"), Text(m.text)},
+                                {QStringLiteral("icon"), IconName(m.icon)}});
   QJsonArray fields;
-  for (const Field& f : r.fields) fields.append(QJsonObject{{QStringLiteral("name"), Text(f.name)}, {QStringLiteral("value"), Text(f.value)}});
+  for (const Field& f : r.fields)
+    fields.append(QJsonObject{{QStringLiteral("name"), Text(f.name)}, {QStringLiteral("value"), Text(f.value)}});
   QJsonArray log;
   for (const LogEntry& e : r.log) {
-    log.append(QJsonObject{{QStringLiteral("direction"), e.direction == Direction::Sent ? QStringLiteral("SD") : QStringLiteral("RD")},
+    const QString direction = e.direction == Direction::Sent ? QStringLiteral("SD") : QStringLiteral("RD");
+    log.append(QJsonObject{{QStringLiteral("direction"), direction},
                            {QStringLiteral("bytes"), SpacedHex(e.bytes)},
                            {QStringLiteral("time"), Time(e.at)}});
   }

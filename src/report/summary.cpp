@@ -37,7 +37,9 @@ std::vector<CommandSummary> Summarise(const std::vector<ScriptLineResult>& lines
 }
 
 QString SummaryLine(const CommandSummary& s) {
-  const auto hex = [](uint8_t b) { return QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper() + QLatin1Char('h'); };
+  const auto hex = [](uint8_t b) {
+    return QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper() + QLatin1Char('h');
+  };
   const auto ms = [](double v) { return QString::number(v, 'f', 1); };
   return QStringLiteral("Summary %1/%2: %3 sent, %4 positive, %5 negative, %6 failed, %7/%8/%9 ms")
       .arg(hex(s.command), hex(s.parameter))
