@@ -36,7 +36,7 @@ TEST(StopSignal, SigintDuringAScriptCancelsTheLineAndWritesWhatRan) {
   ASSERT_GE(r.signalMs, 0);
   EXPECT_LT(r.endMs - r.signalMs, 1500);  // it did not wait for the reply, nor for 98 more lines
   EXPECT_TRUE(r.err.contains("stopped by SIGINT")) << r.err.toStdString();
-  const QByteArray seen = reader.received();
+  const QByteArray seen = reader.receivedEndingWith("\x04");
   ASSERT_FALSE(seen.isEmpty());
   EXPECT_EQ(seen.back(), '\x04');
   EXPECT_TRUE(seen.endsWith(kFrameThenEot) || seen.endsWith(QByteArray::fromHex("0604")));
@@ -72,8 +72,8 @@ TEST(StopSignal, SigtermStopsEveryPortOfALongOperation) {
   EXPECT_EQ(r.code, 130) << r.err.toStdString();
   EXPECT_LT(r.endMs - r.signalMs, 1500);
   EXPECT_TRUE(r.err.contains("stopped by SIGTERM"));
-  EXPECT_EQ(first.received(), kFrameThenEot);
-  EXPECT_EQ(second.received(), kFrameThenEot);
+  EXPECT_EQ(first.receivedEndingWith(kFrameThenEot), kFrameThenEot);
+  EXPECT_EQ(second.receivedEndingWith(kFrameThenEot), kFrameThenEot);
   ASSERT_EQ(r.lines.size(), 2u);
   for (const auto& l : r.lines) EXPECT_TRUE(l.text.endsWith(": Caution | Time is out, cancel communication process"));
 }

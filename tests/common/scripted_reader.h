@@ -23,6 +23,8 @@
 namespace ctl_test {
 
 class ScriptedReader {
+  using Clock = std::chrono::steady_clock;
+
  public:
   explicit ScriptedReader(std::vector<QByteArray> replyTexts, int replyDelayMs = 0)
       : replies_(std::move(replyTexts)), delay_(replyDelayMs) {
@@ -51,10 +53,19 @@ class ScriptedReader {
     std::lock_guard<std::mutex> lock(mu_);
     return received_;
   }
+  // What the host wrote, once it ends with `tail` or `ms` have passed: the last bytes of a
+  // host that has just ended may still be on their way through the terminal.
+  QByteArray receivedEndingWith(const QByteArray& tail, int ms = 2000) const {
+    const auto until = Clock::now() + std::chrono::milliseconds(ms);
+    QByteArray seen = received();
+    while (!seen.endsWith(tail) && Clock::now() < until) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      seen = received();
+    }
+    return seen;
+  }
 
  private:
-  using Clock = std::chrono::steady_clock;
-
   void serve() {
     QByteArray in;
     std::optional<Clock::time_point> due;  // a reply waits to go out
