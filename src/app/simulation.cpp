@@ -7,13 +7,13 @@ namespace kvt {
 Simulation::Simulation() : host_(std::make_unique<sim::PtyHost>()) {}
 Simulation::~Simulation() = default;
 
-bool Simulation::start(PortMap& map, QString* error) {
+bool Simulation::start(PortMap& map, QString* error, int port) {
   std::string err;
   if (!host_->start(&err)) {
     if (error) *error = QString::fromStdString(err);
     return false;
   }
-  map.set(1, device());
+  map.set(port, device());
   return true;
 }
 

@@ -16,8 +16,9 @@ class Simulation {
  public:
   Simulation();
   ~Simulation();
-  // Starts the reader and maps COM1 to it. False (with error text) when no pseudo-terminal.
-  bool start(PortMap& map, QString* error = nullptr);
+  // Starts the reader and maps COMn (COM1 unless told) to it. False (with error text) when
+  // no pseudo-terminal.
+  bool start(PortMap& map, QString* error = nullptr, int port = 1);
   sim::PtyHost& host();
   QString device() const;
 

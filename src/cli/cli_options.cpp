@@ -30,6 +30,19 @@ QString Apply(CliOptions& o, const QString& name, const QString& value) {
     } else {
       o.port = value;
     }
+  } else if (name == QLatin1String("--ports")) {
+    QStringList names;
+    for (const QString& part : value.split(QLatin1Char(','))) {
+      const QString n = part.trimmed();
+      if (n.isEmpty()) return QStringLiteral("--ports %1: expected port names separated by commas").arg(value);
+      if (n.contains(QLatin1Char('=')))
+        return QStringLiteral("--ports %1: map COMn to a device with --port COMn=DEVICE").arg(value);
+      names << n;
+    }
+    o.ports = names;
+  } else if (name == QLatin1String("--report")) {
+    if (value.isEmpty()) return QStringLiteral("--report needs a file name");
+    o.report = value;
   } else if (name == QLatin1String("--baud")) {
     bool ok = false;
     const int b = value.toInt(&ok);
@@ -75,7 +88,8 @@ QString Apply(CliOptions& o, const QString& name, const QString& value) {
 
 ParsedArgs ParseArgs(const QStringList& args) {
   static const QStringList withValue = {"--repeat", "--port", "--baud", "--address", "--variant", "--option",
-                                        "--timeout-scale", "--reader", "--keys", "--size"};
+                                        "--timeout-scale", "--reader", "--keys", "--size", "--ports",
+                                        "--report"};
   ParsedArgs r;
   CliOptions& o = r.options;
   for (int i = 0; i < args.size(); ++i) {
@@ -111,6 +125,7 @@ ParsedArgs ParseArgs(const QStringList& args) {
     }
     if (name == QLatin1String("--simulate")) o.simulate = true;
     else if (name == QLatin1String("--log")) o.log = true;
+    else if (name == QLatin1String("--json")) o.json = true;
     else if (name == QLatin1String("--help")) o.help = true;
     else if (name == QLatin1String("--version")) o.version = true;
     else if (name == QLatin1String("--force")) o.force = true;
@@ -125,6 +140,14 @@ ParsedArgs ParseArgs(const QStringList& args) {
   }
   if (o.repeat && o.command != QLatin1String("script")) {
     r.error = QStringLiteral("--repeat belongs to script");
+  }
+  if (o.report && o.command != QLatin1String("script")) {
+    r.error = QStringLiteral("--report belongs to script");
+  }
+  if (!o.ports.isEmpty() && !o.port.isEmpty()) {
+    r.error = QStringLiteral("--ports and --port %1 name the port twice: give the names in --ports only "
+                             "(--port COMn=DEVICE still maps a name)")
+                  .arg(o.port);
   }
   if (o.reader && (o.command != QLatin1String("pcsc") || o.operands.value(0) != QLatin1String("transmit"))) {
     r.error = QStringLiteral("--reader belongs to pcsc transmit");

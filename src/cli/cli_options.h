@@ -10,6 +10,9 @@ namespace kvt::cli {
 
 struct CliOptions {
   QString port;               // "--port NAME|DEVICE"; empty: COM1
+  QStringList ports;          // "--ports LIST": run on each of these at once
+  bool json = false;          // "--json": one JSON object per run instead of the text
+  std::optional<QString> report;  // "--report FILE" of script: a JUnit XML report
   QStringList portOverrides;  // "--port COMn=DEVICE", in the order given
   int baud = 9600;
   QString address = QStringLiteral("0");  // one upper-case hex digit

@@ -2,17 +2,23 @@
 // The sub-commands: one reader operation each, run through the same core functions
 // as the windows' buttons.
 #include <QString>
+#include <atomic>
 #include <functional>
 #include <vector>
 
 #include "cli_options.h"
 #include "link/session.h"
+#include "report/run_record.h"
 
 namespace kvt::cli {
 
 struct Context {
   Session& session;
   const CliOptions& options;
+  report::RunRecord& record;     // what the run shows, as data (script lines, for the report)
+  const std::atomic<bool>& stop;  // set by Ctrl-C: the run ends as the window's Cancel ends it
+
+  bool stopRequested() const { return stop.load(std::memory_order_relaxed); }
 };
 
 // Runs the operation on an open port and gives the exit status.

@@ -45,13 +45,22 @@ std::optional<std::vector<MifareKey6>> candidateKeys(const CliOptions& o, QStrin
   return MergeKeys(DefaultMifareKeys(), parsed.keys);
 }
 
+// Ctrl-C stops a whole-card run between blocks, as the window's Stop does.
+RunControl StopOn(Context& c) {
+  RunControl control;
+  control.stopRequested = [&c] { return c.stopRequested(); };
+  return control;
+}
+
 // Prints the run's summary and its one message; the exit status: the failure, or the file
 // that could not be written, else 0 when every block went through and 1 when the card
 // refused some (or the run was stopped).
 int finishRun(Context& c, const CardFileOutcome& o, const std::optional<QString>& dumpPath = std::nullopt) {
   for (const QString& line : o.lines) PrintLine(line);
   if (o.end.message) c.session.notifier.show(*o.end.message);
-  if (dumpPath && (o.end.status != OpStatus::Done || o.end.stopped))
+  if (dumpPath && o.end.stopped)
+    PrintError(QStringLiteral("%1 was not written: the run was stopped before the card was read through").arg(*dumpPath));
+  else if (dumpPath && o.end.status != OpStatus::Done)
     PrintError(QStringLiteral("%1 was not written").arg(*dumpPath));
   if (o.fileError) {
     PrintError(*o.fileError);
@@ -108,7 +117,7 @@ Runner bindMifare(const CliOptions& o, const QString& sub, QString* error) {
       }
       job.sectors = size == QLatin1String("1k") ? 16 : 40;
     }
-    return [path, job](Context& c) { return finishRun(c, DumpToFile(c.session, c.options.address, job, path), path); };
+    return [path, job](Context& c) { return finishRun(c, DumpToFile(c.session, c.options.address, job, path, StopOn(c)), path); };
   }
   if (is(sub, "restore")) {
     if (!operandCount(o, 1, 1, error)) return {};
@@ -116,7 +125,7 @@ Runner bindMifare(const CliOptions& o, const QString& sub, QString* error) {
     job.lock = o.force ? TrailerLock::Allow : TrailerLock::Refuse;
     const auto image = imageOf(job, o.operands[1], error);
     if (!image) return {};
-    return [job, image](Context& c) { return finishRun(c, RestoreImage(c.session, c.options.address, job, *image)); };
+    return [job, image](Context& c) { return finishRun(c, RestoreImage(c.session, c.options.address, job, *image, StopOn(c))); };
   }
   return {};
 }
@@ -127,10 +136,10 @@ Runner bindUltralight(const CliOptions& o, const QString& sub, QString* error) {
   CardFileJob job;
   job.family = CardFamily::Ultralight;
   if (is(sub, "dump"))
-    return [path, job](Context& c) { return finishRun(c, DumpToFile(c.session, c.options.address, job, path), path); };
+    return [path, job](Context& c) { return finishRun(c, DumpToFile(c.session, c.options.address, job, path, StopOn(c)), path); };
   const auto image = imageOf(job, path, error);
   if (!image) return {};
-  return [job, image](Context& c) { return finishRun(c, RestoreImage(c.session, c.options.address, job, *image)); };
+  return [job, image](Context& c) { return finishRun(c, RestoreImage(c.session, c.options.address, job, *image, StopOn(c))); };
 }
 
 Runner bindMemory(const CliOptions& o, const QString& sub, QString* error) {
@@ -153,7 +162,7 @@ Runner bindMemory(const CliOptions& o, const QString& sub, QString* error) {
   job.family = CardFamily::Memory;
   job.memory = *card;
   if (is(sub, "dump"))
-    return [path, job](Context& c) { return finishRun(c, DumpToFile(c.session, c.options.address, job, path), path); };
+    return [path, job](Context& c) { return finishRun(c, DumpToFile(c.session, c.options.address, job, path, StopOn(c)), path); };
   // The security code as "verify" takes it: hex bytes, the transport code by default.
   job.code = QByteArray(codeBytes, char(0xFF));
   if (o.operands.size() > 2) {
@@ -170,7 +179,7 @@ Runner bindMemory(const CliOptions& o, const QString& sub, QString* error) {
   }
   const auto image = imageOf(job, path, error);
   if (!image) return {};
-  return [job, image](Context& c) { return finishRun(c, RestoreImage(c.session, c.options.address, job, *image)); };
+  return [job, image](Context& c) { return finishRun(c, RestoreImage(c.session, c.options.address, job, *image, StopOn(c))); };
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "exit_status.h"
 
+#include <algorithm>
+
 namespace kvt::cli {
 
 int ExitCodeFor(OpStatus status) {
@@ -16,5 +18,14 @@ int ExitCodeFor(OpStatus status) {
 }
 
 int ExitCodeFor(OpenError error) { return error == OpenError::None ? kExitOk : kExitPort; }
+
+int WorstExit(const std::vector<int>& codes) {
+  int worst = kExitOk;
+  for (int c : codes) {
+    if (c == kExitInterrupted) return kExitInterrupted;
+    worst = std::max(worst, c);
+  }
+  return worst;
+}
 
 }  // namespace kvt::cli

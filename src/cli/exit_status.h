@@ -1,5 +1,7 @@
 #pragma once
 // The program's exit status for each way an operation can end.
+#include <vector>
+
 #include "link/serial_port.h"
 #include "machine/operation.h"
 
@@ -12,9 +14,14 @@ enum ExitCode {
   kExitBadInput = 3,   // the command line itself is wrong; nothing was sent
   kExitPort = 4,       // the port could not be opened
   kExitService = 5,    // pcsc: the smart-card service returned an error code
+  kExitInterrupted = 130,  // stopped by Ctrl-C (SIGINT) or SIGTERM, as the shells count it
 };
 
 int ExitCodeFor(OpStatus status);
 int ExitCodeFor(OpenError error);
+
+// The exit status of runs on several ports: 130 when any was interrupted (the whole run
+// was), else the highest; 0 for none.
+int WorstExit(const std::vector<int>& codes);
 
 }  // namespace kvt::cli

@@ -1,17 +1,18 @@
 // kvt730ctl: the reader operations from a terminal.
 #include <QCoreApplication>
 #include <memory>
+#include <vector>
 
 #include "app/simulation.h"
 #include "cli_options.h"
-#include "collected_log.h"
 #include "commands.h"
 #include "dump_commands.h"
 #include "exit_status.h"
-#include "link/port_setup.h"
-#include "link/line_port.h"
+#include "many_ports.h"
 #include "output.h"
-#include "print_notifier.h"
+#include "port_run.h"
+#include "report_file.h"
+#include "stop_signals.h"
 #include "usage.h"
 
 #ifndef KVT_VERSION
@@ -29,18 +30,20 @@ int BadInput(const QString& error) {
   return kExitBadInput;
 }
 
-// Opens the chosen port; on failure prints the port setup dialog's message.
-int OpenPort(Session& s, const CliOptions& o) {
-  const QString name = o.port.isEmpty() ? QStringLiteral("COM1") : o.port;
-  const QString device = s.portMap.resolve(name);
-  const OpenError e = s.port.open(device, o.baud);
-  if (e == OpenError::None) {
-    s.state.PortOpened = true;
-    return kExitOk;
+// What --ports cannot go with; empty when the command may run on several ports.
+QString RefusalForPorts(const CliOptions& o, const CommandEntry& entry) {
+  if (!entry.opensPort || RunsOffline(o))
+    return QStringLiteral("--ports: %1 opens no port of its own to run on (it needs none, or searches the "
+                          "ports itself)")
+        .arg(CommandText(o));
+  if (o.simulate) {
+    for (const QString& name : o.ports)
+      if (ComNumber(name) == 0)
+        return QStringLiteral("--simulate with --ports starts one simulated reader per port and needs COMn "
+                              "names: %1 is none")
+            .arg(name);
   }
-  if (const auto text = OpenFailureText(e, device)) s.notifier.warn(kCaution, *text);
-  else PrintError(QStringLiteral("cannot open %1 at %2 baud").arg(device).arg(o.baud));
-  return kExitPort;
+  return QString();
 }
 
 }  // namespace
@@ -70,28 +73,51 @@ int main(int argc, char** argv) {
 
   PortMap map;
   for (const QString& entry : o.portOverrides) map.parseOverride(entry);
-  // Declared before the port, so the port closes before the simulated reader stops.
-  std::unique_ptr<Simulation> simulation;
+  const bool manyPorts = !o.ports.isEmpty();
+  if (manyPorts) {
+    error = RefusalForPorts(o, *entry);
+    if (error.isEmpty()) error = CheckPortList(o.ports, map);
+    if (!error.isEmpty()) return BadInput(error);
+  }
+  if (o.report) {
+    error = CheckReportPath(*o.report);
+    if (!error.isEmpty()) return BadInput(error);
+  }
+
+  // Declared before the ports, so they close before the simulated readers stop.
+  std::vector<std::unique_ptr<Simulation>> simulations;
   if (o.simulate) {
-    simulation = std::make_unique<Simulation>();
-    if (!simulation->start(map, &error)) {
-      PrintError(QStringLiteral("cannot start the simulated reader: %1").arg(error));
-      return kExitPort;
+    const QStringList names = manyPorts ? o.ports : QStringList{QStringLiteral("COM1")};
+    for (const QString& name : names) {
+      simulations.push_back(std::make_unique<Simulation>());
+      if (!simulations.back()->start(map, &error, ComNumber(name))) {
+        PrintError(QStringLiteral("cannot start the simulated reader: %1").arg(error));
+        return kExitPort;
+      }
     }
   }
 
-  AppState state;
-  LinePort port(WaitMode::Block);
-  CollectedLog log;
-  PrintNotifier notifier;
-  Session session(state, port, log, notifier, o.variant, map, Timeouts{}.scaled(o.timeoutScale));
-
-  int rc = entry->opensPort && !RunsOffline(o) ? OpenPort(session, o) : kExitOk;
-  if (rc == kExitOk) {
-    Context context{session, o};
-    rc = run(context);
+  InstallStopSignals();
+  const std::atomic<bool>& stop = StopRequest();
+  std::vector<report::RunRecord> records;
+  if (manyPorts) {
+    records = RunOnPorts(o, run, map, stop);
+  } else {
+    const QString name = o.port.isEmpty() ? QStringLiteral("COM1") : o.port;
+    const PortRunSetup setup{o, run, entry->opensPort && !RunsOffline(o), name, map, QString()};
+    records.push_back(RunOnPort(setup, stop));
   }
-  if (o.log) log.print();
-  port.close();
+
+  std::vector<int> codes;
+  for (const report::RunRecord& r : records) codes.push_back(r.exitStatus);
+  int rc = WorstExit(codes);
+  if (o.report && !WriteReport(*o.report, o.operands.value(0), records, manyPorts, &error)) {
+    PrintError(error);
+    rc = WorstExit({rc, kExitBadInput});
+  }
+  if (const int signal = StopSignal()) {
+    PrintError(QStringLiteral("stopped by %1").arg(QLatin1String(StopSignalName(signal))));
+    rc = kExitInterrupted;
+  }
   return rc;
 }

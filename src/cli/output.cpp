@@ -1,25 +1,32 @@
 #include "output.h"
 
-#include <cstdio>
+#include "run_output.h"
 
 namespace kvt::cli {
 
-namespace {
-void Write(std::FILE* f, const QString& text) {
-  const QByteArray bytes = text.toUtf8();
-  std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), f);
-  std::fflush(f);
+void PrintLine(const QString& line) {
+  if (RunOutput* o = CurrentOutput()) o->line(line);
+  else WriteWhole(false, (line + QLatin1Char('\n')).toUtf8());
 }
-}  // namespace
-
-void PrintLine(const QString& line) { Write(stdout, line + QLatin1Char('\n')); }
 
 void PrintField(const QString& name, const QString& value) {
-  PrintLine(name + QStringLiteral(": ") + value);
+  if (RunOutput* o = CurrentOutput()) o->field(name, value);
+  else PrintLine(name + QStringLiteral(": ") + value);
 }
 
-void PrintRaw(const QString& text) { Write(stdout, text); }
+void PrintMessage(const Message& m) {
+  if (RunOutput* o = CurrentOutput()) o->message(m);
+  else PrintLine(MessageLine(m));
+}
 
-void PrintError(const QString& text) { Write(stderr, QStringLiteral("kvt730ctl: ") + text + QLatin1Char('\n')); }
+void PrintRaw(const QString& text) {
+  if (RunOutput* o = CurrentOutput()) o->raw(text);
+  else WriteWhole(false, text.toUtf8());
+}
+
+void PrintError(const QString& text) {
+  if (RunOutput* o = CurrentOutput()) o->error(text);
+  else WriteWhole(true, (QStringLiteral("kvt730ctl: ") + text + QLatin1Char('\n')).toUtf8());
+}
 
 }  // namespace kvt::cli

@@ -1,7 +1,10 @@
 #pragma once
 // Everything the program prints goes through here: lines on stdout in UTF-8,
-// flushed at once so they interleave correctly with the diagnostics on stderr.
+// flushed at once so they interleave correctly with the diagnostics on stderr. While a
+// run's output is installed on the thread (run_output.h), it goes there instead.
 #include <QString>
+
+#include "app/notifier.h"
 
 namespace kvt::cli {
 
@@ -10,6 +13,9 @@ void PrintLine(const QString& line);
 
 // "name: value" result line, as the result windows show their rows.
 void PrintField(const QString& name, const QString& value);
+
+// A message box as one line: "title | text" (MessageLine).
+void PrintMessage(const Message& m);
 
 // The text exactly as it is (CRLF line ends stay) on stdout.
 void PrintRaw(const QString& text);

@@ -4,7 +4,7 @@
 
 namespace kvt::cli {
 
-void PrintNotifier::show(const Message& m) { PrintLine(MessageLine(m)); }
+void PrintNotifier::show(const Message& m) { PrintMessage(m); }
 
 bool PrintNotifier::ask(const QString& title, const QString& text) {
   show({MessageIcon::Question, title, text});

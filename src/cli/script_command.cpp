@@ -10,6 +10,7 @@
 #include "exit_status.h"
 #include "insight_commands.h"
 #include "output.h"
+#include "report/summary.h"
 
 namespace kvt::cli {
 
@@ -30,7 +31,13 @@ class TerminalScript : public ScriptView {
   void markLine(int) override {}
   void clearMark() override {}
   void showFigure(Figure, const QString&) override {}
-  void processPendingInput() override {}
+  // The only click that can come is Ctrl-C, taken as Cancel.
+  void processPendingInput() override {
+    if (stop && stop() && controller) controller->cancel();
+  }
+
+  std::function<bool()> stop;
+  ScriptController* controller = nullptr;
 
  private:
   QStringList lines_;
@@ -56,6 +63,33 @@ class TerminalEntries : public EntryList {
   bool echo_;
   int count_ = 0;
 };
+
+// Passes every message on and keeps the last one, for the line being sent.
+class LineMessages : public Notifier {
+ public:
+  explicit LineMessages(Notifier& to) : to_(to) {}
+  void show(const Message& m) override {
+    last = m.text;
+    to_.show(m);
+  }
+  bool ask(const QString& title, const QString& text) override {
+    last = text;
+    return to_.ask(title, text);
+  }
+  QString last;
+
+ private:
+  Notifier& to_;
+};
+
+report::LineStatus StatusOf(const SentScriptLine& s) {
+  using report::LineStatus;
+  if (s.halted) return LineStatus::Stopped;
+  if (s.result != 0 || s.reply.len == 0) return LineStatus::Failed;
+  if (s.reply.positive()) return LineStatus::Positive;
+  if (s.reply.negative()) return LineStatus::Negative;
+  return LineStatus::Unrecognised;
+}
 
 int ExitCodeFor(const ScriptTally& t) {
   if (t.refused > 0) return kExitBadInput;
@@ -111,15 +145,39 @@ Runner BindScript(const CliOptions& o, QString* error) {
   const int repeat = o.repeat.value_or(1);
   return [text, repeat](Context& c) {
     Session& s = c.session;
+    c.record.script = true;
     TerminalScript view(text, QString::number(repeat));
-    TerminalEntries blocks(true);  // an APDU reply's status word gets a line of its own
+    // JSON output carries the lines as data instead of the blocks.
+    TerminalEntries blocks(!c.options.json);  // an APDU reply's status word gets a line of its own
     TerminalEntries raw(false);
-    ScriptTransport transport(s.state, s.port, s.notifier, raw, blocks,
+    LineMessages messages(s.notifier);
+    ScriptTransport transport(s.state, s.port, messages, raw, blocks,
                               ScriptTimeouts{}.scaled(c.options.timeoutScale));
-    ScriptController control(s.state, view, transport, s.notifier, [&c] { return c.options.address; });
+    transport.traffic = &s.log;
+    transport.cancelRequested = [&c] { return c.stopRequested(); };
+    ScriptController control(s.state, view, transport, messages, [&c] { return c.options.address; });
+    view.stop = transport.cancelRequested;
+    view.controller = &control;
+    control.lineSent = [&c, &messages](const SentScriptLine& sent) {
+      report::ScriptLineResult r;
+      r.repetition = sent.repetition;
+      r.line = sent.line + 1;
+      r.text = sent.text;
+      r.frame = sent.frame;
+      r.reply = sent.reply.bytes.left(sent.reply.len);
+      r.status = StatusOf(sent);
+      r.ms = static_cast<double>(sent.nsecs) / 1e6;
+      r.at = QDateTime::currentDateTimeUtc().addMSecs(-sent.nsecs / 1000000);
+      if (r.status != report::LineStatus::Positive && r.status != report::LineStatus::Negative)
+        r.message = messages.last;
+      c.record.lines.push_back(r);
+      messages.last.clear();
+    };
     control.load();
     control.start();
-    if (c.options.log)
+    if (!c.options.json)
+      for (const QString& line : report::SummaryLines(c.record.lines)) PrintLine(line);
+    if (c.options.log && !c.options.json)
       for (const QString& line : raw.kept) PrintLine(line);
     return ExitCodeFor(control.tally());
   };

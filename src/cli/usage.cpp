@@ -15,13 +15,18 @@ QString UsageText() {
       "  --port COMn=DEVICE   map COMn to DEVICE (repeatable)\n"
       "                       DEVICE may also be a network port: tcp://HOST:PORT (raw bytes)\n"
       "                       or rfc2217://HOST:PORT (Telnet, line set from --baud)\n"
+      "  --ports LIST         run on every port of LIST (names, devices or addresses separated\n"
+      "                       by commas) at once; each line starts with its port\n"
       "  --baud N             9600 (default), 19200, 38400, 57600 or 115200\n"
       "  --address HEX        device address 0..F (default 0)\n"
-      "  --simulate           run a simulated reader in this process on COM1\n"
+      "  --simulate           run a simulated reader in this process on COM1 (with --ports:\n"
+      "                       one on each COMn of the list)\n"
       "  --variant B|M        reader variant: sensor rows and scan order (default B)\n"
       "  --log                print the communication log after the operation\n"
+      "  --json               print one JSON object per run (per port) on one line instead\n"
       "  --timeout-scale N    divide every wait by N (for tests)\n"
       "  --repeat N           script: run the script N times (default 1)\n"
+      "  --report FILE        script: write a JUnit XML report of the lines to FILE\n"
       "  --reader NAME        pcsc transmit: the smart-card reader (default: the first listed)\n"
       "  --keys FILE          mifare dump/restore: more candidate keys, one 12-hex-digit key a line\n"
       "                       (# starts a comment)\n"
@@ -52,7 +57,8 @@ QString UsageText() {
       "\n"
       "Exit status: 0 done, 1 negative reply (or a reply of no known kind), 2 exchange failure,\n"
       "3 bad input, 4 port error, "
-      "5 smart-card service error (pcsc).\n");
+      "5 smart-card service error (pcsc), 130 stopped by Ctrl-C or SIGTERM.\n"
+      "With --ports: 130 when the run was stopped, else the highest status of the ports.\n");
   return t;
 }
 

@@ -1,5 +1,8 @@
 #include "cmdline/script_control.h"
 
+#include <QElapsedTimer>
+#include <algorithm>
+
 #include "app/conversions.h"
 #include "app/text_file.h"
 #include "cmdline/script_parse.h"
@@ -101,10 +104,25 @@ bool ScriptController::sendLine(int line, const QString& text, bool stepping) {
   view_.markLine(line);
   ReplyBuffer reply;
   ++tally_.sent;
+  QElapsedTimer clock;
+  clock.start();
   const int result = transport_.ExecuteScriptCommand(f.frame, reply);
+  const qint64 nsecs = clock.nsecsElapsed();
   if (result == 0 && reply.positive()) ++tally_.positive;
   else if (result == 0 && reply.negative()) ++tally_.negative;
   else ++tally_.failed;
+  if (lineSent) {
+    SentScriptLine sent;
+    sent.line = line;
+    sent.repetition = std::max<qint64>(1, repeatCount_ - repeatsLeft_ + 1);
+    sent.text = trimmed;
+    sent.frame = f.frame;
+    sent.result = result;
+    if (result == 0) sent.reply = reply;
+    sent.halted = result != 0 && state_.RunControl != ScriptControl::Run;
+    sent.nsecs = nsecs;
+    lineSent(sent);
+  }
   if (stepping && result == 0 && reply.negative())
     ShowNegativeReply(notifier_, static_cast<char>(reply.at(3)), static_cast<char>(reply.at(4)));
   return result == 0;

@@ -62,6 +62,18 @@ struct ScriptTally {
   int refused = 0;   // lines that could not be turned into a frame
 };
 
+// One line a run handed to the transport, as the exchange left it.
+struct SentScriptLine {
+  int line = 0;            // index in the script, from 0
+  qint64 repetition = 1;   // the pass over the script, from 1
+  QString text;            // the line as parsed (spaces trimmed)
+  QByteArray frame;        // the whole frame sent
+  int result = 0;          // what ExecuteScriptCommand gave
+  ReplyBuffer reply;       // the reply from its kind on; empty unless result is 0
+  bool halted = false;     // Stop or Cancel ended the run on this line
+  qint64 nsecs = 0;        // how long the exchange took
+};
+
 class ScriptController {
  public:
   // addressText: the device address box, read as hex for every line.
@@ -80,6 +92,8 @@ class ScriptController {
   bool busy() const { return busy_; }
 
   int stepDelayMs = 200;  // Setp's pause before sending
+  // Told of every line sent, once its exchange is over; may stay empty.
+  std::function<void(const SentScriptLine&)> lineSent;
 
   qint64 repeatCount() const { return repeatCount_; }
   qint64 repeatsLeft() const { return repeatsLeft_; }

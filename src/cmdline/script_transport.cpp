@@ -119,10 +119,34 @@ void ScriptTransport::addBack(const QStringList& entries) {
   back_.selectLast();
 }
 
+void ScriptTransport::logBytes(Direction d, const QByteArray& bytes) {
+  if (traffic) traffic->traffic(d, bytes, QDateTime::currentDateTimeUtc());
+}
+
 QString ScriptTransport::readFirstAnswerAfterEot() {
   if (port_.waitForBytes(1, t_.eotAnswer) != WaitResult::Ready) return QString();
   const QByteArray answer = port_.read(0);
-  return answer.isEmpty() ? QString() : QStringLiteral("RD: ") + HexByte(static_cast<uint8_t>(answer[0]));
+  if (answer.isEmpty()) return QString();
+  logBytes(Direction::Received, answer.left(1));
+  return QStringLiteral("RD: ") + HexByte(static_cast<uint8_t>(answer[0]));
+}
+
+bool ScriptTransport::cancelling() {
+  if (!cancelRequested || !cancelRequested()) return false;
+  state_.RunControl = ScriptControl::Cancel;
+  return true;
+}
+
+int ScriptTransport::cancelRun(ReplyBuffer& reply) {
+  port_.write(QByteArray(1, static_cast<char>(EOT)));
+  addRaw({QStringLiteral("SD: 04")});
+  logBytes(Direction::Sent, QByteArray(1, static_cast<char>(EOT)));
+  const QString answer = readFirstAnswerAfterEot();
+  if (!answer.isEmpty()) addRaw({answer});
+  endRun();
+  notifier_.warn(kCaution, kCancelMessage);
+  reply.len = 0;
+  return -2;
 }
 
 // Stop and Cancel leave the script at its first line, unmarked.
@@ -155,16 +179,7 @@ int ScriptTransport::ExecuteScriptCommand(const QByteArray& frame, ReplyBuffer& 
 
   if (processPendingInput) processPendingInput();
 
-  if (state_.RunControl == ScriptControl::Cancel) {
-    port_.write(QByteArray(1, static_cast<char>(EOT)));
-    addRaw({QStringLiteral("SD: 04")});
-    const QString answer = readFirstAnswerAfterEot();
-    if (!answer.isEmpty()) addRaw({answer});
-    endRun();
-    notifier_.warn(kCaution, kCancelMessage);
-    reply.len = 0;
-    return -2;
-  }
+  if (state_.RunControl == ScriptControl::Cancel) return cancelRun(reply);
   if (state_.RunControl == ScriptControl::Stop) {
     addBack({kReplyRule, TimeStamp(now()), kUserStop, QString(), QString()});
     endRun();
@@ -176,20 +191,25 @@ int ScriptTransport::ExecuteScriptCommand(const QByteArray& frame, ReplyBuffer& 
 
   if (!port_.clearInput() || !port_.write(frame)) return dataFailure();
   addRaw(RawEntries(QStringLiteral("SD: "), frame));
+  logBytes(Direction::Sent, frame);
   addBack(CommandBlock(frame, now()) << QString());
 
   // Acknowledgement stage: from the wait for ACK until the reply header is taken.
-  if (port_.waitForBytes(1, t_.ack) != WaitResult::Ready) return ackStageFailure();
+  if (port_.waitForBytes(1, t_.ack) != WaitResult::Ready)
+    return cancelling() ? cancelRun(reply) : ackStageFailure();
   const QByteArray ack = port_.read(1);
   if (ack.size() != 1) return ackStageFailure();
   addRaw({QStringLiteral("RD: ") + HexByte(static_cast<uint8_t>(ack[0]))});
+  logBytes(Direction::Received, ack);
   if (static_cast<uint8_t>(ack[0]) != ACK) return ackStageFailure();
 
   switch (port_.waitForBytes(4, t_.header)) {
     case WaitResult::Failed: return ackStageFailure();
     case WaitResult::Timeout: {
+      if (cancelling()) return cancelRun(reply);
       port_.write(QByteArray(1, static_cast<char>(EOT)));
       addRaw({QStringLiteral("SD: 04")});
+      logBytes(Direction::Sent, QByteArray(1, static_cast<char>(EOT)));
       const QString answer = readFirstAnswerAfterEot();
       if (!answer.isEmpty()) addRaw({answer});
       notifier_.warn(kCaution, kTimeOut);
@@ -203,13 +223,16 @@ int ScriptTransport::ExecuteScriptCommand(const QByteArray& frame, ReplyBuffer& 
 
   // From here on a failure is a data failure; a remainder that never comes is one too.
   const int len = 256 * static_cast<uint8_t>(header[2]) + static_cast<uint8_t>(header[3]);
-  if (port_.waitForBytes(len + 2, t_.remainder) != WaitResult::Ready) return dataFailure();
+  if (port_.waitForBytes(len + 2, t_.remainder) != WaitResult::Ready)
+    return cancelling() ? cancelRun(reply) : dataFailure();
   const QByteArray remainder = port_.read(0);
   if (remainder.size() < len + 2) return dataFailure();
   addRaw(RawEntries(QStringLiteral("RD: "), header + remainder));
+  logBytes(Direction::Received, header + remainder);
 
   if (!port_.write(QByteArray(1, static_cast<char>(ACK)))) return dataFailure();
   addRaw({QStringLiteral("SD: 06")});
+  logBytes(Direction::Sent, QByteArray(1, static_cast<char>(ACK)));
   reply.bytes = remainder;
   reply.len = static_cast<int>(remainder.size());
 

@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "app/app_state.h"
+#include "app/log_sink.h"
 #include "app/notifier.h"
 #include "cmdline/entry_list.h"
 #include "link/frame.h"
@@ -66,6 +67,12 @@ class ScriptTransport {
   std::function<void()> clearHighlight;
   // The local time for the time stamps.
   std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
+  // Also takes the bytes of every raw entry as data (LogSink::traffic); may stay null.
+  LogSink* traffic = nullptr;
+  // Asked when a wait ends without the bytes it waited for: true ends the exchange as a
+  // pending Cancel ends a run (EOT, "Cancel communication process"). The window leaves it
+  // empty; the command line answers Ctrl-C through it.
+  std::function<bool()> cancelRequested;
 
   // Sends the complete frame and takes the reply into `reply` (from the reply kind on).
   // 0: exchange completed, or the port flag is clear (nothing sent, reply untouched);
@@ -80,6 +87,9 @@ class ScriptTransport {
   void addRaw(const QStringList& entries);
   void addBack(const QStringList& entries);
   QString readFirstAnswerAfterEot();
+  void logBytes(Direction d, const QByteArray& bytes);
+  bool cancelling();
+  int cancelRun(ReplyBuffer& reply);
   void endRun();
   int ackStageFailure();
   int dataFailure();

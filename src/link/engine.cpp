@@ -13,6 +13,12 @@ const QString kTimeOut = QStringLiteral("Time is out, cancel communication proce
 const QString kPortSetupFirst = QStringLiteral("Comm. Port Setup First");
 const QString kCaution = QStringLiteral("Caution");
 
+namespace {
+void Traffic(LogSink& log, Direction d, const QByteArray& bytes) {
+  log.traffic(d, bytes, QDateTime::currentDateTimeUtc());
+}
+}  // namespace
+
 int Engine::ackStageFailure() {
   notifier_.warn(kCaution, kUnitNotDetected);
   log_.append(CRLF);
@@ -38,6 +44,7 @@ int Engine::ExecuteCommand(const QByteArray& frame, int frameLen, ReplyBuffer& r
   // a data failure.
   if (!port_.clearInput() || !port_.write(frame)) return dataFailure();
   log_.append(SentLine(logged));
+  Traffic(log_, Direction::Sent, logged);
 
   // Acknowledgement stage: from the wait for ACK until the reply header is taken.
   switch (port_.waitForBytes(1, t_.ack)) {
@@ -47,6 +54,7 @@ int Engine::ExecuteCommand(const QByteArray& frame, int frameLen, ReplyBuffer& r
       const QByteArray ack = port_.read(1);
       if (ack.size() != 1) return ackStageFailure();
       log_.append(ControlLine("RD: ", static_cast<uint8_t>(ack[0])));
+      Traffic(log_, Direction::Received, ack);
       if (static_cast<uint8_t>(ack[0]) != ACK) return ackStageFailure();
       break;
     }
@@ -58,9 +66,11 @@ int Engine::ExecuteCommand(const QByteArray& frame, int frameLen, ReplyBuffer& r
   if (h == WaitResult::Timeout) {
     if (!port_.write(QByteArray(1, static_cast<char>(EOT)))) return ackStageFailure();
     log_.append(ControlLine("SD: ", EOT));
+    Traffic(log_, Direction::Sent, QByteArray(1, static_cast<char>(EOT)));
     if (port_.waitForBytes(1, t_.eotAnswer) == WaitResult::Ready) {
       const QByteArray answer = port_.read(0);
       log_.append(QStringLiteral("RD: ") + HexEntries(answer.left(2)));
+      Traffic(log_, Direction::Received, answer.left(2));
     }
     notifier_.warn(kCaution, kTimeOut);
     reply.len = 0;
@@ -72,14 +82,21 @@ int Engine::ExecuteCommand(const QByteArray& frame, int frameLen, ReplyBuffer& r
   log_.append(HeaderText(header));
 
   const int len = 256 * static_cast<uint8_t>(header[2]) + static_cast<uint8_t>(header[3]);
-  if (port_.waitForBytes(len + 2, t_.remainder) != WaitResult::Ready) return dataFailure();
+  // The header's line goes on with the remainder; without one it ends with the header.
+  const auto headerOnly = [&] {
+    Traffic(log_, Direction::Received, header);
+    return dataFailure();
+  };
+  if (port_.waitForBytes(len + 2, t_.remainder) != WaitResult::Ready) return headerOnly();
   const QByteArray remainder = port_.read(0);
-  if (remainder.size() < len + 2) return dataFailure();
+  if (remainder.size() < len + 2) return headerOnly();
 
   log_.append(RemainderText(remainder));
+  Traffic(log_, Direction::Received, header + remainder);
 
   if (!port_.write(QByteArray(1, static_cast<char>(ACK)))) return dataFailure();
   log_.append(ControlLine("SD: ", ACK));
+  Traffic(log_, Direction::Sent, QByteArray(1, static_cast<char>(ACK)));
 
   reply.bytes = remainder;
   reply.len = remainder.size();

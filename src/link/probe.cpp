@@ -24,6 +24,10 @@ int LenOf(const QByteArray& header) {
   return 256 * static_cast<uint8_t>(header[2]) + static_cast<uint8_t>(header[3]);
 }
 
+void Traffic(LogSink& log, Direction d, const QByteArray& bytes) {
+  log.traffic(d, bytes, QDateTime::currentDateTimeUtc());
+}
+
 }  // namespace
 
 QString VerifyProbe(SerialPort& port, LogSink& log, uint8_t address, const Timeouts& t) {
@@ -35,11 +39,13 @@ QString VerifyProbe(SerialPort& port, LogSink& log, uint8_t address, const Timeo
   };
   if (!port.clearInput() || !port.write(frame)) return error();
   log.append(SentLine(frame));
+  Traffic(log, Direction::Sent, frame);
 
   if (port.waitForBytes(1, t.probeAck) != WaitResult::Ready) return error();
   const QByteArray ack = port.read(1);
   if (ack.size() != 1) return error();
   log.append(ControlLine("RD: ", static_cast<uint8_t>(ack[0])));
+  Traffic(log, Direction::Received, ack);
   if (static_cast<uint8_t>(ack[0]) != ACK) return error();
 
   if (port.waitForBytes(4, t.probeHeader) != WaitResult::Ready) return error();
@@ -48,12 +54,17 @@ QString VerifyProbe(SerialPort& port, LogSink& log, uint8_t address, const Timeo
   log.append(HeaderText(header));
 
   const int len = LenOf(header);
-  if (port.waitForBytes(len + 2, t.probeRemainder) != WaitResult::Ready) return QString();
+  if (port.waitForBytes(len + 2, t.probeRemainder) != WaitResult::Ready) {
+    Traffic(log, Direction::Received, header);
+    return QString();
+  }
   const QByteArray remainder = port.read(0);
   log.append(RemainderText(remainder));
+  Traffic(log, Direction::Received, header + remainder);
 
   if (!port.write(QByteArray(1, static_cast<char>(ACK)))) return error();
   log.append(ControlLine("SD: ", ACK));
+  Traffic(log, Direction::Sent, QByteArray(1, static_cast<char>(ACK)));
 
   if (!CheckByteMatches(header, remainder)) return error();
   return KindIsReply(remainder) ? QStringLiteral("OK") : QString();

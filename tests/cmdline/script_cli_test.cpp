@@ -15,9 +15,13 @@ namespace {
 
 CtlRun Ctl(const QStringList& args) {
   static const QRegularExpression stamp(QStringLiteral("^\\[\\d{4}/\\d\\d/\\d\\d      \\d\\d:\\d\\d:\\d\\d:\\d{1,3}\\]$"));
+  // The exchange times of the summary lines.
+  static const QRegularExpression times(QStringLiteral(", \\d+\\.\\d/\\d+\\.\\d/\\d+\\.\\d ms$"));
   CtlRun r = ctl_test::runCtl(args, true);
-  for (QString& l : r.lines)
+  for (QString& l : r.lines) {
     if (stamp.match(l).hasMatch()) l = QStringLiteral("[stamp]");
+    l.replace(times, QStringLiteral(", [times] ms"));
+  }
   return r;
 }
 
@@ -41,12 +45,13 @@ TEST_F(ScriptCli, PrintsTheDecodedBlocksAndWithLogTheRawLines) {
       "Command:31h,  Parameter:30h", "Data(Hex):<No data>", "",
       "----------------------------------------- Reply -----------------------------------------", "[stamp]",
       "Reply type=<Positive reply>", "Command:31h,  Parameter:30h Status code:020", "Data(Hex):<No data>", ""};
-  EXPECT_EQ(r.lines, once + once);
+  EXPECT_EQ(r.lines, once + once + QStringList{"Summary 31h/30h: 2 sent, 2 positive, 0 negative, 0 failed, [times] ms"});
 
   // "--log": the raw lines after the blocks; "#" ends the run.
   const CtlRun log = Ctl({"--simulate", "--log", "script", file("C10\n#end\nC11\n")});
   EXPECT_EQ(log.code, 0);
-  EXPECT_EQ(log.lines, once + QStringList({"SD: F2 00 00 03 43 31 30 03 B0 ", "RD: 06",
+  EXPECT_EQ(log.lines, once + QStringList({"Summary 31h/30h: 1 sent, 1 positive, 0 negative, 0 failed, [times] ms",
+                                           "SD: F2 00 00 03 43 31 30 03 B0 ", "RD: 06",
                                            "RD: F2 00 00 06 50 31 30 30 32 30 03 94 ", "SD: 06", ""}));
 }
 
@@ -54,8 +59,10 @@ TEST_F(ScriptCli, ExitStatusTellsWhetherEveryLineGotAPositiveReply) {
   // The reader does not know command 7A: a negative reply, and the run goes on.
   const CtlRun negative = Ctl({"--simulate", "script", file("C$7A0\nC10")});
   EXPECT_EQ(negative.code, 1);
-  EXPECT_EQ(negative.lines.size(), 22);
+  EXPECT_EQ(negative.lines.size(), 24);
   EXPECT_EQ(negative.lines[8], "Command:7Ah,  Parameter:30h Status code:00");
+  EXPECT_EQ(negative.lines.mid(22), (QStringList{"Summary 7Ah/30h: 1 sent, 0 positive, 1 negative, 0 failed, [times] ms",
+                                                 "Summary 31h/30h: 1 sent, 1 positive, 0 negative, 0 failed, [times] ms"}));
 
   // No reader at address 1: the first line fails and ends the run.
   const CtlRun silent = Ctl({"--simulate", "--address", "1", "--timeout-scale", "10", "script", file("C10\nC10")});
@@ -65,6 +72,7 @@ TEST_F(ScriptCli, ExitStatusTellsWhetherEveryLineGotAPositiveReply) {
                                                  "[stamp]", "Reply type='ReplyTimeout'", "",
                                                  "ExecuteCommand failed: 6h"}));
   EXPECT_EQ(silent.lines.filter("Command:").size(), 1);
+  EXPECT_EQ(silent.lines.last(), "Summary 31h/30h: 1 sent, 0 positive, 0 negative, 1 failed, [times] ms");
 }
 
 TEST_F(ScriptCli, EveryReplyOfAFastRunIsAcknowledged) {

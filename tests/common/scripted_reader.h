@@ -1,7 +1,9 @@
 #pragma once
 // A reader of a test's own making on a pseudo-terminal: it acknowledges every command frame
 // and answers with the reply texts it was given, in order (the last one over and over), so
-// a test can put replies on the line that the simulator never sends.
+// a test can put replies on the line that the simulator never sends. It can take its time
+// before each reply (an EOT meanwhile drops the reply, as a reader does), and it keeps every
+// byte it received.
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -10,15 +12,22 @@
 
 #include <QByteArray>
 #include <QString>
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
 namespace ctl_test {
 
 class ScriptedReader {
+  using Clock = std::chrono::steady_clock;
+
  public:
-  explicit ScriptedReader(std::vector<QByteArray> replyTexts) : replies_(std::move(replyTexts)) {
+  explicit ScriptedReader(std::vector<QByteArray> replyTexts, int replyDelayMs = 0)
+      : replies_(std::move(replyTexts)), delay_(replyDelayMs) {
     int slave = -1;
     if (openpty(&master_, &slave, nullptr, nullptr, nullptr) != 0) return;
     char name[128] = {};
@@ -39,17 +48,50 @@ class ScriptedReader {
   }
   const QString& device() const { return path_; }
   int commandsSeen() const { return commands_; }
+  // Every byte the host wrote so far.
+  QByteArray received() const {
+    std::lock_guard<std::mutex> lock(mu_);
+    return received_;
+  }
+  // What the host wrote, once it ends with `tail` or `ms` have passed: the last bytes of a
+  // host that has just ended may still be on their way through the terminal.
+  QByteArray receivedEndingWith(const QByteArray& tail, int ms = 2000) const {
+    const auto until = Clock::now() + std::chrono::milliseconds(ms);
+    QByteArray seen = received();
+    while (!seen.endsWith(tail) && Clock::now() < until) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      seen = received();
+    }
+    return seen;
+  }
 
  private:
   void serve() {
     QByteArray in;
+    std::optional<Clock::time_point> due;  // a reply waits to go out
     while (!stop_) {
+      int wait = 50;
+      if (due) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*due - Clock::now()).count();
+        wait = static_cast<int>(std::clamp<long long>(left, 0, 50));
+      }
       pollfd p{master_, POLLIN, 0};
-      if (poll(&p, 1, 50) <= 0) continue;
-      char buf[512];
-      const ssize_t n = ::read(master_, buf, sizeof buf);
-      if (n <= 0) continue;
-      in.append(buf, static_cast<int>(n));
+      if (poll(&p, 1, wait) > 0) {
+        char buf[512];
+        const ssize_t n = ::read(master_, buf, sizeof buf);
+        if (n > 0) {
+          {
+            std::lock_guard<std::mutex> lock(mu_);
+            received_.append(buf, static_cast<int>(n));
+          }
+          in.append(buf, static_cast<int>(n));
+        }
+      }
+      if (due && in.contains('\x04')) due.reset();  // the host gave up: the reply is dropped
+      if (due && Clock::now() >= *due) {
+        due.reset();
+        answer();
+      }
       // Whole command frames: F2 ADDR LENhi LENlo text 03 BCC; anything before an F2 is our
       // host's ACK or EOT.
       for (;;) {
@@ -58,29 +100,35 @@ class ScriptedReader {
         const int len = 256 * static_cast<uint8_t>(in[start + 2]) + static_cast<uint8_t>(in[start + 3]);
         if (in.size() - start < 4 + len + 2) break;
         in.remove(0, start + 4 + len + 2);
-        answer();
+        (void)!::write(master_, "\x06", 1);
+        if (delay_ > 0) due = Clock::now() + std::chrono::milliseconds(delay_);
+        else answer();
       }
+      if (!in.contains('\xF2')) in.clear();
     }
   }
   void answer() {
     const QByteArray text = replies_.at(std::min(static_cast<size_t>(commands_), replies_.size() - 1));
     ++commands_;
-    QByteArray frame("\x06\xF2\x00", 3);
+    QByteArray frame("\xF2\x00", 2);
     frame.append(static_cast<char>(text.size() >> 8)).append(static_cast<char>(text.size() & 0xFF));
     frame.append(text).append('\x03');
     char bcc = 0;
-    for (int i = 1; i < frame.size(); ++i) bcc = static_cast<char>(bcc ^ frame[i]);
+    for (char c : frame) bcc = static_cast<char>(bcc ^ c);
     frame.append(bcc);
     (void)!::write(master_, frame.constData(), static_cast<size_t>(frame.size()));
   }
 
   std::vector<QByteArray> replies_;
+  int delay_ = 0;
   int master_ = -1;
   int slave_ = -1;
   QString path_;
   std::thread thread_;
   std::atomic<bool> stop_{false};
   std::atomic<int> commands_{0};
+  mutable std::mutex mu_;
+  QByteArray received_;
 };
 
 }  // namespace ctl_test

@@ -1,0 +1,28 @@
+#pragma once
+// "--ports LIST": the same command on every port at once, one connection, session and
+// thread each; every line carries its port in front.
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <vector>
+
+#include "cli_options.h"
+#include "commands.h"
+#include "link/port_map.h"
+#include "report/run_record.h"
+
+namespace kvt::cli {
+
+// Checks the list against the map before anything opens: no port twice (also not under two
+// names of one device). Empty when fine, else what is wrong.
+QString CheckPortList(const QStringList& names, const PortMap& map);
+
+// "COM3" -> 3 (any case); 0 for a device or an address.
+int ComNumber(const QString& name);
+
+// Runs the command on each port on a thread of its own and waits for all of them; the
+// records in the order of the list.
+std::vector<report::RunRecord> RunOnPorts(const CliOptions& o, const Runner& run, const PortMap& map,
+                                          const std::atomic<bool>& stop);
+
+}  // namespace kvt::cli

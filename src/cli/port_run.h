@@ -1,0 +1,30 @@
+#pragma once
+// One run of the command: its own program state, port, log, messages and output, so runs
+// on several ports can go at once, each on a thread of its own.
+#include <QString>
+#include <atomic>
+
+#include "cli_options.h"
+#include "commands.h"
+#include "link/port_map.h"
+#include "report/run_record.h"
+
+namespace kvt::cli {
+
+struct PortRunSetup {
+  const CliOptions& options;
+  const Runner& run;
+  bool opensPort = true;  // false: the command opens no port, or opens ports itself (scan)
+  QString portName;       // as given: "COM3", a device, a network address
+  PortMap map;
+  QString prefix;         // put in front of every text line ("COM3: "); empty for one port
+};
+
+// The command's record on `portName`, its exit status set (130 when stopped). Prints as it
+// goes in text mode, and the JSON object at the end with --json.
+report::RunRecord RunOnPort(const PortRunSetup& setup, const std::atomic<bool>& stop);
+
+// "card-status", "mifare read 1 3": the command and its operands as typed.
+QString CommandText(const CliOptions& o);
+
+}  // namespace kvt::cli

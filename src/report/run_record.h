@@ -1,0 +1,52 @@
+#pragma once
+// Everything one kvt730ctl run shows, kept as data for the JSON output: its messages,
+// result fields, other lines, the bytes on the line and, for a script, its lines.
+#include <QByteArray>
+#include <QDateTime>
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+#include "app/log_sink.h"
+#include "app/notifier.h"
+#include "report/script_results.h"
+
+namespace kvt::report {
+
+struct LogEntry {
+  Direction direction = Direction::Sent;
+  QByteArray bytes;
+  QDateTime at;
+};
+
+struct Field {
+  QString name;
+  QString value;
+};
+
+struct RunRecord {
+  QString command;  // the command and its operands as typed: "mifare read 1 3"
+  QString port;     // as given; empty for a command that opens none
+  int exitStatus = 0;
+  std::vector<Message> messages;
+  std::vector<Field> fields;  // what the text output prints as "name: value"
+  QStringList text;           // every other line the text output prints
+  QStringList errors;         // what went to the error output
+  std::vector<LogEntry> log;
+  bool script = false;
+  std::vector<ScriptLineResult> lines;
+};
+
+// "information", "warning", "question", "none".
+QString IconName(MessageIcon icon);
+
+// The run as one JSON object: command, port, exit_status, messages, fields, text, errors,
+// log (direction "SD"/"RD", bytes in spaced hex, time in ISO 8601 with milliseconds) and,
+// for a script, lines and summary.
+QJsonObject RunJson(const RunRecord& r);
+
+// The object on one line, compact, ending in a line feed.
+QByteArray RunJsonLine(const RunRecord& r);
+
+}  // namespace kvt::report

@@ -1,0 +1,85 @@
+// The pure report code: the summary lines, and texts no format could hold made fit for XML
+// and JSON.
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QXmlStreamReader>
+
+#include "report/junit_report.h"
+#include "report/run_record.h"
+#include "report/safe_text.h"
+#include "report/summary.h"
+
+using namespace kvt::report;
+
+namespace {
+
+ScriptLineResult Line(const char* frameHex, LineStatus status, double ms) {
+  ScriptLineResult r;
+  r.frame = QByteArray::fromHex(frameHex);
+  r.status = status;
+  r.ms = ms;
+  return r;
+}
+
+const char* kCardStatus = "F200000343313003B0";
+const char* kSensors = "F200000343313103B1";
+const char* kShort = "F20000";  // too short to hold the codes
+
+TEST(Summary, OneLinePerCommandInTheOrderFirstSent) {
+  struct Case {
+    std::vector<ScriptLineResult> lines;
+    QStringList expected;
+  };
+  const std::vector<Case> cases = {
+      {{}, {}},
+      {{Line(kCardStatus, LineStatus::Positive, 3.04)},
+       {"Summary 31h/30h: 1 sent, 1 positive, 0 negative, 0 failed, 3.0/3.0/3.0 ms"}},
+      // Sensors first; an even count takes the lower middle time as median.
+      {{Line(kSensors, LineStatus::Negative, 9), Line(kCardStatus, LineStatus::Positive, 4),
+        Line(kCardStatus, LineStatus::Failed, 1000), Line(kCardStatus, LineStatus::Stopped, 2.25),
+        Line(kCardStatus, LineStatus::Unrecognised, 7)},
+       {"Summary 31h/31h: 1 sent, 0 positive, 1 negative, 0 failed, 9.0/9.0/9.0 ms",
+        "Summary 31h/30h: 4 sent, 1 positive, 0 negative, 3 failed, 2.3/4.0/1000.0 ms"}},
+      {{Line(kShort, LineStatus::Failed, 0.04), Line(kShort, LineStatus::Positive, 0.5),
+        Line(kShort, LineStatus::Positive, 0.2)},
+       {"Summary 00h/00h: 3 sent, 2 positive, 0 negative, 1 failed, 0.0/0.2/0.5 ms"}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(SummaryLines(c.lines), c.expected);
+}
+
+TEST(SafeText, WhatXmlAndJsonCannotHoldIsRewritten) {
+  const QString lone = QString(QChar(0xD800)) + QLatin1Char('A');
+  const QString pair = QString::fromUtf16(u"\U0001F600");
+  EXPECT_EQ(WellFormedText(lone), QString(QChar(0xFFFD)) + QLatin1Char('A'));
+  EXPECT_EQ(WellFormedText(pair), pair);
+  EXPECT_EQ(XmlSafeText(QStringLiteral("a\tb\r\nc") + QChar(0x01) + QChar(0x1F) + QChar(0xFFFF)),
+            QStringLiteral("a\tb\r\nc\\x01\\x1f\\uffff"));
+  EXPECT_EQ(XmlSafeText(lone + pair), QString(QChar(0xFFFD)) + QLatin1Char('A') + pair);
+}
+
+TEST(Writers, OddTextsStillGiveDocumentsThatParse) {
+  ScriptLineResult r = Line(kCardStatus, LineStatus::Failed, 1);
+  r.text = QStringLiteral("C1") + QChar(0x00) + QChar(0xDC00) + QStringLiteral("<&\"]]>");
+  r.message = QStringLiteral("line\r\nbreak") + QChar(0x07);
+  const QByteArray xml = JUnitXml(SuitesByRepetition(r.text, r.text, {r}, true), QStringLiteral("h\x01"));
+  QXmlStreamReader x(xml);
+  QString name;
+  while (!x.atEnd())
+    if (x.readNext() == QXmlStreamReader::StartElement && x.name() == QLatin1String("testcase"))
+      name = x.attributes().value(QLatin1String("name")).toString();
+  EXPECT_FALSE(x.hasError()) << x.errorString().toStdString();
+  EXPECT_EQ(name, QStringLiteral("line 1: C1\\x00") + QChar(0xFFFD) + QStringLiteral("<&\"]]>"));
+
+  RunRecord record;
+  record.script = true;
+  record.lines = {r};
+  record.command = r.text;
+  QJsonParseError error{};
+  const QJsonDocument doc = QJsonDocument::fromJson(RunJsonLine(record), &error);
+  EXPECT_EQ(error.error, QJsonParseError::NoError);
+  EXPECT_EQ(doc.object()["lines"].toArray()[0].toObject()["message"].toString(), r.message);
+}
+
+}  // namespace
