@@ -10,6 +10,10 @@ namespace kvt {
 enum class MessageIcon { Information, Warning, Question, None };
 
 struct Message {
+  Message() = default;
+  Message(MessageIcon i, QString t, QString x, QString d = {})
+      : icon(i), title(std::move(t)), text(std::move(x)), details(std::move(d)) {}
+
   MessageIcon icon = MessageIcon::Information;
   QString title;
   QString text;
