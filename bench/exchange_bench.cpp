@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "app/log_sink.h"
-#include "app/notifier.h"
+#include "base/log_sink.h"
+#include "base/notifier.h"
 #include "link/engine.h"
 #include "link/frame.h"
 #include "link/qt_serial_port.h"

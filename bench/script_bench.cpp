@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "app/notifier.h"
+#include "base/notifier.h"
 #include "cmdline/entry_list.h"
 #include "cmdline/script_control.h"
 #include "cmdline/script_parse.h"

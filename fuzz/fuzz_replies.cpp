@@ -6,7 +6,7 @@
 // the reply travels in a frame with a right LEN, so the decoders see every possible text.
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include "app/conversions.h"
+#include "base/conversions.h"
 #include "contact/chip_card_ops.h"
 #include "contact/eeprom24_ops.h"
 #include "contact/ic_type_ops.h"

@@ -6,8 +6,8 @@
 //
 // Input: byte 0 chooses the buttons (bits 0-1), the repeat count text (bits 2-4) and the
 // device address text (bit 5); the rest is the file.
-#include "app/conversions.h"
-#include "app/text_file.h"
+#include "base/conversions.h"
+#include "base/text_file.h"
 #include "cmdline/script_control.h"
 #include "cmdline/script_parse.h"
 #include "cmdline/script_text.h"

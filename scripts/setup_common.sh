@@ -41,9 +41,10 @@ kvt_install_packages() {
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
 }
 
-# Extra arguments go to cmake (e.g. -DKVT_SANITIZE=ON).
+# Extra arguments go to cmake (e.g. -DKVT_SANITIZE=ON). KVT_WERROR=1 (continuous
+# integration) turns every compiler warning into an error.
 kvt_configure() {
-  cmake -S "$KVT_ROOT" -B "$KVT_BUILD_DIR" -G Ninja "$@"
+  cmake -S "$KVT_ROOT" -B "$KVT_BUILD_DIR" -G Ninja "-DKVT_WERROR=$([ "${KVT_WERROR:-0}" = 1 ] && echo ON || echo OFF)" "$@"
 }
 
 # Builds the given targets (all when none are given), two jobs at a time.

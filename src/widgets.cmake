@@ -26,11 +26,9 @@ add_library(kvt_widgets STATIC
   pcsc/pcsc_window.cpp
   dump/card_file_buttons.cpp
 )
-target_link_libraries(kvt_widgets PUBLIC kvt_core Qt6::Widgets)
+target_link_libraries(kvt_widgets PUBLIC kvt_core kvt_simulation Qt6::Widgets)
 set_target_properties(kvt_widgets PROPERTIES AUTOMOC ON)
 
 add_executable(kvt730-tool app/main_gui.cpp)
 target_link_libraries(kvt730-tool PRIVATE kvt_widgets)
 target_compile_definitions(kvt730-tool PRIVATE KVT_VERSION="${PROJECT_VERSION}")
-target_compile_options(kvt_widgets PRIVATE -Wall -Wextra)
-target_compile_options(kvt730-tool PRIVATE -Wall -Wextra)

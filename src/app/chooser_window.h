@@ -4,8 +4,8 @@
 #include <functional>
 #include <memory>
 
-#include "app/app_state.h"
-#include "app/notifier.h"
+#include "base/app_state.h"
+#include "base/notifier.h"
 #include "link/port_map.h"
 #include "link/timeouts.h"
 

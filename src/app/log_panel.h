@@ -3,9 +3,9 @@
 #include <QWidget>
 #include <functional>
 
-#include "app/log_sink.h"
-#include "app/notifier.h"
-#include "app/text_file.h"  // TrimSpaces: the text to save
+#include "base/log_sink.h"
+#include "base/notifier.h"
+#include "base/text_file.h"  // TrimSpaces: the text to save
 
 class QCheckBox;
 class QPlainTextEdit;

@@ -11,7 +11,7 @@
 #include <ctime>
 #include <memory>
 
-#include "app/app_state.h"
+#include "base/app_state.h"
 #include "app/chooser_window.h"
 #include "app/message_box_notifier.h"
 #include "app/reader_main_window.h"

@@ -10,8 +10,8 @@
 #include <functional>
 #include <memory>
 
-#include "app/app_state.h"
-#include "app/notifier.h"
+#include "base/app_state.h"
+#include "base/notifier.h"
 #include "link/port_map.h"
 #include "dump/card_file_buttons.h"
 #include "link/line_port.h"

@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <optional>
 
-#include "app/app_state.h"
+#include "base/app_state.h"
 
 namespace kvt::cli {
 

@@ -4,7 +4,7 @@
 // line) for the JSON output.
 #include <vector>
 
-#include "app/log_sink.h"
+#include "base/log_sink.h"
 #include "report/run_record.h"
 
 namespace kvt::cli {

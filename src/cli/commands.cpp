@@ -1,6 +1,6 @@
 #include "commands.h"
 
-#include "app/conversions.h"
+#include "base/conversions.h"
 #include "contact_commands.h"
 #include "exit_status.h"
 #include "insight_commands.h"

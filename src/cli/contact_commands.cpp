@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "app/conversions.h"
+#include "base/conversions.h"
 #include "contact/chip_card_ops.h"
 #include "contact/eeprom24_ops.h"
 #include "contact/ic_type_ops.h"

@@ -2,8 +2,8 @@
 
 #include <QFile>
 
-#include "app/conversions.h"
-#include "app/text_file.h"
+#include "base/conversions.h"
+#include "base/text_file.h"
 #include "dump/card_files.h"
 #include "exit_status.h"
 #include "insight/mifare_access.h"

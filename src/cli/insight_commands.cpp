@@ -2,7 +2,7 @@
 
 #include <QRegularExpression>
 
-#include "app/conversions.h"
+#include "base/conversions.h"
 #include "exit_status.h"
 #include "insight/atr.h"
 #include "insight/status_words.h"

@@ -4,7 +4,7 @@
 // run's output is installed on the thread (run_output.h), it goes there instead.
 #include <QString>
 
-#include "app/notifier.h"
+#include "base/notifier.h"
 
 namespace kvt::cli {
 

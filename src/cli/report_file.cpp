@@ -3,7 +3,7 @@
 #include <QFileInfo>
 #include <QSysInfo>
 
-#include "app/text_file.h"
+#include "base/text_file.h"
 #include "report/junit_report.h"
 
 namespace kvt::cli {

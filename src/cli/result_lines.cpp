@@ -1,6 +1,6 @@
 #include "result_lines.h"
 
-#include "app/conversions.h"
+#include "base/conversions.h"
 #include "machine/status_ops.h"
 #include "machine/unit_ops.h"
 #include "output.h"

@@ -1,6 +1,6 @@
 #pragma once
 // What the result windows show, printed as "name: value" lines.
-#include "app/app_state.h"
+#include "base/app_state.h"
 #include "link/frame.h"
 
 namespace kvt::cli {

@@ -1,6 +1,6 @@
 #include "rf_commands.h"
 
-#include "app/conversions.h"
+#include "base/conversions.h"
 #include "contact/chip_card_ops.h"
 #include "dump_commands.h"
 #include "exit_status.h"

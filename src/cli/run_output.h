@@ -5,7 +5,7 @@
 // keeps everything for the JSON object printed at the end.
 #include <QString>
 
-#include "app/notifier.h"
+#include "base/notifier.h"
 #include "report/run_record.h"
 
 namespace kvt::cli {

@@ -2,8 +2,8 @@
 
 #include <QFile>
 
-#include "app/conversions.h"
-#include "app/text_file.h"
+#include "base/conversions.h"
+#include "base/text_file.h"
 #include "cmdline/script_control.h"
 #include "cmdline/script_parse.h"
 #include "cmdline/script_text.h"

@@ -22,7 +22,7 @@
 
 #include "app/busy_cursor.h"
 #include "app/log_panel.h"
-#include "app/text_file.h"
+#include "base/text_file.h"
 #include "cmdline/script_text.h"
 #include "hexgrid/value_label.h"
 #include "link/engine.h"

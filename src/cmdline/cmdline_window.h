@@ -8,9 +8,9 @@
 #include <functional>
 #include <memory>
 
-#include "app/app_state.h"
-#include "app/notifier.h"
-#include "app/text_file.h"
+#include "base/app_state.h"
+#include "base/notifier.h"
+#include "base/text_file.h"
 #include "cmdline/painting_wait_port.h"
 #include "cmdline/script_control.h"
 #include "cmdline/script_transport.h"

@@ -3,8 +3,8 @@
 #include <QElapsedTimer>
 #include <algorithm>
 
-#include "app/conversions.h"
-#include "app/text_file.h"
+#include "base/conversions.h"
+#include "base/text_file.h"
 #include "cmdline/script_parse.h"
 #include "cmdline/script_text.h"
 #include "link/engine.h"

@@ -5,8 +5,8 @@
 #include <QString>
 #include <functional>
 
-#include "app/app_state.h"
-#include "app/notifier.h"
+#include "base/app_state.h"
+#include "base/notifier.h"
 #include "cmdline/script_transport.h"
 
 namespace kvt {

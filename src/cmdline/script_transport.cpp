@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/conversions.h"
+#include "base/conversions.h"
 #include "insight/status_words.h"
 #include "link/engine.h"
 

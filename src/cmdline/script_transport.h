@@ -9,9 +9,9 @@
 #include <QStringList>
 #include <functional>
 
-#include "app/app_state.h"
-#include "app/log_sink.h"
-#include "app/notifier.h"
+#include "base/app_state.h"
+#include "base/log_sink.h"
+#include "base/notifier.h"
 #include "cmdline/entry_list.h"
 #include "link/frame.h"
 #include "link/serial_port.h"

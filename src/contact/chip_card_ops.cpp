@@ -1,6 +1,6 @@
 #include "contact/chip_card_ops.h"
 
-#include "app/conversions.h"
+#include "base/conversions.h"
 #include "contact/contact_ops.h"
 #include "link/engine.h"
 #include "link/log_format.h"

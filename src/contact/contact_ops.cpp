@@ -1,6 +1,6 @@
 #include "contact/contact_ops.h"
 
-#include "app/conversions.h"
+#include "base/conversions.h"
 #include "link/log_format.h"
 
 namespace kvt {

@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 
 #include "app/busy_cursor.h"
-#include "app/conversions.h"
+#include "base/conversions.h"
 #include "app/reader_main_window.h"
 #include "contact/chip_card_window.h"
 #include "contact/contact_ops.h"

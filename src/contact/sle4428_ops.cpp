@@ -1,6 +1,6 @@
 #include "contact/sle4428_ops.h"
 
-#include "app/conversions.h"
+#include "base/conversions.h"
 #include "link/engine.h"
 
 namespace kvt {

@@ -2,7 +2,7 @@
 
 #include <QFile>
 
-#include "app/text_file.h"
+#include "base/text_file.h"
 #include "dump/mifare_dump_ops.h"
 #include "dump/ultralight_dump_ops.h"
 

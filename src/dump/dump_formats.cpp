@@ -3,7 +3,7 @@
 #include <QFileInfo>
 #include <QList>
 
-#include "app/conversions.h"
+#include "base/conversions.h"
 
 namespace kvt {
 

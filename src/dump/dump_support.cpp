@@ -1,6 +1,6 @@
 #include "dump/dump_support.h"
 
-#include "app/conversions.h"
+#include "base/conversions.h"
 #include "contact/contact_ops.h"
 #include "rf/rf_ops.h"
 

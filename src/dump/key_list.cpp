@@ -3,7 +3,7 @@
 #include <QList>
 #include <algorithm>
 
-#include "app/conversions.h"
+#include "base/conversions.h"
 
 namespace kvt {
 

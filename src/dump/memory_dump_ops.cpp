@@ -1,6 +1,6 @@
 #include "dump/memory_dump_ops.h"
 
-#include "app/conversions.h"
+#include "base/conversions.h"
 #include "contact/contact_ops.h"
 #include "contact/eeprom24_ops.h"
 #include "rf/rf_ops.h"

@@ -1,6 +1,6 @@
 #include "dump/mifare_dump_ops.h"
 
-#include "app/conversions.h"
+#include "base/conversions.h"
 #include "contact/contact_ops.h"
 #include "insight/mifare_access.h"
 #include "rf/rf_activation_ops.h"

@@ -1,6 +1,6 @@
 #include "atr.h"
 
-#include "app/conversions.h"
+#include "base/conversions.h"
 #include "insight/historical_bytes.h"
 #include "insight/known_atrs.h"
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "app/conversions.h"
+#include "base/conversions.h"
 #include "insight/historical_bytes.h"
 
 namespace kvt::insight {

@@ -1,6 +1,6 @@
 #include "historical_bytes.h"
 
-#include "app/conversions.h"
+#include "base/conversions.h"
 #include "insight/status_words.h"
 
 namespace kvt::insight {

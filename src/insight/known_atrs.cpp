@@ -5,7 +5,7 @@
 #include <QStringDecoder>
 #include <map>
 
-#include "app/conversions.h"
+#include "base/conversions.h"
 
 namespace kvt::insight {
 

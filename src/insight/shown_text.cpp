@@ -1,6 +1,6 @@
 #include "insight/shown_text.h"
 
-#include "app/conversions.h"
+#include "base/conversions.h"
 #include "insight/atr.h"
 #include "insight/ats.h"
 #include "insight/status_words.h"

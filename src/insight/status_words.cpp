@@ -2,7 +2,7 @@
 
 #include <QHash>
 
-#include "app/conversions.h"
+#include "base/conversions.h"
 
 namespace kvt::insight {
 

@@ -2,9 +2,9 @@
 // ExecuteCommand: one command, its acknowledgement, the reply and our ACK, every byte logged.
 #include <QByteArray>
 
-#include "app/app_state.h"
-#include "app/log_sink.h"
-#include "app/notifier.h"
+#include "base/app_state.h"
+#include "base/log_sink.h"
+#include "base/notifier.h"
 #include "frame.h"
 #include "serial_port.h"
 #include "timeouts.h"

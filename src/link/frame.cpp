@@ -1,6 +1,6 @@
 #include "frame.h"
 
-#include "app/conversions.h"
+#include "base/conversions.h"
 
 namespace kvt {
 

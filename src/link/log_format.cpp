@@ -1,6 +1,6 @@
 #include "log_format.h"
 
-#include "app/conversions.h"
+#include "base/conversions.h"
 
 namespace kvt {
 

@@ -3,7 +3,7 @@
 #include <QString>
 #include <optional>
 
-#include "app/notifier.h"
+#include "base/notifier.h"
 
 namespace kvt {
 

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/notifier.h"
+#include "base/notifier.h"
 #include "engine.h"
 #include "port_map.h"
 #include "port_map_store.h"

@@ -2,7 +2,7 @@
 
 #include <QFileInfo>
 
-#include "app/conversions.h"
+#include "base/conversions.h"
 
 namespace kvt {
 

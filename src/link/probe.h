@@ -3,8 +3,8 @@
 #include <QString>
 #include <vector>
 
-#include "app/app_state.h"
-#include "app/log_sink.h"
+#include "base/app_state.h"
+#include "base/log_sink.h"
 #include "port_map.h"
 #include "serial_port.h"
 #include "timeouts.h"

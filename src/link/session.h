@@ -1,9 +1,9 @@
 #pragma once
 // What an operation works with: the program state, the window's port, log and messages,
 // and the one exchange engine bound to them.
-#include "app/app_state.h"
-#include "app/log_sink.h"
-#include "app/notifier.h"
+#include "base/app_state.h"
+#include "base/log_sink.h"
+#include "base/notifier.h"
 #include "engine.h"
 #include "port_map.h"
 #include "serial_port.h"

@@ -1,6 +1,6 @@
 #include "operation.h"
 
-#include "app/conversions.h"
+#include "base/conversions.h"
 #include "link/log_format.h"
 #include "link/negative_reply.h"
 

@@ -6,7 +6,7 @@
 #include <QString>
 #include <optional>
 
-#include "app/notifier.h"
+#include "base/notifier.h"
 #include "link/frame.h"
 #include "link/session.h"
 

@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <memory>
 
-#include "app/app_state.h"
+#include "base/app_state.h"
 
 namespace kvt {
 

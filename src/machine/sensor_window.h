@@ -4,7 +4,7 @@
 #include <QDialog>
 #include <memory>
 
-#include "app/app_state.h"
+#include "base/app_state.h"
 
 namespace kvt {
 

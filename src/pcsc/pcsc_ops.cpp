@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/conversions.h"
+#include "base/conversions.h"
 #include "link/engine.h"
 
 namespace kvt::pcsc {

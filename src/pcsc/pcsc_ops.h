@@ -7,7 +7,7 @@
 #include <QStringList>
 #include <optional>
 
-#include "app/notifier.h"
+#include "base/notifier.h"
 #include "pcsc/smart_card_service.h"
 
 namespace kvt::pcsc {

@@ -4,7 +4,7 @@
 // The button handlers call the operations of pcsc_ops.h and append what comes back.
 #include <QDialog>
 
-#include "app/notifier.h"
+#include "base/notifier.h"
 #include "pcsc/pcsc_ops.h"
 #include "pcsc/smart_card_service.h"
 

@@ -8,8 +8,8 @@
 #include <QStringList>
 #include <vector>
 
-#include "app/log_sink.h"
-#include "app/notifier.h"
+#include "base/log_sink.h"
+#include "base/notifier.h"
 #include "report/script_results.h"
 
 namespace kvt::report {

@@ -1,6 +1,6 @@
 #include "rf/iso_apdu_ops.h"
 
-#include "app/conversions.h"
+#include "base/conversions.h"
 #include "contact/chip_card_ops.h"
 #include "contact/contact_ops.h"
 

@@ -1,6 +1,6 @@
 #include "rf/mifare_ops.h"
 
-#include "app/conversions.h"
+#include "base/conversions.h"
 #include "contact/contact_ops.h"
 #include "insight/mifare_access.h"
 #include "link/engine.h"

@@ -11,7 +11,7 @@
 #include <QVBoxLayout>
 
 #include "app/reader_main_window.h"
-#include "app/conversions.h"
+#include "base/conversions.h"
 #include "dump/card_file_buttons.h"
 #include "hexgrid/hex_grid.h"
 #include "hexgrid/key_filters.h"

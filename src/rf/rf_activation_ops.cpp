@@ -1,6 +1,6 @@
 #include "rf/rf_activation_ops.h"
 
-#include "app/conversions.h"
+#include "base/conversions.h"
 #include "contact/contact_ops.h"
 #include "link/engine.h"
 #include "link/log_format.h"

@@ -10,7 +10,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "app/conversions.h"
+#include "base/conversions.h"
 #include "app/reader_main_window.h"
 #include "hexgrid/key_filters.h"
 #include "hexgrid/value_label.h"

@@ -1,6 +1,6 @@
 #include "rf/ultralight_ops.h"
 
-#include "app/conversions.h"
+#include "base/conversions.h"
 #include "contact/contact_ops.h"
 #include "link/engine.h"
 

@@ -6,7 +6,7 @@
 #include <QTest>
 #include <functional>
 
-#include "app/notifier.h"
+#include "base/notifier.h"
 #include "app/reader_main_b.h"
 #include "gui_fixture.h"
 

@@ -2,8 +2,8 @@
 
 #include <QElapsedTimer>
 
-#include "app/conversions.h"
-#include "app/notifier.h"
+#include "base/conversions.h"
+#include "base/notifier.h"
 
 using namespace kvt;
 

@@ -1,7 +1,7 @@
 // The exchange engine over a real serial port against the simulated reader and its faults.
 #include <thread>
 
-#include "app/conversions.h"
+#include "base/conversions.h"
 #include "link/frame.h"
 #include "link_fixture.h"
 

@@ -3,7 +3,7 @@
 #include "link/frame.h"
 #include "link/log_format.h"
 #include "link/negative_reply.h"
-#include "app/notifier.h"
+#include "base/notifier.h"
 
 using namespace kvt;
 

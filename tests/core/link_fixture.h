@@ -5,9 +5,9 @@
 
 #include <QElapsedTimer>
 
-#include "app/app_state.h"
-#include "app/log_sink.h"
-#include "app/notifier.h"
+#include "base/app_state.h"
+#include "base/log_sink.h"
+#include "base/notifier.h"
 #include "link/qt_serial_port.h"
 #include "link/session.h"
 #include "sim/pty_host.h"

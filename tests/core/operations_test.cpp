@@ -1,5 +1,5 @@
 // The card machine operations against the simulated reader: frames, decoding, state.
-#include "app/conversions.h"
+#include "base/conversions.h"
 #include "link/log_format.h"
 #include "link_fixture.h"
 #include "machine/initialize_ops.h"

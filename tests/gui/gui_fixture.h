@@ -9,8 +9,8 @@
 #include <functional>
 #include <memory>
 
-#include "app/app_state.h"
-#include "app/notifier.h"
+#include "base/app_state.h"
+#include "base/notifier.h"
 #include "app/reader_main_window.h"
 #include "app/simulation.h"
 #include "link/port_map.h"

@@ -9,9 +9,9 @@
 #include <memory>
 #include <thread>
 
-#include "app/app_state.h"
-#include "app/log_sink.h"
-#include "app/notifier.h"
+#include "base/app_state.h"
+#include "base/log_sink.h"
+#include "base/notifier.h"
 #include "link/frame.h"
 #include "link/line_port.h"
 #include "link/port_setup.h"

@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/notifier.h"
+#include "base/notifier.h"
 #include "link/port_map_dialog.h"
 #include "link/port_map_store.h"
 

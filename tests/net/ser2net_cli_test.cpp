@@ -70,9 +70,12 @@ TEST_P(Ser2netRoutes, OperationsMatchTheDirectLine) {
     const CtlRun onDevice = runCtl(QStringList{"--port", direct.device(), "--log"} + op);
     EXPECT_EQ(viaNet.code, onDevice.code) << op.join(' ').toStdString();
     EXPECT_EQ(viaNet.lines, onDevice.lines) << op.join(' ').toStdString() << "\n" << viaNet.err.toStdString();
-    if (op == QStringList{"24cxx", "read", "00", "08"})
+    if (op == QStringList{"24cxx", "read", "00", "08"}) {
       EXPECT_TRUE(viaNet.lines.contains(QStringLiteral("00: FF 00 FF 7E FF FF FF FF"))) << viaNet.out.toStdString();
-    if (op == QStringList{"read-sn"}) EXPECT_EQ(viaNet.lines.value(0), QStringLiteral("Serial number: KVT730MA10012345"));
+    }
+    if (op == QStringList{"read-sn"}) {
+      EXPECT_EQ(viaNet.lines.value(0), QStringLiteral("Serial number: KVT730MA10012345"));
+    }
   }
   // Every reply the relayed reader sent was acknowledged, the last one too.
   ASSERT_TRUE(server.waitIdle());

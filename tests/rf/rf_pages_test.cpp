@@ -401,14 +401,17 @@ void RfPagesTest::wholeCardDumpShowsProgressAndStops() {
   });
   chosen = dir.filePath("stopped.mct");
   int progressSeen = 0;
-  QTimer::singleShot(400, [&] {
+  QTimer watcher;  // Stop, once the bar has moved on a little
+  QObject::connect(&watcher, &QTimer::timeout, [&] {
     auto* progress = w.findChild<QProgressDialog*>("RunProgressDialog");
-    QVERIFY(progress && progress->isVisible());
+    if (!progress || !progress->isVisible() || progress->value() < 2 || progressSeen > 0) return;
     progressSeen = progress->value();
     QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
   });
+  watcher.start(20);
   const int before = commandsSeen();
   click(&w, "MifareDumpBtn");
+  watcher.stop();
   QVERIFY(progressSeen > 0);
   QCOMPARE(notifier_.messages.back().text, QStringLiteral("Stopped before the end of the card."));
   QVERIFY(!QFileInfo::exists(chosen));

@@ -20,7 +20,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/text_file.h"
+#include "base/text_file.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <QString>
 #include <vector>
 
-#include "app/notifier.h"
+#include "base/notifier.h"
 
 namespace kvt::soak {
 

@@ -23,7 +23,7 @@
 #include <random>
 #include <thread>
 
-#include "app/conversions.h"
+#include "base/conversions.h"
 #include "cmdline/script_control.h"
 #include "cmdline/script_text.h"
 #include "contact/chip_card_ops.h"
