@@ -16,6 +16,7 @@ KVT_DEBIAN_PACKAGES=(
   dpkg-dev file                                                    # the Debian package: cpack runs dpkg-shlibdeps and file
   pcsc-tools                                                       # the known-ATR list (smartcard_list.txt), read at run time
   ser2net                                                          # a serial device server for the network port tests
+  libcli11-dev                                                     # CLI11: the command lines of kvt730ctl and kvt730-sim
 )
 
 kvt_missing_packages() {

@@ -1,7 +1,9 @@
 #include "sim/sim_options.h"
 
+#include <CLI/CLI.hpp>
 #include <cerrno>
 #include <cstdlib>
+#include <functional>
 
 #include "sim/cards/contact_chip.h"
 #include "sim/cards/contact_commands.h"
@@ -23,39 +25,151 @@ bool parseNumber(const std::string& text, int base, long max, long* value) {
   return true;
 }
 
+// An option: its name, the value's name and the line in the help, what it
+// needs (the message when the value is missing or will not do) and how it is stored.
+// A flag has no value and sets `flag`.
+struct SimOption {
+  const char* name;
+  const char* value;
+  const char* help;
+  const char* needs;
+  std::function<bool(const std::string&, SimOptions&)> take;  // false: the value will not do
+  bool SimOptions::*flag = nullptr;
+};
+
+SimOption flag(const char* name, const char* help, bool SimOptions::*field) {
+  return {name, nullptr, help, nullptr, nullptr, field};
+}
+
+// Stores a number from 0 to `max` (`base` 10 or 16) in `field`.
+std::function<bool(const std::string&, SimOptions&)> number(int base, long max, int SimOptions::*field) {
+  return [=](const std::string& text, SimOptions& o) {
+    long v = 0;
+    if (!parseNumber(text, base, max, &v)) return false;
+    o.*field = static_cast<int>(v);
+    return true;
+  };
+}
+
+const std::vector<SimOption>& simOptions() {
+  static const std::vector<SimOption> table = {
+      {"--baud", "N", "line speed the reader listens at (default 9600)",
+       "--baud needs a standard rate such as 9600 or 115200",
+       [](const std::string& t, SimOptions& o) {
+         long v = 0;
+         if (!parseNumber(t, 10, 4000000, &v) || speedFromBaud(static_cast<int>(v)) == B0) return false;
+         o.baud = static_cast<int>(v);
+         return true;
+       }},
+      {"--address", "HEX", "device address, 0 to FF (default 0)", "--address needs a hexadecimal value from 0 to FF",
+       [](const std::string& t, SimOptions& o) {
+         long v = 0;
+         if (!parseNumber(t, 16, 0xFF, &v)) return false;
+         o.address = static_cast<uint8_t>(v);
+         return true;
+       }},
+      {"--card", "none|front|inside|rf",
+       "card in the reader at start: inside stands at the\nIC contacts, rf at the RF position (default none)",
+       "--card needs none, front, inside or rf",
+       [](const std::string& t, SimOptions& o) {
+         o.spot = t == "rf" ? InsideSpot::RfAntenna : InsideSpot::IcContacts;
+         if (t == "none") o.card = CardPos::None;
+         else if (t == "front") o.card = CardPos::Front;
+         else if (t == "inside" || t == "rf") o.card = CardPos::Inside;
+         else return false;
+         return true;
+       }},
+      {"--stacker", "N", "cards in the stacker", "--stacker needs a card count", number(10, 100000, &SimOptions::stacker)},
+      {"--link", "PATH", "make PATH a symlink to the device while running", "--link needs a path",
+       [](const std::string& t, SimOptions& o) {
+         o.link = t;
+         return !t.empty();
+       }},
+      flag("--require-init", "refuse commands until the first INITIALIZE", &SimOptions::requireInit),
+      {"--listen", "tcp://HOST:PORT",
+       "serve the reader on a TCP socket as well; port 0\ntakes a free port (e.g. tcp://127.0.0.1:0)",
+       "--listen needs tcp://HOST:PORT, for example tcp://127.0.0.1:0",
+       [](const std::string& t, SimOptions& o) { return parseListenAddress(t, &o.listenHost, &o.listenPort); }},
+      flag("--no-pty", "with --listen: the socket alone, no pseudo-terminal", &SimOptions::noPty),
+      {"--ic-card", "KIND",
+       "chip of the cards: none, cpu-t0 (default), cpu-t1,\ncpu-noemv, sle4442, sle4428, 24c01 .. 24c512",
+       "--ic-card needs a chip kind such as sle4442",
+       [](const std::string& t, SimOptions& o) {
+         o.icCard = t;
+         return isContactChipKind(t);
+       }},
+      {"--rf-card", "KIND",
+       "contactless side of the cards: none, s50 (default), s70,\nultralight, typea, typeb, s50-mixed, s70-mixed "
+       "(sectors\nunder other keys and access conditions)",
+       "--rf-card needs none, s50, s70, ultralight, typea, typeb, s50-mixed or s70-mixed",
+       [](const std::string& t, SimOptions& o) {
+         o.rfCard = t;
+         return isRfCardKind(t);
+       }},
+      flag("--pcsc-card",
+           "no reader: put a T=0 SIM into pcscd's virtual reader\n(vsmartcard vpcd) and serve it until interrupted",
+           &SimOptions::pcscCard),
+      {"--vpcd-host", "HOST", "where the virtual reader listens (default 127.0.0.1)",
+       "--vpcd-host needs a host name or address",
+       [](const std::string& t, SimOptions& o) {
+         o.vpcdHost = t;
+         return !t.empty();
+       }},
+      {"--vpcd-port", "N", "its port (default 35963)", "--vpcd-port needs a port from 1 to 65535",
+       [](const std::string& t, SimOptions& o) { return number(10, 65535, &SimOptions::vpcdPort)(t, o) && o.vpcdPort != 0; }},
+      {"--vpcd-wait", "S", "give up after S seconds without it (default 60)", "--vpcd-wait needs seconds",
+       number(10, 86400, &SimOptions::vpcdWait)},
+  };
+  return table;
+}
+
+// Puts the help text's usage line before the description, and the options after.
+class SimHelp : public CLI::Formatter {
+ public:
+  SimHelp() { column_width(25); }
+  std::string make_help(const CLI::App* app, std::string, CLI::AppFormatMode mode) const override {
+    return "Usage: kvt730-sim [options]\n" + app->get_description() + make_groups(app, mode);
+  }
+};
+
+// Every option of the program, stored into `o` as the command line is read.
+void describe(CLI::App& app, SimOptions& o) {
+  app.formatter(std::make_shared<SimHelp>());
+  app.description(
+      "Simulates a KVT-730 card reader on a pseudo-terminal and prints\n"
+      "\"DEVICE <path>\" for the tool to open. Runs until interrupted.\n"
+      "With --listen it also serves the reader on a TCP socket (raw bytes, one\n"
+      "client at a time, a new client replaces the old) and prints\n"
+      "\"LISTEN tcp://HOST:PORT\" first.\n");
+  app.allow_extras();  // reported as unknown options below, in this program's words
+  for (const SimOption& v : simOptions()) {
+    if (v.flag) {
+      app.add_flag(v.name, o.*v.flag, v.help);
+      continue;
+    }
+    const std::string needs = v.needs;
+    const auto take = v.take;
+    app.add_option_function<std::string>(
+           v.name,
+           [&o, needs, take](const std::string& value) {
+             if (!take(value, o)) throw CLI::ValidationError(needs);
+           },
+           v.help)
+        ->option_text(v.value)
+        ->trigger_on_parse();
+  }
+  app.set_help_flag();  // a plain flag: a mistake elsewhere on the line still counts
+  app.add_flag("-h,--help", o.help, "this text");
+  app.add_flag("--version", o.version, "program version");
+}
+
 }  // namespace
 
 std::string simUsage() {
-  return "Usage: kvt730-sim [options]\n"
-         "Simulates a KVT-730 card reader on a pseudo-terminal and prints\n"
-         "\"DEVICE <path>\" for the tool to open. Runs until interrupted.\n"
-         "With --listen it also serves the reader on a TCP socket (raw bytes, one\n"
-         "client at a time, a new client replaces the old) and prints\n"
-         "\"LISTEN tcp://HOST:PORT\" first.\n"
-         "\n"
-         "  --baud N               line speed the reader listens at (default 9600)\n"
-         "  --address HEX          device address, 0 to FF (default 0)\n"
-         "  --card none|front|inside|rf  card in the reader at start: inside stands at the\n"
-         "                         IC contacts, rf at the RF position (default none)\n"
-         "  --stacker N            cards in the stacker\n"
-         "  --link PATH            make PATH a symlink to the device while running\n"
-         "  --require-init         refuse commands until the first INITIALIZE\n"
-         "  --listen tcp://HOST:PORT\n"
-         "                         serve the reader on a TCP socket as well; port 0\n"
-         "                         takes a free port (e.g. tcp://127.0.0.1:0)\n"
-         "  --no-pty               with --listen: the socket alone, no pseudo-terminal\n"
-         "  --ic-card KIND         chip of the cards: none, cpu-t0 (default), cpu-t1,\n"
-         "                         cpu-noemv, sle4442, sle4428, 24c01 .. 24c512\n"
-         "  --rf-card KIND         contactless side of the cards: none, s50 (default), s70,\n"
-         "                         ultralight, typea, typeb, s50-mixed, s70-mixed (sectors\n"
-         "                         under other keys and access conditions)\n"
-         "  --pcsc-card            no reader: put a T=0 SIM into pcscd's virtual reader\n"
-         "                         (vsmartcard vpcd) and serve it until interrupted\n"
-         "  --vpcd-host HOST       where the virtual reader listens (default 127.0.0.1)\n"
-         "  --vpcd-port N          its port (default 35963)\n"
-         "  --vpcd-wait S          give up after S seconds without it (default 60)\n"
-         "  --help                 this text\n"
-         "  --version              program version\n";
+  SimOptions unused;
+  CLI::App app;
+  describe(app, unused);
+  return app.help();
 }
 
 bool parseSimOptions(const std::vector<std::string>& args, SimOptions* opts, std::string* error) {
@@ -63,84 +177,21 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions* opts, std
     if (error) *error = msg;
     return false;
   };
-  for (size_t i = 0; i < args.size(); ++i) {
-    std::string name = args[i];
-    std::string value;
-    bool hasValue = false;
-    const auto eq = name.find('=');
-    if (name.rfind("--", 0) == 0 && eq != std::string::npos) {
-      value = name.substr(eq + 1);
-      name = name.substr(0, eq);
-      hasValue = true;
-    }
-    auto takeValue = [&]() {
-      if (hasValue) return true;
-      if (i + 1 >= args.size()) return false;
-      value = args[++i];
-      return true;
-    };
-
-    if (name == "--help" || name == "-h") {
-      opts->help = true;
-    } else if (name == "--version") {
-      opts->version = true;
-    } else if (name == "--require-init") {
-      opts->requireInit = true;
-    } else if (name == "--no-pty") {
-      opts->noPty = true;
-    } else if (name == "--listen") {
-      if (!takeValue() || !parseListenAddress(value, &opts->listenHost, &opts->listenPort))
-        return bad("--listen needs tcp://HOST:PORT, for example tcp://127.0.0.1:0");
-    } else if (name == "--baud") {
-      long v = 0;
-      if (!takeValue() || !parseNumber(value, 10, 4000000, &v) || speedFromBaud(static_cast<int>(v)) == B0)
-        return bad("--baud needs a standard rate such as 9600 or 115200");
-      opts->baud = static_cast<int>(v);
-    } else if (name == "--address") {
-      long v = 0;
-      if (!takeValue() || !parseNumber(value, 16, 0xFF, &v))
-        return bad("--address needs a hexadecimal value from 0 to FF");
-      opts->address = static_cast<uint8_t>(v);
-    } else if (name == "--card") {
-      if (!takeValue()) return bad("--card needs none, front, inside or rf");
-      opts->spot = InsideSpot::IcContacts;
-      if (value == "none") opts->card = CardPos::None;
-      else if (value == "front") opts->card = CardPos::Front;
-      else if (value == "inside") opts->card = CardPos::Inside;
-      else if (value == "rf") {
-        opts->card = CardPos::Inside;
-        opts->spot = InsideSpot::RfAntenna;
-      } else return bad("--card needs none, front, inside or rf");
-    } else if (name == "--stacker") {
-      long v = 0;
-      if (!takeValue() || !parseNumber(value, 10, 100000, &v)) return bad("--stacker needs a card count");
-      opts->stacker = static_cast<int>(v);
-    } else if (name == "--pcsc-card") {
-      opts->pcscCard = true;
-    } else if (name == "--vpcd-host") {
-      if (!takeValue() || value.empty()) return bad("--vpcd-host needs a host name or address");
-      opts->vpcdHost = value;
-    } else if (name == "--vpcd-port") {
-      long v = 0;
-      if (!takeValue() || !parseNumber(value, 10, 65535, &v) || v == 0) return bad("--vpcd-port needs a port from 1 to 65535");
-      opts->vpcdPort = static_cast<int>(v);
-    } else if (name == "--vpcd-wait") {
-      long v = 0;
-      if (!takeValue() || !parseNumber(value, 10, 86400, &v)) return bad("--vpcd-wait needs seconds");
-      opts->vpcdWait = static_cast<int>(v);
-    } else if (name == "--ic-card") {
-      if (!takeValue() || !isContactChipKind(value)) return bad("--ic-card needs a chip kind such as sle4442");
-      opts->icCard = value;
-    } else if (name == "--rf-card") {
-      if (!takeValue() || !isRfCardKind(value)) return bad("--rf-card needs none, s50, s70, ultralight, typea, typeb, s50-mixed or s70-mixed");
-      opts->rfCard = value;
-    } else if (name == "--link") {
-      if (!takeValue() || value.empty()) return bad("--link needs a path");
-      opts->link = value;
-    } else {
-      return bad("unknown option " + args[i]);
-    }
+  CLI::App app;
+  describe(app, *opts);
+  try {
+    app.parse(std::vector<std::string>(args.rbegin(), args.rend()));
+  } catch (const CLI::ArgumentMismatch& e) {
+    // A value is taken whatever it looks like, so only the last option can lack one.
+    const std::string name = args.back().substr(0, args.back().find('='));
+    for (const SimOption& v : simOptions())
+      if (name == v.name && v.needs) return bad(v.needs);
+    return bad(e.what());
+  } catch (const CLI::ParseError& e) {
+    return bad(e.what());
   }
+  for (const std::string& extra : app.remaining())
+    if (extra != "--") return bad("unknown option " + extra);
   if (opts->noPty && opts->listenHost.empty()) return bad("--no-pty needs --listen");
   if (opts->noPty && !opts->link.empty()) return bad("--link needs the pseudo-terminal; drop --no-pty");
   return true;

@@ -1,8 +1,12 @@
 #include "cli_options.h"
 
-#include "cmdline/script_text.h"
+#include <CLI/CLI.hpp>
+#include <functional>
 
+#include "cmdline/script_text.h"
+#include "commands.h"
 #include "link/port_map.h"
+#include "usage.h"
 
 namespace kvt::cli {
 
@@ -11,157 +15,234 @@ const QList<int>& AcceptedBauds() {
   return bauds;
 }
 
+const std::vector<CommandOption>& CommandOptions() {
+  static const std::vector<CommandOption> table = {
+      {"--option", {"init"}, "init"},
+      {"--repeat", {"script"}, "script"},
+      {"--report", {"script"}, "script"},
+      {"--reader", {"pcsc transmit"}, "pcsc transmit"},
+      {"--keys", {"mifare dump", "mifare restore"}, "mifare dump and mifare restore"},
+      {"--size", {"mifare dump", "24cxx dump", "24cxx restore"}, "mifare dump and 24cxx dump/restore"},
+      {"--trailers", {"mifare restore"}, "mifare restore"},
+      {"--force", {"mifare write", "mifare restore"}, "mifare write and mifare restore"},
+  };
+  return table;
+}
+
+bool CommandOption::takenBy(const QString& command, const QString& firstOperand) const {
+  for (const char* taker : takers) {
+    const QString t = QLatin1String(taker);
+    if (t == command || t == command + QLatin1Char(' ') + firstOperand) return true;
+  }
+  return false;
+}
+
 namespace {
+
+std::string ToStd(const QString& s) { return s.toLocal8Bit().toStdString(); }
+QString FromStd(const std::string& s) { return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size())); }
 
 bool IsHexDigit(const QString& t) {
   return t.size() == 1 && QStringLiteral("0123456789ABCDEF").contains(t[0].toUpper());
 }
 
-// One option with its value; returns the error text, or an empty text when applied.
-QString Apply(CliOptions& o, const QString& name, const QString& value) {
-  if (name == QLatin1String("--port")) {
-    if (value.isEmpty()) return QStringLiteral("--port needs a port name or device");
-    if (value.contains(QLatin1Char('='))) {
-      if (!PortMap().parseOverride(value))
-        return QStringLiteral("--port %1: expected COMn=DEVICE with n from 1 to %2")
-            .arg(value)
-            .arg(PortMap::kPorts);
-      o.portOverrides << value;
-    } else {
-      o.port = value;
-    }
-  } else if (name == QLatin1String("--ports")) {
-    QStringList names;
-    for (const QString& part : value.split(QLatin1Char(','))) {
-      const QString n = part.trimmed();
-      if (n.isEmpty()) return QStringLiteral("--ports %1: expected port names separated by commas").arg(value);
-      if (n.contains(QLatin1Char('=')))
-        return QStringLiteral("--ports %1: map COMn to a device with --port COMn=DEVICE").arg(value);
-      names << n;
-    }
-    o.ports = names;
-  } else if (name == QLatin1String("--report")) {
-    if (value.isEmpty()) return QStringLiteral("--report needs a file name");
-    o.report = value;
-  } else if (name == QLatin1String("--baud")) {
-    bool ok = false;
-    const int b = value.toInt(&ok);
-    if (!ok || !AcceptedBauds().contains(b))
-      return QStringLiteral("--baud %1: expected 9600, 19200, 38400, 57600 or 115200").arg(value);
-    o.baud = b;
-  } else if (name == QLatin1String("--address")) {
-    if (!IsHexDigit(value)) return QStringLiteral("--address %1: expected one hex digit, 0 to F").arg(value);
-    o.address = value.toUpper();
-  } else if (name == QLatin1String("--variant")) {
-    const QString v = value.toUpper();
-    if (v == QLatin1String("B")) o.variant = Variant::B;
-    else if (v == QLatin1String("M")) o.variant = Variant::M;
-    else return QStringLiteral("--variant %1: expected B or M").arg(value);
-  } else if (name == QLatin1String("--option")) {
-    static const QStringList codes = {"0", "1", "3", "4", "5", "7"};
-    if (!codes.contains(value)) return QStringLiteral("--option %1: expected 0, 1, 3, 4, 5 or 7").arg(value);
-    o.initOption = value.toInt();
-  } else if (name == QLatin1String("--reader")) {
-    o.reader = value;
-  } else if (name == QLatin1String("--keys")) {
-    if (value.isEmpty()) return QStringLiteral("--keys needs a file name");
-    o.keysFile = value;
-  } else if (name == QLatin1String("--size")) {
-    o.size = value;
-  } else if (name == QLatin1String("--repeat")) {
-    bool ok = false;
-    const qlonglong n = value.toLongLong(&ok);
-    if (!ok) return QStringLiteral("--repeat %1: not a whole number").arg(value);
-    if (n < 1) return QStringLiteral("--repeat %1: The Value should > 0").arg(value);
-    if (n > kMaxRepeatCount) return QStringLiteral("--repeat %1: The Value should <= %2").arg(value).arg(kMaxRepeatCount);
-    o.repeat = static_cast<int>(n);
-  } else if (name == QLatin1String("--timeout-scale")) {
-    bool ok = false;
-    const int n = value.toInt(&ok);
-    if (!ok || n < 1 || n > 10000) return QStringLiteral("--timeout-scale %1: expected 1 to 10000").arg(value);
-    o.timeoutScale = n;
+// An option with a value, checked and stored by `take` as it is read: `take` gives the
+// problem, or an empty text. Given twice, the later one counts.
+void Valued(CLI::App& app, const char* name, const char* value, const char* help,
+            std::function<QString(const QString&)> take) {
+  app.add_option_function<std::string>(
+         name,
+         [take](const std::string& v) {
+           const QString problem = take(FromStd(v));
+           if (!problem.isEmpty()) throw CLI::ValidationError(ToStd(problem));
+         },
+         help)
+      ->option_text(value)
+      ->trigger_on_parse();
+}
+
+QString TakePort(CliOptions& o, const QString& value) {
+  if (value.isEmpty()) return QStringLiteral("--port needs a port name or device");
+  if (!value.contains(QLatin1Char('='))) {
+    o.port = value;
+    return QString();
   }
+  if (!PortMap().parseOverride(value))
+    return QStringLiteral("--port %1: expected COMn=DEVICE with n from 1 to %2").arg(value).arg(PortMap::kPorts);
+  o.portOverrides << value;
+  return QString();
+}
+
+QString TakePorts(CliOptions& o, const QString& value) {
+  QStringList names;
+  for (const QString& part : value.split(QLatin1Char(','))) {
+    const QString n = part.trimmed();
+    if (n.isEmpty()) return QStringLiteral("--ports %1: expected port names separated by commas").arg(value);
+    if (n.contains(QLatin1Char('=')))
+      return QStringLiteral("--ports %1: map COMn to a device with --port COMn=DEVICE").arg(value);
+    names << n;
+  }
+  o.ports = names;
+  return QString();
+}
+
+QString TakeRepeat(CliOptions& o, const QString& value) {
+  bool ok = false;
+  const qlonglong n = value.toLongLong(&ok);
+  if (!ok) return QStringLiteral("--repeat %1: not a whole number").arg(value);
+  if (n < 1) return QStringLiteral("--repeat %1: The Value should > 0").arg(value);
+  if (n > kMaxRepeatCount) return QStringLiteral("--repeat %1: The Value should <= %2").arg(value).arg(kMaxRepeatCount);
+  o.repeat = static_cast<int>(n);
+  return QString();
+}
+
+void AddOptions(CLI::App& app, CliOptions& o, bool& help) {
+  app.option_defaults()->group(kOptionsGroup);
+  Valued(app, "--port", "NAME|DEVICE",
+         "port to open: COM1..COM16 through the port map, or a device\n"
+         "path (default COM1)\n"
+         "--port COMn=DEVICE\tmap COMn to DEVICE (repeatable)\n"
+         "DEVICE may also be a network port: tcp://HOST:PORT (raw bytes)\n"
+         "or rfc2217://HOST:PORT (Telnet, line set from --baud)",
+         [&o](const QString& v) { return TakePort(o, v); });
+  Valued(app, "--ports", "LIST",
+         "run on every port of LIST (names, devices or addresses separated\n"
+         "by commas) at once; each line starts with its port",
+         [&o](const QString& v) { return TakePorts(o, v); });
+  Valued(app, "--baud", "N", "9600 (default), 19200, 38400, 57600 or 115200", [&o](const QString& v) {
+    bool ok = false;
+    o.baud = v.toInt(&ok);
+    return ok && AcceptedBauds().contains(o.baud)
+               ? QString()
+               : QStringLiteral("--baud %1: expected 9600, 19200, 38400, 57600 or 115200").arg(v);
+  });
+  Valued(app, "--address", "HEX", "device address 0..F (default 0)", [&o](const QString& v) {
+    o.address = v.toUpper();
+    return IsHexDigit(v) ? QString() : QStringLiteral("--address %1: expected one hex digit, 0 to F").arg(v);
+  });
+  app.add_flag("--simulate", o.simulate,
+               "run a simulated reader in this process on COM1 (with --ports:\none on each COMn of the list)");
+  Valued(app, "--variant", "B|M", "reader variant: sensor rows and scan order (default B)", [&o](const QString& v) {
+    const QString upper = v.toUpper();
+    if (upper != QLatin1String("B") && upper != QLatin1String("M"))
+      return QStringLiteral("--variant %1: expected B or M").arg(v);
+    o.variant = upper == QLatin1String("B") ? Variant::B : Variant::M;
+    return QString();
+  });
+  app.add_flag("--log", o.log, "print the communication log after the operation");
+  app.add_flag("--json", o.json, "print one JSON object per run (per port) on one line instead");
+  Valued(app, "--timeout-scale", "N", "divide every wait by N (for tests)", [&o](const QString& v) {
+    bool ok = false;
+    o.timeoutScale = v.toInt(&ok);
+    return ok && o.timeoutScale >= 1 && o.timeoutScale <= 10000
+               ? QString()
+               : QStringLiteral("--timeout-scale %1: expected 1 to 10000").arg(v);
+  });
+  // A plain flag, so that a mistake elsewhere on the line is still reported.
+  app.set_help_flag();
+  app.add_flag("-h,--help", help, "this text; after a command, the help of that command");
+  app.add_flag("--version", o.version, "the program's version");
+
+  app.option_defaults()->group(kCommandOptionsGroup);
+  Valued(app, "--option", "N", "init: what to do with a card inside: 0, 1, 3, 4, 5 or 7 (default 0)", [&o](const QString& v) {
+    static const QStringList codes = {"0", "1", "3", "4", "5", "7"};
+    o.initOption = v.toInt();
+    return codes.contains(v) ? QString() : QStringLiteral("--option %1: expected 0, 1, 3, 4, 5 or 7").arg(v);
+  });
+  Valued(app, "--repeat", "N", "script: run the script N times (default 1)",
+         [&o](const QString& v) { return TakeRepeat(o, v); });
+  Valued(app, "--report", "FILE", "script: write a JUnit XML report of the lines to FILE", [&o](const QString& v) {
+    o.report = v;
+    return v.isEmpty() ? QStringLiteral("--report needs a file name") : QString();
+  });
+  Valued(app, "--reader", "NAME", "pcsc transmit: the smart-card reader (default: the first listed)",
+         [&o](const QString& v) {
+           o.reader = v;
+           return QString();
+         });
+  Valued(app, "--keys", "FILE",
+         "mifare dump/restore: more candidate keys, one 12-hex-digit key a line\n(# starts a comment)",
+         [&o](const QString& v) {
+           o.keysFile = v;
+           return v.isEmpty() ? QStringLiteral("--keys needs a file name") : QString();
+         });
+  Valued(app, "--size", "SIZE",
+         "mifare dump: 1k or 4k (default: what the card says);\n24cxx dump/restore: 24C01 .. 24C512 (needed)",
+         [&o](const QString& v) {
+           o.size = v;
+           return QString();
+         });
+  app.add_flag("--trailers", o.trailers, "mifare restore: write the sector trailers too");
+  app.add_flag("--force", o.force, "mifare write/restore: write access bits that lock a trailer for good");
+}
+
+// Every command takes what follows it as operands; its binder checks them.
+void AddCommand(CLI::App& app, const char* name, const char* summary, const char* synopsis,
+                std::vector<std::string>& operands) {
+  app.add_subcommand(name, summary)->add_option("operands", operands)->option_text(synopsis);
+}
+
+// What the parts of the line say together: an option on a command that does not take it,
+// or the port named twice.
+QString CheckCombination(const CLI::App& app, const CliOptions& o) {
+  for (const CommandOption& c : CommandOptions())
+    if (app.get_option(c.name)->count() > 0 && !c.takenBy(o.command, o.operands.value(0)))
+      return QStringLiteral("%1 belongs to %2").arg(QLatin1String(c.name), QLatin1String(c.takersText));
+  if (!o.ports.isEmpty() && !o.port.isEmpty())
+    return QStringLiteral("--ports and --port %1 name the port twice: give the names in --ports only "
+                          "(--port COMn=DEVICE still maps a name)")
+        .arg(o.port);
   return QString();
 }
 
 }  // namespace
 
 ParsedArgs ParseArgs(const QStringList& args) {
-  static const QStringList withValue = {"--repeat", "--port", "--baud", "--address", "--variant", "--option",
-                                        "--timeout-scale", "--reader", "--keys", "--size", "--ports",
-                                        "--report"};
   ParsedArgs r;
   CliOptions& o = r.options;
-  for (int i = 0; i < args.size(); ++i) {
-    const QString& a = args[i];
-    if (a == QLatin1String("-h")) {
-      o.help = true;
-      continue;
-    }
-    if (!a.startsWith(QLatin1String("--"))) {
-      if (o.command.isEmpty()) o.command = a;
-      else o.operands << a;
-      continue;
-    }
-    const int eq = a.indexOf(QLatin1Char('='));
-    const QString name = eq < 0 ? a : a.left(eq);
-    if (withValue.contains(name)) {
-      QString value;
-      if (eq >= 0) {
-        value = a.mid(eq + 1);
-      } else if (i + 1 < args.size()) {
-        value = args[++i];
-      } else {
-        r.error = QStringLiteral("%1 needs a value").arg(name);
-        return r;
-      }
-      r.error = Apply(o, name, value);
-      if (!r.ok()) return r;
-      continue;
-    }
-    if (eq >= 0) {
-      r.error = QStringLiteral("%1 takes no value").arg(name);
-      return r;
-    }
-    if (name == QLatin1String("--simulate")) o.simulate = true;
-    else if (name == QLatin1String("--log")) o.log = true;
-    else if (name == QLatin1String("--json")) o.json = true;
-    else if (name == QLatin1String("--help")) o.help = true;
-    else if (name == QLatin1String("--version")) o.version = true;
-    else if (name == QLatin1String("--force")) o.force = true;
-    else if (name == QLatin1String("--trailers")) o.trailers = true;
-    else {
-      r.error = QStringLiteral("unknown option %1").arg(a);
-      return r;
-    }
+  bool help = false;
+  std::vector<std::string> operands;
+  CLI::App app(std::string(), "kvt730ctl");
+  app.allow_extras();            // unknown options and commands are named below
+  app.require_subcommand(0, 1);  // after the command, a command name is an operand
+  app.fallthrough();             // the program's options after the command too
+  DescribeUsage(app);  // before the commands, which take their help layout from the program
+  AddOptions(app, o, help);
+  for (const CommandEntry& c : Commands()) AddCommand(app, c.name, c.summary, c.synopsis, operands);
+  AddCommand(app, "help", "this text, or the help of one command", "[COMMAND]", operands);
+
+  std::vector<std::string> reversed;  // CLI11 takes the arguments last first
+  for (auto a = args.crbegin(); a != args.crend(); ++a) reversed.push_back(ToStd(*a));
+  try {
+    app.parse(reversed);
+  } catch (const CLI::ArgumentMismatch&) {
+    // A value is taken whatever it looks like, so only the last option can lack one.
+    r.error = QStringLiteral("%1 needs a value").arg(args.last().section(QLatin1Char('='), 0, 0));
+    return r;
+  } catch (const CLI::ParseError& e) {
+    r.error = FromStd(e.what());
+    return r;
   }
-  if (o.initOption && o.command != QLatin1String("init")) {
-    r.error = QStringLiteral("--option belongs to init");
+  for (const std::string& extra : app.remaining()) {
+    if (extra == "--") continue;  // CLI11 keeps the end-of-options mark among the extras
+    const bool option = extra.size() > 1 && extra[0] == '-';
+    r.error = (option ? QStringLiteral("unknown option %1") : QStringLiteral("unknown command %1")).arg(FromStd(extra));
+    return r;
   }
-  if (o.repeat && o.command != QLatin1String("script")) {
-    r.error = QStringLiteral("--repeat belongs to script");
+  const std::vector<CLI::App*> chosen = app.get_subcommands();
+  if (!chosen.empty()) o.command = FromStd(chosen.front()->get_name());
+  for (const std::string& a : operands) o.operands << FromStd(a);
+  r.error = CheckCombination(app, o);
+  if (!r.ok()) return r;
+
+  if (o.command == QLatin1String("help")) {
+    if (o.operands.size() > 1) r.error = QStringLiteral("help takes one command name at most");
+    else if (o.operands.isEmpty()) r.help = FromStd(app.get_formatter()->make_help(&app, app.get_name(), CLI::AppFormatMode::Normal));
+    else if (!FindCommand(o.operands[0])) r.error = QStringLiteral("unknown command %1").arg(o.operands[0]);
+    else r.help = FromStd(app.get_subcommand(ToStd(o.operands[0]))->help(app.get_name()));
+  } else if (help) {
+    r.help = FromStd(app.help());
   }
-  if (o.report && o.command != QLatin1String("script")) {
-    r.error = QStringLiteral("--report belongs to script");
-  }
-  if (!o.ports.isEmpty() && !o.port.isEmpty()) {
-    r.error = QStringLiteral("--ports and --port %1 name the port twice: give the names in --ports only "
-                             "(--port COMn=DEVICE still maps a name)")
-                  .arg(o.port);
-  }
-  if (o.reader && (o.command != QLatin1String("pcsc") || o.operands.value(0) != QLatin1String("transmit"))) {
-    r.error = QStringLiteral("--reader belongs to pcsc transmit");
-  }
-  const QString sub = o.operands.value(0);
-  const bool mifareRun = o.command == QLatin1String("mifare") && (sub == QLatin1String("dump") || sub == QLatin1String("restore"));
-  if (o.keysFile && !mifareRun) r.error = QStringLiteral("--keys belongs to mifare dump and mifare restore");
-  if (o.trailers && !(mifareRun && sub == QLatin1String("restore")))
-    r.error = QStringLiteral("--trailers belongs to mifare restore");
-  if (o.force && o.command != QLatin1String("mifare"))
-    r.error = QStringLiteral("--force belongs to mifare write and mifare restore");
-  if (o.size && !(o.command == QLatin1String("mifare") && sub == QLatin1String("dump")) &&
-      o.command != QLatin1String("24cxx"))
-    r.error = QStringLiteral("--size belongs to mifare dump and 24cxx dump/restore");
   return r;
 }
 

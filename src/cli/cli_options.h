@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <vector>
 
 #include "base/app_state.h"
 
@@ -18,7 +19,6 @@ struct CliOptions {
   QString address = QStringLiteral("0");  // one upper-case hex digit
   bool simulate = false;
   bool log = false;
-  bool help = false;
   bool version = false;
   int timeoutScale = 1;       // every wait divided by this (for tests)
   Variant variant = Variant::B;
@@ -36,6 +36,7 @@ struct CliOptions {
 struct ParsedArgs {
   CliOptions options;
   QString error;  // empty when the command line is well formed
+  QString help;   // the help text asked for (--help, -h, "help [COMMAND]"); printed instead of a run
   bool ok() const { return error.isEmpty(); }
 };
 
@@ -43,6 +44,16 @@ struct ParsedArgs {
 // "--name=value" are both accepted. The operands of the sub-command are not
 // checked here.
 ParsedArgs ParseArgs(const QStringList& args);
+
+// An option that only some commands take.
+struct CommandOption {
+  const char* name;                 // "--keys"
+  std::vector<const char*> takers;  // a command, or a command and its first operand: "mifare dump"
+  const char* takersText;           // for the messages: "mifare dump and mifare restore"
+
+  bool takenBy(const QString& command, const QString& firstOperand) const;
+};
+const std::vector<CommandOption>& CommandOptions();
 
 // The accepted baud rates, in the order of the port setup dialog.
 const QList<int>& AcceptedBauds();

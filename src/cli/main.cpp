@@ -13,7 +13,6 @@
 #include "port_run.h"
 #include "report_file.h"
 #include "stop_signals.h"
-#include "usage.h"
 
 #ifndef KVT_VERSION
 #define KVT_VERSION "0.0.0"
@@ -56,8 +55,8 @@ int main(int argc, char** argv) {
   const ParsedArgs parsed = ParseArgs(args);
   if (!parsed.ok()) return BadInput(parsed.error);
   const CliOptions& o = parsed.options;
-  if (o.help) {
-    PrintRaw(UsageText());
+  if (!parsed.help.isEmpty()) {
+    PrintRaw(parsed.help);
     return kExitOk;
   }
   if (o.version) {
