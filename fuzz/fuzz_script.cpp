@@ -18,6 +18,7 @@ using namespace kvt;
 namespace {
 
 constexpr int kMostFrames = 16;
+constexpr qint64 kHeldAt = 9000000000000000000;
 
 class TextView : public ScriptView {
  public:
@@ -85,8 +86,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const QString& l : ScriptLines(kept)) KVT_FUZZ_CHECK(!l.isEmpty());
   for (const QString& l : lines) {
     CheckLine(l, 0);
+    // Beyond 64 bits the value is held at +-9e18; the runner checks the range it counts.
     const qint64 v = WholeValue(l);
-    KVT_FUZZ_CHECK(v >= INT32_MIN && v <= INT32_MAX);
+    KVT_FUZZ_CHECK(v >= -kHeldAt && v <= kHeldAt);
   }
 
   // The runner over it.
@@ -122,6 +124,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     default: controller.setp(); controller.start(); break;
   }
   const ScriptTally& t = controller.tally();
+  // A repeat count the counter cannot hold is refused before anything is sent.
+  const qint64 count = WholeValue(view.repeat);
+  if (count < 1 || count > kMaxRepeatCount) KVT_FUZZ_CHECK(t.sent == 0 && port.writes == 0);
   KVT_FUZZ_CHECK(t.positive + t.negative + t.failed == t.sent);
   KVT_FUZZ_CHECK(state.CurrentLine >= 0 && state.CurrentLine <= state.LineCount);
   KVT_FUZZ_CHECK(!controller.busy());
