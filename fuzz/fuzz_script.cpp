@@ -17,7 +17,7 @@ using namespace kvt;
 
 namespace {
 
-constexpr int kMostFrames = 16;
+constexpr int kMostFrames = 3;
 constexpr qint64 kHeldAt = 9000000000000000000;
 
 class TextView : public ScriptView {
