@@ -17,7 +17,9 @@ using namespace kvt;
 
 namespace {
 
-constexpr int kMostFrames = 3;
+// Enough for a two-line script to end its second pass; every further frame costs the whole
+// logging of an exchange and reaches no new road of the runner.
+constexpr int kMostFrames = 5;
 constexpr qint64 kHeldAt = 9000000000000000000;
 
 class TextView : public ScriptView {
