@@ -10,6 +10,7 @@ namespace kvt {
 QStringList ScriptLines(const QString& text) {
   // A scan, not a pattern split: the runner asks for the lines many times a run.
   QStringList lines;
+  lines.reserve(text.count(QLatin1Char('\n')) + text.count(QLatin1Char('\r')) + 1);
   qsizetype start = 0;
   for (qsizetype i = 0; i < text.size(); ++i) {
     const QChar c = text.at(i);
