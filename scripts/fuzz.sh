@@ -51,6 +51,10 @@ if [ "${1:-}" = "--long" ]; then
   case "$runs$seconds" in
     *[!0-9]*) echo "fuzz.sh: --runs and --seconds take a whole number" >&2; exit 2 ;;
   esac
+  if [ "$runs" -eq 0 ] || [ "${seconds:-1}" -eq 0 ]; then
+    echo "fuzz.sh: --runs and --seconds take a number above 0" >&2
+    exit 2
+  fi
   if [ "${#targets[@]}" -eq 0 ]; then
     for f in "$KVT_ROOT"/fuzz/fuzz_*.cpp; do targets+=("$(basename "$f" .cpp)"); done
   fi
