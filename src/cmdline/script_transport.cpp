@@ -1,6 +1,7 @@
 #include "cmdline/script_transport.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "app/conversions.h"
 #include "insight/status_words.h"
@@ -39,8 +40,10 @@ QString TimeStamp(const QDateTime& t) {
   const QDate d = t.date();
   const QTime h = t.time();
   // The fields below 100 take two digits, the year and the milliseconds as many as they have.
-  return QString::asprintf("[%d/%02d/%02d      %02d:%02d:%02d:%d]", d.year(), d.month(), d.day(), h.hour(), h.minute(),
-                           h.second(), h.msec());
+  char text[64];
+  std::snprintf(text, sizeof text, "[%d/%02d/%02d      %02d:%02d:%02d:%d]", d.year(), d.month(), d.day(), h.hour(),
+                h.minute(), h.second(), h.msec());
+  return QString::fromLatin1(text);
 }
 
 // The entries and lines below are built whole, a run of bytes at a time: they are made for
