@@ -3,6 +3,8 @@
 
 #include <QFileInfo>
 #include <QProcess>
+#include <QTemporaryDir>
+#include <QFile>
 #include <unistd.h>
 #include <QSerialPort>
 #include <memory>
@@ -152,6 +154,24 @@ TEST(CliScriptedReader, RepliesTheSimulatorNeverSends) {
   EXPECT_TRUE(r.lines.isEmpty()) << r.lines.join('\n').toStdString();
   EXPECT_TRUE(r.err.contains("firmware version")) << r.err.toStdString();
   EXPECT_EQ(reader.commandsSeen(), 2);
+}
+
+TEST(CliScriptedReader, AReplyShortOfItsCheckByteIsNoReply) {
+  // The remainder is LEN + 2 bytes: text, ETX and the check byte. Without the last one the
+  // exchange fails as a missing remainder, for the button operations and for scripts alike.
+  ctl_test::ScriptedReader reader({QByteArray("P10020")});
+  reader.dropCheckByte = true;
+  const CtlRun status = Ctl({"--port", reader.device(), "--timeout-scale", "10", "card-status"});
+  EXPECT_EQ(status.code, 2);
+  EXPECT_EQ(status.lines, QStringList{"Caution | Error:Please Check The Data Effective"});
+  QTemporaryDir dir;
+  QFile script(dir.filePath("S.TXT"));
+  ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+  script.write("C10\n");
+  script.close();
+  const CtlRun run = Ctl({"--port", reader.device(), "--timeout-scale", "10", "script", script.fileName()});
+  EXPECT_EQ(run.code, 2);
+  EXPECT_TRUE(run.lines.contains("Caution | Error:Please Check The Data Effective")) << run.lines.join('\n').toStdString();
 }
 
 TEST(CliPort, MissingAndBusyDevices) {

@@ -2,6 +2,8 @@
 // reader and its faults: the exact list entries, the failures, Stop and Cancel, the caps.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+
 #include "cmdline/script_parse.h"
 #include "cmdline/script_transport.h"
 #include "core/link_fixture.h"
@@ -89,6 +91,17 @@ TEST_F(ScriptTransportTest, MissingOrRefusedAcknowledgementFailsOnce) {
   }
   // Each command went to the reader once: nothing was sent again.
   reader([](sim::Reader& r) { EXPECT_EQ(r.commandsSeen(), 2); });
+
+  // A silent reader is given up after the runner's own short wait for the ACK, half a
+  // second, not the button operations' three.
+  transport.setTimeouts(ScriptTimeouts{});
+  fault(sim::FaultKind::Silent);
+  ReplyBuffer reply;
+  QElapsedTimer t;
+  t.start();
+  EXPECT_EQ(exec("C10", reply), -1);
+  EXPECT_GE(t.elapsed(), 450);
+  EXPECT_LT(t.elapsed(), 2000);
 }
 
 TEST_F(ScriptTransportTest, MissingHeaderSendsEotAndMissingRemainderIsADataFailure) {

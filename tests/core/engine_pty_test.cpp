@@ -132,6 +132,28 @@ TEST_F(EngineTest, PortVanishingWhileWaitingForTheReply) {
   EXPECT_EQ(texts(), std::vector<QString>{kUnitNotDetected});
 }
 
+TEST_F(EngineTest, WaitsAreTheReadersFullTime) {
+  // The waits a user's reader gets (3 s for the ACK, 10 s for the header, 3 s after EOT),
+  // a tenth of each here: a slow reader answering late in the header wait is still heard,
+  // and a silent one is given up only after all three.
+  session.engine.setTimeouts(Timeouts{}.scaled(10));
+  fault(sim::FaultKind::Slow);
+  reader([](sim::Reader& r) {
+    sim::Fault f;
+    f.kind = sim::FaultKind::Slow;
+    f.slowMs = 750;  // of the 1000 ms header wait
+    r.setFault(f);
+  });
+  EXPECT_EQ(exchange(), 0);
+  EXPECT_EQ(reply.kind(), 'P');
+  fault(sim::FaultKind::Silent);
+  QElapsedTimer t;
+  t.start();
+  EXPECT_EQ(exchange(), -2);
+  EXPECT_GE(t.elapsed(), 1550);  // 300 + 1000 + 300 ms
+  EXPECT_LT(t.elapsed(), 8000);
+}
+
 TEST_F(EngineTest, PortFlagClearSendsNothing) {
   state.PortOpened = false;
   EXPECT_EQ(exchange(), 0);

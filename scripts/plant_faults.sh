@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Plants one known fault at a time into a scratch copy of the committed tree, builds it and
+# runs every test but the package and soak ones, then says whether the suite caught it.
+# It measures the suite, not the tool: run it by hand after changing tests.
+#
+#   scripts/plant_faults.sh            # every fault below
+#   scripts/plant_faults.sh header-6s  # only the named ones
+#
+# KVT_PLANT_DIR (default build-plant/) holds the copy and its build; it is reused, so later
+# runs only rebuild what a fault touches. Prints one line per fault, "caught" or "MISSED",
+# and exits 1 when one was missed.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/setup_common.sh"
+
+work="${KVT_PLANT_DIR:-$KVT_ROOT/build-plant}"
+copy="$work/tree"
+build="$work/build"
+
+# name | file | perl substitution that plants the fault (must change the file)
+faults=(
+  "header-6s|src/link/timeouts.h|s/int header = 10000;/int header = 6000;/"
+  "remainder-without-bcc|src/link/engine.cpp|s/len \+ 2/len + 1/g"
+  "script-ack-3s|src/cmdline/script_transport.h|s/int ack = 500;/int ack = 3000;/"
+  "final-ack-not-written|src/link/engine.cpp|s/  if \(!port_\.write\(QByteArray\(1, static_cast<char>\(ACK\)\)\)\) return dataFailure\(\);\n//"
+  "output-flushed-before-frame|src/link/qt_serial_port.cpp|s/port_\.clear\(QSerialPort::Input\)/port_.clear(QSerialPort::AllDirections)/"
+  "apdu-completed-from-list|src/hexgrid/key_filters.cpp|s/  combo->setCompleter\(nullptr\);\n//"
+  "negative-reply-not-shown|src/link/negative_reply.cpp|s/if \(const auto m = NegativeReplyMessage\(e1, e0\)\) notifier\.show\(\*m\);//"
+  "short-apdu-sent|src/pcsc/pcsc_ops.cpp|s/ \|\| t\.size\(\) \/ 2 < kApduHeaderSize//"
+)
+
+selected=("$@")
+wanted() {
+  [ "${#selected[@]}" -eq 0 ] && return 0
+  local s
+  for s in "${selected[@]}"; do [ "$s" = "$1" ] && return 0; done
+  return 1
+}
+
+kvt_install_packages
+mkdir -p "$copy"
+# The committed tree, fresh each run.
+git -C "$KVT_ROOT" archive HEAD | tar -x -C "$copy"
+cmake -S "$copy" -B "$build" -G Ninja >/dev/null
+cmake --build "$build" -j2 >/dev/null
+
+missed=0
+for entry in "${faults[@]}"; do
+  IFS='|' read -r name file change <<<"$entry"
+  wanted "$name" || continue
+  cp "$copy/$file" "$work/original"
+  perl -0pi -e "$change" "$copy/$file"
+  if cmp -s "$copy/$file" "$work/original"; then
+    echo "$name: the fault did not apply to $file (the code moved?)"
+    missed=1
+    continue
+  fi
+  verdict="MISSED"
+  if ! cmake --build "$build" -j2 >"$work/$name.build.log" 2>&1; then
+    verdict="caught (the build fails)"
+  elif ! QT_QPA_PLATFORM=offscreen ctest --test-dir "$build" -j2 -LE "package|soak" --timeout 300 \
+         >"$work/$name.test.log" 2>&1; then
+    verdict="caught: $(grep -c -E '\*\*\*Failed|\(Failed\)|Timeout' "$work/$name.test.log") failing"
+  fi
+  cp "$work/original" "$copy/$file"
+  echo "$name: $verdict"
+  [ "$verdict" = "MISSED" ] && missed=1
+done
+# Back to the tree as committed.
+cmake --build "$build" -j2 >/dev/null
+exit "$missed"
