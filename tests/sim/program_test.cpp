@@ -33,6 +33,40 @@ TEST(SimOptions, ParsesAndRejects) {
   }
 }
 
+// Each mistake names its option in the words of the help; a missing value gets the same
+// words as a wrong one.
+TEST(SimOptions, MistakesNameTheirOption) {
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"--baud"}, "--baud needs a standard rate such as 9600 or 115200"},
+      {{"--card=rf", "--address=1FF"}, "--address needs a hexadecimal value from 0 to FF"},
+      {{"--link="}, "--link needs a path"},
+      {{"--stacker", "-1"}, "--stacker needs a card count"},
+      {{"--vpcd-port", "0"}, "--vpcd-port needs a port from 1 to 65535"},
+      {{"--baud", "9600", "--bogus"}, "unknown option --bogus"},
+      {{"stray"}, "unknown option stray"},
+      {{"--help", "--rf-card", "s60"}, "--rf-card needs none, s50, s70, ultralight, typea, typeb, s50-mixed or s70-mixed"},
+      {{"--listen", "tcp://127.0.0.1:0", "--no-pty", "--link", "/tmp/x"}, "--link needs the pseudo-terminal; drop --no-pty"},
+  };
+  for (const auto& [args, problem] : cases) {
+    sim::SimOptions o;
+    std::string error;
+    EXPECT_FALSE(sim::parseSimOptions(args, &o, &error)) << args[0];
+    EXPECT_EQ(error, problem);
+  }
+  sim::SimOptions o;
+  std::string error;
+  ASSERT_TRUE(sim::parseSimOptions({"--card=rf", "--listen=tcp://127.0.0.1:0", "--no-pty", "-h"}, &o, &error)) << error;
+  EXPECT_EQ(o.spot, sim::InsideSpot::RfAntenna);
+  EXPECT_EQ(o.listenHost, "127.0.0.1");
+  EXPECT_TRUE(o.noPty && o.help);
+  const std::string usage = sim::simUsage();
+  for (const char* option : {"--baud N ", "--address HEX ", "--card none|front|inside|rf", "--stacker N ",
+                             "--link PATH ", "--require-init ", "--listen tcp://HOST:PORT", "--no-pty ", "--ic-card KIND ",
+                             "--rf-card KIND ", "--pcsc-card ", "--vpcd-host HOST ", "--vpcd-port N ", "--vpcd-wait S ",
+                             "-h,--help ", "--version "})
+    EXPECT_NE(usage.find(std::string("\n  ") + option), std::string::npos) << option;
+}
+
 TEST(SimProgram, ServesOnItsLinkAndCleansUpOnSigterm) {
   const std::string link = "/tmp/kvt730-sim-test-" + std::to_string(getpid());
   int out[2];
