@@ -179,8 +179,15 @@ bool parseSimOptions(const std::vector<std::string>& args, SimOptions* opts, std
   };
   CLI::App app;
   describe(app, *opts);
+  // "--name=" is an empty value, which CLI11 would take from the next argument instead.
+  std::vector<std::string> line;
+  for (const std::string& a : args) {
+    const bool empty = a.size() > 3 && a.rfind("--", 0) == 0 && a.back() == '=';
+    line.push_back(empty ? a.substr(0, a.size() - 1) : a);
+    if (empty) line.emplace_back();
+  }
   try {
-    app.parse(std::vector<std::string>(args.rbegin(), args.rend()));
+    app.parse(std::vector<std::string>(line.rbegin(), line.rend()));  // CLI11 takes them last first
   } catch (const CLI::ArgumentMismatch& e) {
     // A value is taken whatever it looks like, so only the last option can lack one.
     const std::string name = args.back().substr(0, args.back().find('='));

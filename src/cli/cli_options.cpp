@@ -211,8 +211,22 @@ ParsedArgs ParseArgs(const QStringList& args) {
   for (const CommandEntry& c : Commands()) AddCommand(app, c.name, c.summary, c.synopsis, operands);
   AddCommand(app, "help", "this text, or the help of one command", "[COMMAND]", operands);
 
-  std::vector<std::string> reversed;  // CLI11 takes the arguments last first
-  for (auto a = args.crbegin(); a != args.crend(); ++a) reversed.push_back(ToStd(*a));
+  // "--name=" is an empty value, which CLI11 would take from the next argument instead; a
+  // flag takes no value at all. After "--" everything is an operand.
+  std::vector<std::string> line;
+  const qsizetype end = args.contains(QStringLiteral("--")) ? args.indexOf(QStringLiteral("--")) : args.size();
+  for (qsizetype i = 0; i < args.size(); ++i) {
+    const QString name = args[i].section(QLatin1Char('='), 0, 0);
+    const CLI::Option* known =
+        i < end && name != args[i] && name.startsWith(QLatin1String("--")) ? app.get_option_no_throw(ToStd(name)) : nullptr;
+    if (known && known->get_expected_max() == 0) {
+      r.error = QStringLiteral("%1 takes no value").arg(name);
+      return r;
+    }
+    line.push_back(ToStd(known && args[i].endsWith(QLatin1Char('=')) ? name : args[i]));
+    if (known && args[i].endsWith(QLatin1Char('='))) line.emplace_back();
+  }
+  std::vector<std::string> reversed(line.rbegin(), line.rend());  // CLI11 takes the arguments last first
   try {
     app.parse(reversed);
   } catch (const CLI::ArgumentMismatch&) {

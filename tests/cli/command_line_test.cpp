@@ -55,6 +55,9 @@ TEST(CommandLine, MistakesAreNamedAndNothingIsOpened) {
       {{"mifare", "read", "1", "1", "--force"}, "--force belongs to mifare write and mifare restore"},
       {{"24cxx", "read", "--size=24C02"}, "--size belongs to mifare dump and 24cxx dump/restore"},
       {{"mifare", "restore", "x.mfd", "--keys"}, "--keys needs a value"},
+      // An empty value is still the option's own, not the next argument.
+      {{"--keys=", "mifare", "dump", "x.mfd"}, "--keys needs a file name"},
+      {{"card-status", "--log=1"}, "--log takes no value"},
       {{"--help", "--bogus"}, "unknown option --bogus"},
       {{"help", "frobnicate"}, "unknown command frobnicate"},
   };

@@ -39,7 +39,7 @@ TEST(SimOptions, MistakesNameTheirOption) {
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
       {{"--baud"}, "--baud needs a standard rate such as 9600 or 115200"},
       {{"--card=rf", "--address=1FF"}, "--address needs a hexadecimal value from 0 to FF"},
-      {{"--link="}, "--link needs a path"},
+      {{"--link=", "--no-pty"}, "--link needs a path"},
       {{"--stacker", "-1"}, "--stacker needs a card count"},
       {{"--vpcd-port", "0"}, "--vpcd-port needs a port from 1 to 65535"},
       {{"--baud", "9600", "--bogus"}, "unknown option --bogus"},
