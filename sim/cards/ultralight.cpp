@@ -1,5 +1,7 @@
 #include "sim/cards/ultralight.h"
 
+#include <algorithm>
+
 namespace sim {
 
 Ultralight::Ultralight(const std::array<uint8_t, 7>& uid) : uid_(uid) {
@@ -13,8 +15,11 @@ std::shared_ptr<Ultralight> Ultralight::makeCard() {
 }
 
 Bytes Ultralight::activationReport() const {
-  Bytes r = {'M', 0x00, 0x44, 7};
-  r.insert(r.end(), uid_.begin(), uid_.end());
+  Bytes r(4 + uid_.size());
+  r[0] = 'M';
+  r[2] = 0x44;
+  r[3] = static_cast<uint8_t>(uid_.size());
+  std::copy(uid_.begin(), uid_.end(), r.begin() + 4);
   return r;
 }
 
