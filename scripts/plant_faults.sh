@@ -26,6 +26,18 @@ faults=(
   "apdu-completed-from-list|src/hexgrid/key_filters.cpp|s/  combo->setCompleter\(nullptr\);\n//"
   "negative-reply-not-shown|src/link/negative_reply.cpp|s/if \(const auto m = NegativeReplyMessage\(e1, e0\)\) notifier\.show\(\*m\);//"
   "short-apdu-sent|src/pcsc/pcsc_ops.cpp|s/ \|\| t\.size\(\) \/ 2 < kApduHeaderSize//"
+  "sent-line-wraps-at-24|src/link/log_format.cpp|s/if \(counter == 25\)/if (counter == 24)/"
+  "reply-line-wraps-one-late|src/link/log_format.cpp|s/\(i \+ 4\) % 25/(i + 3) % 25/"
+  "bcc-skips-stx|src/base/conversions.cpp|s/for \(int i = 0; i \+ 1 < frame\.size\(\)/for (int i = 1; i + 1 < frame.size()/"
+  "sw-6700-text-changed|src/insight/status_words.cpp|s/\{0x6700, \"Wrong length\"\}/{0x6700, \"Wrong length (Lc)\"}/"
+  "manufacturer-block-writable|src/rf/mifare_ops.cpp|s/  if \(sector == 0 && block == 0\)\n    return Refused\(OpStatus::BadInput, Caution\(QStringLiteral\(\"Write Prohibit In The Block\"\)\)\);\n//"
+  "purse-value-big-endian|src/rf/mifare_ops.cpp|s/\(v >> \(8 \* i\)\)/(v >> (8 * (3 - i)))/"
+  "grid-moves-after-one-digit|src/hexgrid/hex_grid.cpp|s/if \(quiet_ \|\| text\.size\(\) < 2\) return;/if (quiet_ || text.size() < 1) return;/"
+  "hex-filter-takes-g|src/hexgrid/key_filters.cpp|s/c <= QLatin1Char\('F'\)/c <= QLatin1Char('G')/"
+  "purse-on-closed-port|src/rf/mifare_ops.cpp|s/(const QString& valueText\) \{\n)  if \(!BeginOperation\(s\)\) return Refused\(OpStatus::PortClosed\);/\$1  BeginOperation(s);/"
+  "script-dollar-not-a-marker|src/cmdline/script_parse.cpp|s/ \|\| c == QLatin1Char\('\\\$'\)//"
+  "pcsc-dump-wraps-at-19|src/pcsc/pcsc_ops.cpp|s/\(i \+ 1\) % 20 == 0/(i + 1) % 19 == 0/"
+  "hex-filter-keeps-lower-case|src/hexgrid/key_filters.cpp|s/return c\.toUpper\(\);/return c;/"
 )
 
 selected=("$@")
