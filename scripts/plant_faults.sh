@@ -14,7 +14,9 @@ source "$(dirname "${BASH_SOURCE[0]}")/setup_common.sh"
 
 work="${KVT_PLANT_DIR:-$KVT_ROOT/build-plant}"
 copy="$work/tree"
-build="$work/build"
+# The build sits inside the copy, as build/ does in the work tree: a compiler cache
+# (CMAKE_CXX_COMPILER_LAUNCHER=ccache, CCACHE_BASEDIR) then finds what ordinary builds left.
+build="$copy/build"
 
 # name | file | perl substitution that plants the fault (must change the file)
 faults=(
