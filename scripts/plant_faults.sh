@@ -5,6 +5,7 @@
 #
 #   scripts/plant_faults.sh            # every fault below
 #   scripts/plant_faults.sh header-6s  # only the named ones
+#   KVT_PLANT_FIRST_FAILURE=1 scripts/plant_faults.sh   # stop each run at its first failing test
 #
 # KVT_PLANT_DIR (default build-plant/) holds the copy and its build; it is reused, so later
 # runs only rebuild what a fault touches. Prints one line per fault, "caught" or "MISSED",
@@ -72,7 +73,7 @@ for entry in "${faults[@]}"; do
   if ! cmake --build "$build" -j2 >"$work/$name.build.log" 2>&1; then
     verdict="caught (the build fails)"
   elif ! QT_QPA_PLATFORM=offscreen ctest --test-dir "$build" -j2 -LE "package|soak" --timeout 300 \
-         >"$work/$name.test.log" 2>&1; then
+         ${KVT_PLANT_FIRST_FAILURE:+--stop-on-failure} >"$work/$name.test.log" 2>&1; then
     verdict="caught: $(grep -c -E '\*\*\*Failed|\(Failed\)|Timeout' "$work/$name.test.log") failing"
   fi
   cp "$work/original" "$copy/$file"
