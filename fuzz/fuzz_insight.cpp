@@ -70,12 +70,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     KVT_FUZZ_CHECK(!ResponseSwLine(answer).has_value());
   }
 
-  // The list as given, then with an entry naming this very answer in front of it.
-  const KnownAtrList list = KnownAtrList::Parse(listText);
-  for (const QString& d : list.descriptions(answer)) KVT_FUZZ_CHECK(!d.isEmpty() && !d.startsWith(QLatin1Char('\t')));
-  if (!answer.isEmpty()) {
-    const QByteArray own = answer.toHex(' ').toUpper() + "\n\tFuzz own entry\n\n";
-    KVT_FUZZ_CHECK(KnownAtrList::Parse(own + listText).descriptions(answer).contains(QStringLiteral("Fuzz own entry")));
-  }
+  // The list with an entry naming this very answer in front of it (the list as given when
+  // there is no answer to name): parsed once, as compiling its patterns is the costly part.
+  const QByteArray own = answer.isEmpty() ? QByteArray() : answer.toHex(' ').toUpper() + "\n\tFuzz own entry\n\n";
+  const QStringList names = KnownAtrList::Parse(own + listText).descriptions(answer);
+  for (const QString& d : names) KVT_FUZZ_CHECK(!d.isEmpty() && !d.startsWith(QLatin1Char('\t')));
+  if (!answer.isEmpty()) KVT_FUZZ_CHECK(!names.isEmpty() && names.first() == QLatin1String("Fuzz own entry"));
   return 0;
 }

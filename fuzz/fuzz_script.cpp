@@ -1,8 +1,8 @@
 // Script files as anyone may write them: the file's bytes become the script text, each
-// line is parsed into a frame, and the runner's Start, Resume and Setp go through it
-// against a reader that answers every frame (positive for an even parameter code,
-// negative for an odd one). A run is stopped after a bounded number of frames, as a user
-// presses Stop.
+// line is parsed into a frame, and the runner's Start, Resume and Setp go through scripts
+// of up to 256 characters against a reader that answers every frame (positive for an even
+// parameter code, negative for an odd one). A run is stopped after a bounded number of
+// frames, as a user presses Stop.
 //
 // Input: byte 0 chooses the buttons (bits 0-1), the repeat count text (bits 2-4) and the
 // device address text (bit 5); the rest is the file.
@@ -17,13 +17,22 @@ using namespace kvt;
 
 namespace {
 
-constexpr int kMostFrames = 16;
+// The user presses Stop before the fourth frame, or once more than 256 bytes went out.
+// That is enough for three Setp presses and for a one-line script to end its second pass;
+// every further frame, and every byte of a long one, costs logging (hex text twice over)
+// and reaches no new road of the runner. The parser sees long lines all the same.
+constexpr int kMostFrames = 4;
+constexpr int kMostBytes = 256;
+constexpr int kMostRunnerText = 256;
+constexpr int kMostMessages = 8;
+constexpr qint64 kHeldAt = 9000000000000000000;
 
 class TextView : public ScriptView {
  public:
   QString repeat;
   ScriptController* controller = nullptr;
   int pending = 0;
+  const QByteArray* sent = nullptr;  // what went to the reader so far
 
   QString scriptText() const override { return text_; }
   void setScriptText(const QString& t) override {
@@ -42,7 +51,8 @@ class TextView : public ScriptView {
   void clearMark() override {}
   void showFigure(Figure, const QString&) override {}
   void processPendingInput() override {
-    if (++pending >= kMostFrames && controller) controller->stop();
+    const bool enough = ++pending >= kMostFrames || (sent && sent->size() > kMostBytes);
+    if (enough && controller) controller->stop();
   }
 
  private:
@@ -50,11 +60,26 @@ class TextView : public ScriptView {
   QStringList lines_;
 };
 
-void CheckLine(const QString& line, uint8_t address) {
+// The transport's lists as counts: the entries themselves are checked by
+// fuzz_script_transport.
+class CountingList : public EntryList {
+ public:
+  void add(const QString&) override { ++entries_; }
+  int count() const override { return entries_; }
+  void clear() override { entries_ = 0; }
+
+ private:
+  int entries_ = 0;
+};
+
+// withMessage: also word the refusal, as the runner does for the line it stops at (a few
+// lines a run: a script of a thousand empty lines would otherwise spend its time there).
+void CheckLine(const QString& line, uint8_t address, bool withMessage) {
   const QString t = TrimSpaces(line);
   const ScriptFrame f = ParseScriptLine(t, address);
   if (!f.ok()) {
-    KVT_FUZZ_CHECK(f.frame.isEmpty() && !ScriptLineMessage(0, t, f).isEmpty());
+    KVT_FUZZ_CHECK(f.frame.isEmpty());
+    if (withMessage) KVT_FUZZ_CHECK(!ScriptLineMessage(0, t, f).isEmpty());
     if (f.error == ScriptLineError::ByteTooLarge || f.error == ScriptLineError::NoSingleByte)
       KVT_FUZZ_CHECK(f.errorColumn >= 1 && f.errorColumn <= t.size());
     return;
@@ -83,13 +108,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QString kept = TextIfOkBtn_fun(text);
   if (!kept.isEmpty())
     for (const QString& l : ScriptLines(kept)) KVT_FUZZ_CHECK(!l.isEmpty());
-  for (const QString& l : lines) {
-    CheckLine(l, 0);
-    const qint64 v = WholeValue(l);
-    KVT_FUZZ_CHECK(v >= INT32_MIN && v <= INT32_MAX);
-  }
+  for (int i = 0; i < lines.size(); ++i) CheckLine(lines[i], 0, i < kMostMessages);
+  // The first line as a repeat count text: beyond 64 bits the value is held at +-9e18 (the
+  // runner checks the range it counts). One line a run is enough, the fuzzer writes it.
+  const qint64 v = WholeValue(lines.first());
+  KVT_FUZZ_CHECK(v >= -kHeldAt && v <= kHeldAt);
 
-  // The runner over it.
+  // The runner over it, when it is short: the runner's roads depend on the kinds and the
+  // number of lines, which a short text has all of; a long one only costs filtering and
+  // logging.
+  if (text.size() > kMostRunnerText) return 0;
   static const char* const repeats[] = {"1", "2", "0", "-1", "2.5", " 3", "1e9", nullptr};
   const char* repeat = repeats[(how >> 2) & 7];
   const QString addressText = how & 0x20 ? QStringLiteral("0A") : QStringLiteral("0");
@@ -104,7 +132,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     port.append(fuzz::AckAndReply(reply));
   };
   RecordingNotifier notifier;
-  StringEntryList results, back;
+  CountingList results, back;
   ScriptTransport transport(state, port, notifier, results, back, ScriptTimeouts{}.scaled(100000));
   static const QDateTime at(QDate(2013, 9, 9), QTime(14, 5, 7, 42));
   transport.now = [] { return at; };
@@ -114,6 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ScriptController controller(state, view, transport, notifier, [&] { return addressText; });
   controller.stepDelayMs = 0;
   view.controller = &controller;
+  view.sent = &port.written;
   controller.load();
   switch (how & 3) {
     case 0: controller.start(); break;
@@ -122,6 +151,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     default: controller.setp(); controller.start(); break;
   }
   const ScriptTally& t = controller.tally();
+  // A repeat count the counter cannot hold is refused before anything is sent.
+  const qint64 count = WholeValue(view.repeat);
+  if (count < 1 || count > kMaxRepeatCount) KVT_FUZZ_CHECK(t.sent == 0 && port.writes == 0);
   KVT_FUZZ_CHECK(t.positive + t.negative + t.failed == t.sent);
   KVT_FUZZ_CHECK(state.CurrentLine >= 0 && state.CurrentLine <= state.LineCount);
   KVT_FUZZ_CHECK(!controller.busy());

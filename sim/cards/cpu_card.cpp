@@ -71,7 +71,7 @@ Bytes atrWithCheck(Bytes atr) {
 }  // namespace
 
 CpuCard::CpuCard(Protocol protocol, Bytes atr, bool emvCompatible)
-    : protocol_(protocol), atr_(std::move(atr)), emvCompatible_(emvCompatible), rng_(0x730C) {}
+    : protocol_(protocol), atr_(std::move(atr)), emvCompatible_(emvCompatible) {}
 
 std::shared_ptr<CpuCard> CpuCard::makeT0() {
   // TS, T0 (TB1 TC1, 8 historical bytes), TB1, TC1, "KVT730T0". T=0 only: no TCK.
@@ -103,7 +103,7 @@ std::shared_ptr<CpuCard> CpuCard::makeSam(int socket) {
   const Bytes hist = ascii("KVTSAM" + std::to_string(socket % 10));
   atr.insert(atr.end(), hist.begin(), hist.end());
   auto card = std::make_shared<CpuCard>(Protocol::T0, atr, true);
-  card->rng_.seed(0x5A30u + static_cast<unsigned>(socket));
+  card->seed_ = 0x5A30u + static_cast<unsigned>(socket);
   return card;
 }
 
@@ -233,8 +233,9 @@ Bytes CpuCard::getResponse(int le) {
 Bytes CpuCard::getChallenge(uint8_t p1, uint8_t p2, int le) {
   if (p1 != 0x00 || p2 != 0x00) return status(kWrongP1P2);
   if (le != 4 && le != 8) return status(kWrongLength);
+  if (!random_ && !rng_) rng_ = std::make_unique<std::mt19937>(seed_);
   Bytes out;
-  for (int i = 0; i < le; ++i) out.push_back(random_ ? random_() : static_cast<uint8_t>(rng_() & 0xFF));
+  for (int i = 0; i < le; ++i) out.push_back(random_ ? random_() : static_cast<uint8_t>((*rng_)() & 0xFF));
   return withStatus(out, kOk);
 }
 

@@ -8,8 +8,19 @@
 namespace kvt {
 
 QStringList ScriptLines(const QString& text) {
-  static const QRegularExpression breaks(QStringLiteral("\r\n|\r|\n"));
-  return text.split(breaks);
+  // A scan, not a pattern split: the runner asks for the lines many times a run.
+  QStringList lines;
+  lines.reserve(text.count(QLatin1Char('\n')) + text.count(QLatin1Char('\r')) + 1);
+  qsizetype start = 0;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const QChar c = text.at(i);
+    if (c != QLatin1Char('\r') && c != QLatin1Char('\n')) continue;
+    lines << text.mid(start, i - start);
+    if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n')) ++i;
+    start = i + 1;
+  }
+  lines << text.mid(start);
+  return lines;
 }
 
 QString TextIfOkBtn_fun(const QString& text) {

@@ -1,6 +1,7 @@
 #include "cmdline/script_transport.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "base/conversions.h"
 #include "insight/status_words.h"
@@ -20,8 +21,6 @@ const QString kUserStop = QStringLiteral("Reply type='User Stop'");
 const QString kReplyTimeout = QStringLiteral("Reply type='ReplyTimeout'");
 const QString kAckFailed = QStringLiteral("ExecuteCommand failed: 6h");
 
-QString Two(int v) { return DoubleType(QString::number(v)); }
-
 QString CodeLine(uint8_t command, uint8_t parameter) {
   return QStringLiteral("Command:") + HexByte(command) + QStringLiteral("h,  Parameter:") + HexByte(parameter) +
          QLatin1Char('h');
@@ -40,43 +39,33 @@ ScriptTimeouts ScriptTimeouts::scaled(int factor) const {
 QString TimeStamp(const QDateTime& t) {
   const QDate d = t.date();
   const QTime h = t.time();
-  return QLatin1Char('[') + QString::number(d.year()) + QLatin1Char('/') + Two(d.month()) + QLatin1Char('/') +
-         Two(d.day()) + QStringLiteral("      ") + Two(h.hour()) + QLatin1Char(':') + Two(h.minute()) +
-         QLatin1Char(':') + Two(h.second()) + QLatin1Char(':') + QString::number(h.msec()) + QLatin1Char(']');
+  // The fields below 100 take two digits, the year and the milliseconds as many as they have.
+  char text[64];
+  std::snprintf(text, sizeof text, "[%d/%02d/%02d      %02d:%02d:%02d:%d]", d.year(), d.month(), d.day(), h.hour(),
+                h.minute(), h.second(), h.msec());
+  return QString::fromLatin1(text);
 }
 
+// The entries and lines below are built whole, a run of bytes at a time: they are made for
+// every frame sent and received.
 QStringList RawEntries(const QString& prefix, const QByteArray& bytes) {
+  static const QString continuation = QStringLiteral("    ");
   QStringList out;
-  QString entry = prefix;
-  int inEntry = 0;
-  for (char c : bytes) {
-    if (inEntry == 25) {
-      out << entry;
-      entry = QStringLiteral("    ");
-      inEntry = 0;
-    }
-    entry += HexByte(static_cast<uint8_t>(c)) + QLatin1Char(' ');
-    ++inEntry;
-  }
-  out << entry;
+  for (qsizetype i = 0; i == 0 || i < bytes.size(); i += 25)
+    out << (i == 0 ? prefix : continuation) + HexEntries(bytes.mid(i, 25));
   return out;
 }
 
 QStringList DataLines(const QByteArray& data, int indent) {
   if (data.isEmpty()) return {QStringLiteral("Data(Hex):<No data>")};
+  const QString start = QStringLiteral("Data(Hex):");
+  const QString margin(indent, QLatin1Char(' '));
   QStringList out;
-  QString line = QStringLiteral("Data(Hex):");
-  int inLine = 0;
-  for (char c : data) {
-    if (inLine == 16) {
-      out << line;
-      line = QString(indent, QLatin1Char(' '));
-      inLine = 0;
-    }
-    line += HexByte(static_cast<uint8_t>(c)) + QLatin1Char(' ');
-    if (++inLine == 8) line += QStringLiteral(" - ");
+  for (qsizetype i = 0; i < data.size(); i += 16) {
+    QString line = (i == 0 ? start : margin) + HexEntries(data.mid(i, 8));
+    if (data.size() - i >= 8) line += QStringLiteral(" - ") + HexEntries(data.mid(i + 8, 8));
+    out << line;
   }
-  out << line;
   return out;
 }
 

@@ -77,7 +77,7 @@ QString storageCardName(uint16_t nn) {
 bool storageCardIdentifier(const QByteArray& b, QList<Fact>& out) {
   if (b.size() < 3 || at(b, 1) != 0x4F || at(b, 2) + 3 != b.size()) return false;
   const QByteArray aid = b.mid(3);
-  out.push_back({QStringLiteral("Application identifier"), spaced(aid)});
+  out.push_back({QStringLiteral("Application identifier"), aid.isEmpty() ? QStringLiteral("(empty)") : spaced(aid)});
   if (aid.size() >= 8 && aid.startsWith(QByteArray::fromHex("A000000306"))) {
     out.push_back({QStringLiteral("Card standard"),
                    HexByte(at(aid, 5)) + QStringLiteral(" (") + storageStandard(at(aid, 5)) + QLatin1Char(')')});

@@ -34,16 +34,12 @@ QString ResultCodeHex(LONG rc) {
 QString ResultCodeText(LONG rc) { return PadHex8(ResultCodeHex(rc)); }
 
 QStringList DumpLines(const QString& label, const QByteArray& bytes) {
+  // 20 bytes a line and the rest on the last, which after a multiple of 20 is the indent
+  // alone. Each line is built whole: a full response dump runs to some 3,300 lines.
+  const QString indent(10, QLatin1Char(' '));
   QStringList lines;
-  QString line = label;
-  for (int i = 0; i < bytes.size(); ++i) {
-    line += HexByte(static_cast<uint8_t>(bytes[i])) + QLatin1Char(' ');
-    if ((i + 1) % 20 == 0) {
-      lines << line;
-      line = QString(10, QLatin1Char(' '));
-    }
-  }
-  lines << line;
+  lines.reserve(bytes.size() / 20 + 1);
+  for (qsizetype i = 0; i <= bytes.size(); i += 20) lines << (i == 0 ? label : indent) + HexEntries(bytes.mid(i, 20));
   return lines;
 }
 

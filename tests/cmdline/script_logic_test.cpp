@@ -71,6 +71,8 @@ TEST(ScriptParse, RefusedLinesSayWhereAndGiveNoFrame) {
 TEST(ScriptText, LinesBlankLinesRepeatValuesAndFiles) {
   EXPECT_EQ(ScriptLines(QStringLiteral("C04\n")), (QStringList{"C04", ""}));
   EXPECT_EQ(ScriptLines(QStringLiteral("a\r\nb\rc")), (QStringList{"a", "b", "c"}));
+  EXPECT_EQ(ScriptLines(QStringLiteral("\n\r\r\nx\r")), (QStringList{"", "", "", "x", ""}));
+  EXPECT_EQ(ScriptLines(QString()), QStringList{""});
   EXPECT_EQ(TextIfOkBtn_fun(QStringLiteral("\nC04\r\n\r\n  \nC10\n\n")), QStringLiteral("C04\n  \nC10"));
 
   const std::vector<std::pair<QString, qint64>> values = {

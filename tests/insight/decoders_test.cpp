@@ -189,6 +189,14 @@ TEST(HistoricalBytes, CategoriesObjectsAndStatus) {
   EXPECT_TRUE(HistoricalBytesLines(QByteArray()).isEmpty());
 }
 
+// Found by fuzz_insight: an application identifier object of length 0 was shown with no
+// value at all, in the historical bytes and in every answer carrying them.
+TEST(HistoricalBytes, EmptyApplicationIdentifierSaysSo) {
+  EXPECT_EQ(HistoricalBytesLines(hex("80 4F 00")),
+            (QStringList{"Category indicator: 80 (compact-TLV data objects)", "Application identifier: (empty)"}));
+  for (const Fact& f : DecodeAtr(hex("3B 03 80 4F 00")).facts) EXPECT_FALSE(f.value.isEmpty()) << f.name.toStdString();
+}
+
 // ISO/IEC 7816-4 tables 5 and 6, GSM 11.11 for 9Fxx.
 TEST(StatusWords, MeaningsAndLines) {
   EXPECT_EQ(SwLine(0x90, 0x00), "SW 9000: Normal processing");

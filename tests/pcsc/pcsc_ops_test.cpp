@@ -108,4 +108,11 @@ TEST(PcscOps, ApduTextIsRefusedOrSentAsTyped) {
   f.response.clear();
   EXPECT_EQ(Transmit(f, st, "0084000008").lines, Framed({"SCardTransmit Success ", "Send Data:", "Receive Data:"}));
   EXPECT_EQ(DumpLines("X:", QByteArray(20, 1)).last(), QString(10, ' '));
+  // A service claiming more than the room it was given: the room is read, not past it.
+  // The room is 65,548 bytes: an extended response APDU with all its framing.
+  f.response = QByteArray(65548 + 7, '\x5A');
+  const PcscOutcome big = Transmit(f, st, "00B0000000");
+  EXPECT_EQ(big.received, QByteArray(65548, '\x5A'));
+  EXPECT_EQ(big.lines.size(), 3282);  // 3,277 full lines and one of 8 bytes, framed
+  EXPECT_EQ(big.lines[big.lines.size() - 2], "          5A 5A 5A 5A 5A 5A 5A 5A ");
 }
