@@ -188,17 +188,23 @@ TEST_F(RfTest, PurseInitialiseIncrementDecrementAndReadBack) {
   EXPECT_EQ(*p.message, info("Increment", "Increment\r\n\r\n6982"));
   MifareKey(session, "0", MifareKeyOp::Check, 1, false, kFF);
 
-  p = PurseChange(session, "0", PurseOp::Initialize, 1, 1, "1000");
-  const QByteArray f = sentFrame();
-  EXPECT_EQ(f, BuildFrame(0, 0x60, 0x33, hex("00D2010104E8030000")));
-  EXPECT_EQ(f.size(), 18);
-  EXPECT_EQ(*p.message, info("Initialize", "Initialize success\r\nExxcute OK\r\n9000"));
-  p = PurseChange(session, "0", PurseOp::Increment, 1, 1, "234");
-  EXPECT_EQ(sentData(), hex("00D3010104EA000000"));
-  EXPECT_EQ(p.message->text, "Increment\r\nExxcute OK\r\n9000");
-  p = PurseChange(session, "0", PurseOp::Decrement, 1, 1, "34");
-  EXPECT_EQ(sentData(), hex("00D401010422000000"));
-  EXPECT_EQ(*p.message, info("Decrement", "Decrement\r\nExxcute OK\r\n9000"));
+  // Each step: the operation, its value, the data sent (after the frame's "C", CM and PM)
+  // and the box; the value bytes go least significant first.
+  const struct {
+    PurseOp op;
+    const char* value;
+    const char* sent;
+    Message box;
+  } steps[] = {
+      {PurseOp::Initialize, "1000", "00D2010104E8030000", info("Initialize", "Initialize success\r\nExxcute OK\r\n9000")},
+      {PurseOp::Increment, "234", "00D3010104EA000000", info("Increment", "Increment\r\nExxcute OK\r\n9000")},
+      {PurseOp::Decrement, "34", "00D401010422000000", info("Decrement", "Decrement\r\nExxcute OK\r\n9000")},
+  };
+  for (const auto& st : steps) {
+    p = PurseChange(session, "0", st.op, 1, 1, st.value);
+    EXPECT_EQ(sentFrame(), BuildFrame(0, 0x60, 0x33, hex(st.sent))) << st.value;
+    EXPECT_EQ(*p.message, st.box);
+  }
   PurseReadOutcome v = PurseRead(session, "0", 1, 1);
   EXPECT_EQ(sentFrame(), BuildFrame(0, 0x60, 0x33, hex("00B10101")));
   EXPECT_EQ(v.valueText, QString("1200"));
