@@ -315,8 +315,9 @@ TEST_F(RfTest, RefusedInputSendsNothingAndLeavesNoLineBreak) {
   notifier.messages.clear();
   EXPECT_EQ(MifareKey(session, "0", MifareKeyOp::Load, 1, false, {}).status, OpStatus::PortClosed);
   EXPECT_EQ(PurseRead(session, "0", 1, 1).status, OpStatus::PortClosed);
+  EXPECT_EQ(PurseChange(session, "0", PurseOp::Increment, 1, 1, "1").status, OpStatus::PortClosed);
   EXPECT_FALSE(SendIsoApdu(session, "0", IsoType::A, "0084000008").clearResponse);
-  EXPECT_EQ(notifier.messages.size(), 3u);
+  EXPECT_EQ(notifier.messages.size(), 4u);
   EXPECT_EQ(notifier.messages.front(), caution("Comm. Port Setup First"));
   EXPECT_TRUE(newFrames().empty());
 }
