@@ -39,7 +39,7 @@ faults=(
   "hex-filter-takes-g|src/hexgrid/key_filters.cpp|s/c <= QLatin1Char\('F'\)/c <= QLatin1Char('G')/"
   "purse-on-closed-port|src/rf/mifare_ops.cpp|s/(const QString& valueText\) \{\n)  if \(!BeginOperation\(s\)\) return Refused\(OpStatus::PortClosed\);/\$1  BeginOperation(s);/"
   "script-dollar-not-a-marker|src/cmdline/script_parse.cpp|s/ \|\| c == QLatin1Char\('\\\$'\)//"
-  "pcsc-dump-wraps-at-19|src/pcsc/pcsc_ops.cpp|s/\(i \+ 1\) % 20 == 0/(i + 1) % 19 == 0/"
+  "pcsc-dump-wraps-at-19|src/pcsc/pcsc_ops.cpp|s/i \+= 20\)(.*)bytes\.mid\(i, 20\)/i += 19)\$1bytes.mid(i, 19)/"
   "hex-filter-keeps-lower-case|src/hexgrid/key_filters.cpp|s/return c\.toUpper\(\);/return c;/"
 )
 
