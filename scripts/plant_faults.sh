@@ -5,6 +5,7 @@
 #
 #   scripts/plant_faults.sh            # every fault below
 #   scripts/plant_faults.sh header-6s  # only the named ones
+#   KVT_PLANT_FIRST_FAILURE=1 scripts/plant_faults.sh   # stop each run at its first failing test
 #
 # KVT_PLANT_DIR (default build-plant/) holds the copy and its build; it is reused, so later
 # runs only rebuild what a fault touches. Prints one line per fault, "caught" or "MISSED",
@@ -14,7 +15,9 @@ source "$(dirname "${BASH_SOURCE[0]}")/setup_common.sh"
 
 work="${KVT_PLANT_DIR:-$KVT_ROOT/build-plant}"
 copy="$work/tree"
-build="$work/build"
+# The build sits inside the copy, as build/ does in the work tree: a compiler cache
+# (CMAKE_CXX_COMPILER_LAUNCHER=ccache, CCACHE_BASEDIR) then finds what ordinary builds left.
+build="$copy/build"
 
 # name | file | perl substitution that plants the fault (must change the file)
 faults=(
@@ -26,6 +29,18 @@ faults=(
   "apdu-completed-from-list|src/hexgrid/key_filters.cpp|s/  combo->setCompleter\(nullptr\);\n//"
   "negative-reply-not-shown|src/link/negative_reply.cpp|s/if \(const auto m = NegativeReplyMessage\(e1, e0\)\) notifier\.show\(\*m\);//"
   "short-apdu-sent|src/pcsc/pcsc_ops.cpp|s/ \|\| t\.size\(\) \/ 2 < kApduHeaderSize//"
+  "sent-line-wraps-at-24|src/link/log_format.cpp|s/if \(counter == 25\)/if (counter == 24)/"
+  "reply-line-wraps-one-late|src/link/log_format.cpp|s/\(i \+ 4\) % 25/(i + 3) % 25/"
+  "bcc-skips-stx|src/base/conversions.cpp|s/for \(int i = 0; i \+ 1 < frame\.size\(\)/for (int i = 1; i + 1 < frame.size()/"
+  "sw-6700-text-changed|src/insight/status_words.cpp|s/\{0x6700, \"Wrong length\"\}/{0x6700, \"Wrong length (Lc)\"}/"
+  "manufacturer-block-writable|src/rf/mifare_ops.cpp|s/  if \(sector == 0 && block == 0\)\n    return Refused\(OpStatus::BadInput, Caution\(QStringLiteral\(\"Write Prohibit In The Block\"\)\)\);\n//"
+  "purse-value-big-endian|src/rf/mifare_ops.cpp|s/\(v >> \(8 \* i\)\)/(v >> (8 * (3 - i)))/"
+  "grid-moves-after-one-digit|src/hexgrid/hex_grid.cpp|s/if \(quiet_ \|\| text\.size\(\) < 2\) return;/if (quiet_ || text.size() < 1) return;/"
+  "hex-filter-takes-g|src/hexgrid/key_filters.cpp|s/c <= QLatin1Char\('F'\)/c <= QLatin1Char('G')/"
+  "purse-on-closed-port|src/rf/mifare_ops.cpp|s/(const QString& valueText\) \{\n)  if \(!BeginOperation\(s\)\) return Refused\(OpStatus::PortClosed\);/\$1  BeginOperation(s);/"
+  "script-dollar-not-a-marker|src/cmdline/script_parse.cpp|s/ \|\| c == QLatin1Char\('\\\$'\)//"
+  "pcsc-dump-wraps-at-19|src/pcsc/pcsc_ops.cpp|s/i \+= 20\)(.*)bytes\.mid\(i, 20\)/i += 19)\$1bytes.mid(i, 19)/"
+  "hex-filter-keeps-lower-case|src/hexgrid/key_filters.cpp|s/return c\.toUpper\(\);/return c;/"
 )
 
 selected=("$@")
@@ -58,7 +73,7 @@ for entry in "${faults[@]}"; do
   if ! cmake --build "$build" -j2 >"$work/$name.build.log" 2>&1; then
     verdict="caught (the build fails)"
   elif ! QT_QPA_PLATFORM=offscreen ctest --test-dir "$build" -j2 -LE "package|soak" --timeout 300 \
-         >"$work/$name.test.log" 2>&1; then
+         ${KVT_PLANT_FIRST_FAILURE:+--stop-on-failure} >"$work/$name.test.log" 2>&1; then
     verdict="caught: $(grep -c -E '\*\*\*Failed|\(Failed\)|Timeout' "$work/$name.test.log") failing"
   fi
   cp "$work/original" "$copy/$file"

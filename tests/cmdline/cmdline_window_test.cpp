@@ -17,10 +17,12 @@
 #include "cmdline/cmdline_window.h"
 #include "gui/gui_fixture.h"
 #include "link/frame.h"
+#include "test_files.h"
 
 using namespace gui_test;
 using kvt::ButtonSet;
 using Form = kvt::KVT_730_B_CMDExuteForm;
+using test_files::readFile;
 
 namespace {
 
@@ -54,10 +56,6 @@ void clickDuringFirstExchange(Form& f, const QByteArray& button) {
     if (std::exchange(*armed, true)) return;
     QTimer::singleShot(0, &f, [&f, button] { click(&f, button.constData()); });
   };
-}
-QByteArray readFile(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
 }  // namespace
@@ -302,10 +300,7 @@ void CmdLineWindowTest::closeDuringARunCancelsItFirst() {
 void CmdLineWindowTest::loadSaveAndSaveTo() {
   QTemporaryDir dir;
   const QString in = dir.filePath(QStringLiteral("IN.TXT")), out = dir.filePath(QStringLiteral("OUT.TXT"));
-  QFile file(in);
-  QVERIFY(file.open(QIODevice::WriteOnly));
-  file.write("  C10\r\n\r\nC11  \r\n");
-  file.close();
+  QVERIFY(test_files::writeFile(in, "  C10\r\n\r\nC11  \r\n"));
   QFile::copy(in, out);
   withForm([&](Form& f) {
     QString chosen;

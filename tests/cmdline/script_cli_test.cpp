@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include "ctl_process.h"
+#include "test_files.h"
 
 using ctl_test::CtlRun;
 
@@ -28,10 +29,9 @@ CtlRun Ctl(const QStringList& args) {
 class ScriptCli : public ::testing::Test {
  protected:
   QString file(const QByteArray& text) {
-    QFile f(dir.filePath(QStringLiteral("S%1.TXT").arg(++files)));
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(text);
-    return f.fileName();
+    const QString path = dir.filePath(QStringLiteral("S%1.TXT").arg(++files));
+    EXPECT_TRUE(test_files::writeFile(path, text));
+    return path;
   }
   QTemporaryDir dir;
   int files = 0;

@@ -1,6 +1,7 @@
 #pragma once
 // Looking at and typing into the pages of a main window in the window tests.
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QTabWidget>
 #include <QTest>
@@ -49,6 +50,22 @@ inline QByteArray receivedDuring(sim::PtyHost& host, const std::function<void()>
   act();
   const std::vector<uint8_t> rx = host.received();
   return QByteArray(reinterpret_cast<const char*>(rx.data()) + before, static_cast<int>(rx.size() - before));
+}
+
+// After a list entry has gone out once, typed APDUs go out exactly as typed, lower-case
+// digits raised: nothing completed from the list, nothing dropped. `send` clicks the button.
+inline void checkTypedApdusGoOut(sim::PtyHost& host, QComboBox* cmd, const std::function<void()>& send) {
+  cmd->setCurrentIndex(0);  // "0084000008"
+  QCOMPARE(cmd->currentText(), QStringLiteral("0084000008"));
+  send();
+  for (const char* typed : {"00a4040007a0000000031010", "0084"}) {
+    cmd->clearEditText();
+    typeAsUser(cmd, QString::fromLatin1(typed));
+    QCOMPARE(cmd->currentText(), QString::fromLatin1(typed).toUpper());
+    const QByteArray sent = receivedDuring(host, send);
+    // The APDU and the frame's end byte, nothing between.
+    QVERIFY2(sent.contains(QByteArray::fromHex(typed) + '\x03'), sent.toHex(' ').constData());
+  }
 }
 
 // The variant-B main window on a fresh simulated reader at COM1: start() in init(), stop()

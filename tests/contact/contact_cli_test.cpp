@@ -1,5 +1,5 @@
 // kvt730ctl's contact card commands against kvt730-sim holding a chosen card at the IC
-// contacts: one run per operation, the card keeping its state between runs.
+// contacts: what it prints and its exit status (the decoding is the operations' test).
 #include "ctl_process.h"
 
 using ctl_test::CtlRun;
@@ -13,37 +13,27 @@ const QString kOk = QStringLiteral("Transmit Command | Execute OK / 9000");
 
 }  // namespace
 
-TEST(ContactCli, Sle4442WritesAndReadsRowsOfSixteen) {
-  SimProcess sim(card("sle4442"));
-  ASSERT_TRUE(sim.ok());
-  EXPECT_EQ(sim.ctl({"ic-type"}).lines, QStringList{"Test IC Type | Test IC Type Complete / SLE4442 Card"});
-  EXPECT_EQ(sim.ctl({"sle4442", "activate"}).lines, QStringList{"Activate | SLE4442 Activate success"});
-  EXPECT_EQ(sim.ctl({"sle4442", "verify", "FF FF FF"}).lines, QStringList{kOk});
-  EXPECT_EQ(sim.ctl({"sle4442", "write-main", "20", "0A1B", "2C"}).lines, QStringList{kOk});
-  const CtlRun read = sim.ctl({"sle4442", "read-main", "1E", "12"});
-  EXPECT_EQ(read.code, 0);
-  EXPECT_EQ(read.lines, (QStringList{"00: FF FF 0A 1B 2C FF FF FF FF FF FF FF FF FF FF FF", "01: FF FF", kOk}));
-
-  const CtlRun bad = sim.ctl({"sle4442", "write-main", "00", "GG"});
-  EXPECT_EQ(bad.code, 3);
-  EXPECT_TRUE(bad.lines.isEmpty());
-}
-
-TEST(ContactCli, Sle4428And24CxxTakeTwoByteAddresses) {
+TEST(ContactCli, MemoryCardsPrintRowsOfSixteen) {
   {
-    SimProcess sim(card("sle4428"));
+    SimProcess sim(card("sle4442"));
     ASSERT_TRUE(sim.ok());
-    EXPECT_EQ(sim.ctl({"sle4428", "activate"}).lines, QStringList{"Activate | SLE4428 Activate success"});
-    EXPECT_EQ(sim.ctl({"sle4428", "read-protection", "0", "05"}).lines,
-              (QStringList{"00: 00 00 00 00 01", kOk}));
+    EXPECT_EQ(sim.ctl({"ic-type"}).lines, QStringList{"Test IC Type | Test IC Type Complete / SLE4442 Card"});
+    sim.ctl({"sle4442", "activate"});
+    EXPECT_EQ(sim.ctl({"sle4442", "verify", "FF FF FF"}).lines, QStringList{kOk});
+    EXPECT_EQ(sim.ctl({"sle4442", "write-main", "20", "0A1B", "2C"}).code, 0);  // bytes split anyhow
+    const CtlRun read = sim.ctl({"sle4442", "read-main", "1E", "12"});
+    EXPECT_EQ(read.code, 0);
+    EXPECT_EQ(read.lines, (QStringList{"00: FF FF 0A 1B 2C FF FF FF FF FF FF FF FF FF FF FF", "01: FF FF", kOk}));
+    const CtlRun bad = sim.ctl({"sle4442", "write-main", "00", "GG"});
+    EXPECT_EQ(bad.code, 3);
+    EXPECT_TRUE(bad.lines.isEmpty());
   }
-  SimProcess sim(card("24c02"));
+  SimProcess sim(card("24c02"));  // a two-byte address
   ASSERT_TRUE(sim.ok());
-  EXPECT_EQ(sim.ctl({"24cxx", "activate"}).lines, QStringList{"Activate | 24C02 Activate Success"});
+  sim.ctl({"24cxx", "activate"});
   EXPECT_EQ(sim.ctl({"24cxx", "write", "00FE", "AA", "BB"}).lines, QStringList{kOk});
   EXPECT_EQ(sim.ctl({"24cxx", "read", "FE", "02"}).lines, (QStringList{"00: AA BB", kOk}));
-  EXPECT_EQ(sim.ctl({"24cxx", "read", "FF", "02"}).lines,
-            QStringList{"Transmit Command | Parameter(P1/P2) is error and  Command Cannot be Executed / 6B00"});
+  EXPECT_EQ(sim.ctl({"24cxx", "read", "FF", "02"}).lines, QStringList{"Transmit Command | Parameter(P1/P2) is error and  Command Cannot be Executed / 6B00"});
 }
 
 TEST(ContactCli, CpuCardAndSam) {
@@ -55,16 +45,15 @@ TEST(ContactCli, CpuCardAndSam) {
   EXPECT_EQ(reset.lines[1], "Cold Reset | Cold Reset Success(T=1)");
   const CtlRun apdu = sim.ctl({"cpu", "apdu", "t1", "00A40000023F00", "0084000004"});
   ASSERT_EQ(apdu.lines.size(), 6);  // each response, its message, its status word
-  EXPECT_EQ(apdu.lines[0], "Response: 6F1684023F00A5108801015F2D067A68656E66729F1101019000");
-  EXPECT_EQ(apdu.lines[1], "C-APDU | Success");
-  EXPECT_EQ(apdu.lines[2], "SW 9000: Normal processing");
-  EXPECT_EQ(sim.ctl({"cpu", "apdu", "t0", "0084000004"}).code, 1);  // T=0 asked of a T=1 card
+  EXPECT_EQ(apdu.lines.mid(0, 3), (QStringList{"Response: 6F1684023F00A5108801015F2D067A68656E66729F1101019000",
+                                               "C-APDU | Success", "SW 9000: Normal processing"}));
+  const CtlRun refused = sim.ctl({"cpu", "apdu", "t0", "0084000004"});  // T=0 asked of a T=1 card
+  EXPECT_EQ(refused.code, 1);
+  EXPECT_TRUE(refused.lines.filter("SW ").isEmpty());  // no response, no status word
 
   EXPECT_EQ(sim.ctl({"sam", "choose", "2"}).lines, QStringList{"Choose SAM | Choose SAM Success"});
-  EXPECT_EQ(sim.ctl({"sam", "cold-reset"}).lines.value(1), "Cold Reset | Cold Reset Success(T=0)");
   EXPECT_EQ(sim.ctl({"sam", "status"}).lines,
-            QStringList{"Card Status | The card has been activated, working frequency of 3.57 MHZ / Current SAM "
-                        "card is  No.2"});
+            QStringList{"Card Status | Card is not activated / Current SAM card is  No.2"});
   EXPECT_EQ(sim.ctl({"sam", "choose", "15"}).code, 3);
 }
 

@@ -87,56 +87,53 @@ TEST_F(ContactTest, Sle4442ReadsWritesAndNeedsTheCode) {
   insert("sle4442");
   SleActivate(session, "0");
   newFrames();
-  Sle4442Fields f;
-
-  GridOutcome o = RunSle4442(session, "0", Sle4442Op::ReadMain, f);
+  GridOutcome o = RunSle4442(session, "0", Sle4442Op::ReadMain, {});
   EXPECT_EQ(sentFrame(), hex("F200000843533300B0000080 03EA"));
   EXPECT_TRUE(o.clearGrid);
   ASSERT_EQ(o.cells.size(), 128);
   EXPECT_EQ(o.cells.mid(0, 5), QStringList({"A2", "13", "10", "91", "FF"}));
   EXPECT_EQ(*o.message, (Message{MessageIcon::Information, "Transmit Command", "Execute OK\r\n9000"}));
 
-  // Writes are refused until the code is verified.
-  f.address = "10";
-  f.length = "03";
-  const QStringList data = cellsOf(hex("0A1B2C"));
-  EXPECT_EQ(text(RunSle4442(session, "0", Sle4442Op::WriteMain, f, data)), "Execute Error\r\n6F00");
-  EXPECT_EQ(sentData(), hex("00D0001003 0A1B2C"));
-  EXPECT_EQ(text(RunSle4442(session, "0", Sle4442Op::Verify, f)), "Execute OK\r\n9000");
-  EXPECT_EQ(sentFrame(), hex("F200000B43533300200301 03FFFFFF0307"));
-  EXPECT_EQ(text(RunSle4442(session, "0", Sle4442Op::ReadSecurity, f)), "Execute OK\r\n07FFFFFF\r\n9000");
-  EXPECT_EQ(sentData(), hex("00B0020004"));
-  EXPECT_EQ(text(RunSle4442(session, "0", Sle4442Op::WriteMain, f, data)), "Execute OK\r\n9000");
-  o = RunSle4442(session, "0", Sle4442Op::ReadMain, f);
-  EXPECT_EQ(o.cells, QStringList({"0A", "1B", "2C"}));  // fewer bytes: only those cells
-
-  // The ATR bytes are protected: writing other values there fails, the same values pass.
-  f.address = "00";
-  f.length = "02";
-  EXPECT_EQ(text(RunSle4442(session, "0", Sle4442Op::WriteMain, f, cellsOf(hex("0000")))), "Execute Error\r\n6F00");
-  EXPECT_EQ(text(RunSle4442(session, "0", Sle4442Op::WriteMain, f, cellsOf(hex("A213")))), "Execute OK\r\n9000");
-
-  // Protecting bytes 10 to 12 needs their present values; the bits then read as cleared.
-  f.address = "10";
-  f.length = "03";
-  EXPECT_EQ(text(RunSle4442(session, "0", Sle4442Op::WriteProtection, f, cellsOf(hex("0A1B00")))),
-            "Execute Error\r\n6F00");
-  EXPECT_EQ(text(RunSle4442(session, "0", Sle4442Op::WriteProtection, f, data)), "Execute OK\r\n9000");
-  EXPECT_EQ(sentData(), hex("00D0011003 0A1B2C"));
-  f.address = "00";
-  f.length = "04";
-  o = RunSle4442(session, "0", Sle4442Op::ReadProtection, f);
-  EXPECT_EQ(sentData(), hex("00B0010004"));
-  EXPECT_EQ(o.cells, QStringList({"F0", "FF", "F8", "FF"}));
+  // Each step: operation, address, length, the cells written, then the box text, the data
+  // of the frame sent ("" when not looked at) and the cells read.
+  const QString ok = "Execute OK\r\n9000", error = "Execute Error\r\n6F00";
+  const struct {
+    Sle4442Op op;
+    const char *address, *length, *cells;
+    QString text;
+    const char *sent, *read;
+  } steps[] = {
+      {Sle4442Op::WriteMain, "10", "03", "0A1B2C", error, "00D00010030A1B2C", ""},  // the code first
+      {Sle4442Op::Verify, "10", "03", "", ok, "0020030103FFFFFF", ""},
+      {Sle4442Op::ReadSecurity, "10", "03", "", "Execute OK\r\n07FFFFFF\r\n9000", "00B0020004", ""},
+      {Sle4442Op::WriteMain, "10", "03", "0A1B2C", ok, "", ""},
+      {Sle4442Op::ReadMain, "10", "03", "", ok, "", "0A1B2C"},  // fewer bytes: only those cells
+      // The ATR bytes are protected: other values fail, the same values pass.
+      {Sle4442Op::WriteMain, "00", "02", "0000", error, "", ""},
+      {Sle4442Op::WriteMain, "00", "02", "A213", ok, "", ""},
+      // Protecting bytes 10 to 12 needs their present values; the bits then read as cleared.
+      {Sle4442Op::WriteProtection, "10", "03", "0A1B00", error, "", ""},
+      {Sle4442Op::WriteProtection, "10", "03", "0A1B2C", ok, "00D00110030A1B2C", ""},
+      {Sle4442Op::ReadProtection, "00", "04", "", ok, "00B0010004", "F0FFF8FF"},
+  };
+  for (const auto& st : steps) {
+    Sle4442Fields f;
+    f.address = st.address;
+    f.length = st.length;
+    o = RunSle4442(session, "0", st.op, f, cellsOf(hex(st.cells)));
+    EXPECT_EQ(text(o), st.text) << st.sent << st.cells;
+    if (*st.sent) { EXPECT_EQ(sentData(), hex(st.sent)); }
+    if (*st.read) { EXPECT_EQ(o.cells, cellsOf(hex(st.read), 0)); }
+  }
 
   // A new code, then the old one is wrong.
-  f = {"", "", "12", "34", "56"};
-  EXPECT_EQ(text(RunSle4442(session, "0", Sle4442Op::ChangeCode, f)), "Execute OK\r\n9000");
+  const Sle4442Fields code{"", "", "12", "34", "56"};
+  EXPECT_EQ(text(RunSle4442(session, "0", Sle4442Op::ChangeCode, code)), ok);
   EXPECT_EQ(sentData(), hex("00D0020103 123456"));
   MemoryCardDeactivate(session, "0");
   SleActivate(session, "0");
   EXPECT_EQ(text(RunSle4442(session, "0", Sle4442Op::Verify, Sle4442Fields{})), "Verification Password error\r\n6F01");
-  EXPECT_EQ(text(RunSle4442(session, "0", Sle4442Op::Verify, f)), "Execute OK\r\n9000");
+  EXPECT_EQ(text(RunSle4442(session, "0", Sle4442Op::Verify, code)), ok);
 }
 
 TEST_F(ContactTest, WrongCodesBlockTheCard) {
@@ -161,55 +158,44 @@ TEST_F(ContactTest, Sle4428AddressesProtectionBitsAndWarning) {
   EXPECT_EQ(text(SleActivate(session, "0")), "SLE4428 Activate success");
   EXPECT_EQ(text(SleInquireStatus(session, "0")), "SLE4428 Activated");
   newFrames();
-  Sle4428Fields f;
-  EXPECT_EQ(text(RunSle4428(session, "0", Sle4428Op::CheckCode, f)), "Execute OK\r\n9000");
-  EXPECT_EQ(sentData(), hex("0020000002FFFF"));
-
-  f.high = "03";
-  f.low = "F0";
-  f.length = "10";
-  GridOutcome o = RunSle4428(session, "0", Sle4428Op::ReadMain, f);
-  EXPECT_EQ(sentData(), hex("00B003F010"));
-  EXPECT_EQ(o.cells, cellsOf(QByteArray(16, char(0xFF)), 16));
-  f.length = "81";  // the card takes at most 80
-  EXPECT_EQ(text(RunSle4428(session, "0", Sle4428Op::ReadMain, f)),
-            "The lenth of Lc is overflow and Command Cannot be Executed\r\n6700");
-
-  // With and without protection bit: P1 0x21 and 0x01 for the high address 01.
-  f.high = "01";
-  f.low = "00";
-  f.length = "02";
-  EXPECT_EQ(text(RunSle4428(session, "0", Sle4428Op::WriteProtected, f, cellsOf(hex("5566")))), "Execute OK\r\n9000");
-  EXPECT_EQ(sentData(), hex("00D0210002 5566"));
-  EXPECT_EQ(text(RunSle4428(session, "0", Sle4428Op::Write, f, cellsOf(hex("5567")))), "Execute Error\r\n6F00");
-  EXPECT_EQ(sentData(), hex("00D0010002 5567"));
-  // The protection read always sends P1 0x10 with the low byte only.
-  f.high = "02";
-  f.low = "FF";
-  o = RunSle4428(session, "0", Sle4428Op::ReadProtection, f);
-  EXPECT_EQ(sentData(), hex("00B010FF02"));
-  EXPECT_EQ(o.cells, QStringList({"01", "00"}));  // 0FF writable, 100 protected above
-  f.low = "00";
-  f.length = "05";
-  o = RunSle4428(session, "0", Sle4428Op::ReadProtection, f);
-  EXPECT_EQ(o.cells, QStringList({"00", "00", "00", "00", "01"}));  // the ATR bytes
-
-  // High address above 3: the warning, then the frame all the same.
-  EXPECT_TRUE(notifier.messages.empty());
-  f.high = "05";
-  f.length = "01";
-  EXPECT_EQ(text(RunSle4428(session, "0", Sle4428Op::Write, f, cellsOf(hex("11")))),
-            "Parameter(P1/P2) is error and  Command Cannot be Executed\r\n6B00");
-  EXPECT_EQ(sentData(), hex("00D0050001 11"));
-  f.high = "13";  // only the second digit goes into P1
-  RunSle4428(session, "0", Sle4428Op::WriteProtected, f, cellsOf(hex("11")));
-  EXPECT_EQ(sentData(), hex("00D0230001 11"));
-  ASSERT_EQ(notifier.messages.size(), 2u);
+  // Each step: operation, high and low address, length, the cells written, then the box
+  // text ("" when not looked at), the data of the frame sent and the cells read.
+  const QString ok = "Execute OK\r\n9000";
+  const QString p1p2 = "Parameter(P1/P2) is error and  Command Cannot be Executed\r\n6B00";
+  const struct {
+    Sle4428Op op;
+    const char *high, *low, *length, *cells;
+    QString text;
+    const char *sent, *read;
+  } steps[] = {
+      {Sle4428Op::CheckCode, "00", "00", "80", "", ok, "0020000002FFFF", ""},
+      {Sle4428Op::ReadMain, "03", "F0", "10", "", ok, "00B003F010", "FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF"},
+      {Sle4428Op::ReadMain, "03", "F0", "81", "",  // the card takes at most 80
+       "The lenth of Lc is overflow and Command Cannot be Executed\r\n6700", "", ""},
+      // With and without protection bit: P1 0x21 and 0x01 for the high address 01.
+      {Sle4428Op::WriteProtected, "01", "00", "02", "5566", ok, "00D0210002" "5566", ""},
+      {Sle4428Op::Write, "01", "00", "02", "5567", "Execute Error\r\n6F00", "00D0010002" "5567", ""},
+      // The protection read always sends P1 0x10 with the low byte only.
+      {Sle4428Op::ReadProtection, "02", "FF", "02", "", ok, "00B010FF02", "0100"},  // 0FF writable, 100 not
+      {Sle4428Op::ReadProtection, "02", "00", "05", "", ok, "", "0000000001"},       // the ATR bytes
+      // High address above 3: the warning, then the frame all the same; only the second
+      // digit goes into P1; a one-digit high address writes like its two-digit form.
+      {Sle4428Op::Write, "05", "00", "01", "11", p1p2, "00D0050001" "11", ""},
+      {Sle4428Op::WriteProtected, "13", "00", "01", "11", "", "00D0230001" "11", ""},
+      {Sle4428Op::Write, "3", "00", "01", "11", "", "00D0030001" "11", ""},
+  };
+  for (const auto& st : steps) {
+    Sle4428Fields f;
+    f.high = st.high;
+    f.low = st.low;
+    f.length = st.length;
+    const GridOutcome o = RunSle4428(session, "0", st.op, f, cellsOf(hex(st.cells)));
+    if (!st.text.isEmpty()) { EXPECT_EQ(text(o), st.text) << st.high << st.low << st.length; }
+    if (*st.sent) { EXPECT_EQ(sentData(), hex(st.sent)); }
+    if (*st.read) { EXPECT_EQ(o.cells, cellsOf(hex(st.read), 0)); }
+  }
+  ASSERT_EQ(notifier.messages.size(), 2u);  // for 05 and 13
   EXPECT_EQ(notifier.messages[1], (Message{MessageIcon::Warning, "Caution", "Address out of range"}));
-  // A one-digit high address writes like its two-digit form.
-  f.high = "3";
-  RunSle4428(session, "0", Sle4428Op::Write, f, cellsOf(hex("11")));
-  EXPECT_EQ(sentData(), hex("00D0030001 11"));
 }
 
 TEST_F(ContactTest, Eeprom24EverySizeAndItsEnd) {

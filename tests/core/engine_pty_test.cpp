@@ -25,9 +25,7 @@ TEST_F(EngineTest, PositiveReplyIsLoggedAndReturned) {
   EXPECT_EQ(reply.kind(), 'P');
   EXPECT_EQ(reply.at(1), 0x31);
   EXPECT_EQ(reply.at(6), 0x03);
-  QByteArray header = QByteArray::fromHex("F2000006");
-  const QString expected = kSent + "RD: 06\r\nRD: " + HexEntries(header + reply.bytes) + "\r\nSD: 06\r\n";
-  EXPECT_EQ(log.text, expected);
+  EXPECT_EQ(log.text, kSent + "RD: 06\r\nRD: F2 00 00 06 50 31 30 30 32 30 03 94 \r\nSD: 06\r\n");
   EXPECT_TRUE(notifier.messages.empty());
   // The reader saw our ACK of its reply.
   int acks = 0;
@@ -41,41 +39,35 @@ TEST_F(EngineTest, PositiveReplyIsLoggedAndReturned) {
 TEST_F(EngineTest, NegativeReplyArrivesAsSevenBytes) {
   fault(sim::FaultKind::Negative, "10");
   ASSERT_EQ(exchange(), 0);
-  EXPECT_EQ(HexEntries(reply.bytes.left(reply.len)), "4E 31 30 31 30 03 " + HexByte(CalcBCC(QByteArray::fromHex("F20000054E3130313003") + '\0')) + " ");
+  EXPECT_EQ(reply.bytes.left(reply.len), QByteArray::fromHex("4E3130313003BA"));
 }
 
-TEST_F(EngineTest, SilentReaderIsCancelledWithEot) {
-  fault(sim::FaultKind::Silent);
-  reply.len = 99;
-  EXPECT_EQ(exchange(), -2);
-  EXPECT_EQ(reply.len, 0);
-  EXPECT_EQ(log.text, kSent + "SD: 04\r\n");
-  ASSERT_EQ(notifier.messages.size(), 1u);
-  EXPECT_EQ(notifier.messages[0], (Message{MessageIcon::Warning, "Caution", kTimeOut}));
-}
-
-TEST_F(EngineTest, NakIsTheAcknowledgementFailure) {
-  fault(sim::FaultKind::Nak);
-  EXPECT_EQ(exchange(), -1);
-  EXPECT_EQ(log.text, kSent + "RD: 15\r\n\r\n");
-  ASSERT_EQ(notifier.messages.size(), 1u);
-  EXPECT_EQ(notifier.messages[0].text.split("\r\n").size(), 5);
-  EXPECT_EQ(notifier.messages[0].text, kUnitNotDetected);
-  EXPECT_EQ(reply.len, 0);
-}
-
-TEST_F(EngineTest, AckThenSilenceEndsInEotCancel) {
-  fault(sim::FaultKind::AckThenSilence);
-  EXPECT_EQ(exchange(), -2);
-  EXPECT_EQ(log.text, kSent + "RD: 06\r\nSD: 04\r\n");
-  EXPECT_EQ(texts(), std::vector<QString>{kTimeOut});
-}
-
-TEST_F(EngineTest, ShortRemainderIsTheDataFailure) {
-  fault(sim::FaultKind::ShortRemainder);
-  EXPECT_EQ(exchange(), -1);
-  EXPECT_TRUE(log.text.startsWith(kSent + "RD: 06\r\nRD: F2 00 00 06 \r\n")) << log.text.toStdString();
-  EXPECT_EQ(texts(), std::vector<QString>{kDataError});
+TEST_F(EngineTest, EachFailureEndsWithItsLogAndMessage) {
+  const struct {
+    sim::FaultKind fault;
+    int result;
+    bool emptied;  // the reply's length set back to 0
+    QString log;  // after the sent line; a reply header ends in "..."
+    QString message;
+  } cases[] = {
+      {sim::FaultKind::Silent, -2, true, "SD: 04\r\n", kTimeOut},  // cancelled with EOT
+      {sim::FaultKind::Nak, -1, false, "RD: 15\r\n\r\n", kUnitNotDetected},
+      {sim::FaultKind::AckThenSilence, -2, false, "RD: 06\r\nSD: 04\r\n", kTimeOut},
+      {sim::FaultKind::ShortRemainder, -1, false, "RD: 06\r\nRD: F2 00 00 06 \r\n...", kDataError},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(sim::faultName(c.fault));
+    log.text.clear();
+    notifier.messages.clear();
+    fault(c.fault);
+    reply.len = 99;
+    EXPECT_EQ(exchange(), c.result);
+    if (c.emptied) { EXPECT_EQ(reply.len, 0); }
+    if (c.log.endsWith("...")) { EXPECT_TRUE(log.text.startsWith(kSent + c.log.chopped(3))) << log.text.toStdString(); }
+    else EXPECT_EQ(log.text, kSent + c.log);
+    ASSERT_EQ(notifier.messages.size(), 1u);
+    EXPECT_EQ(notifier.messages[0], (Message{MessageIcon::Warning, "Caution", c.message}));
+  }
 }
 
 TEST_F(EngineTest, LostAckStillReceivesTheReply) {

@@ -8,21 +8,15 @@
 #include "app/log_panel.h"
 #include "gui_fixture.h"
 #include "hexgrid/key_filters.h"
+#include "test_files.h"
 
 using namespace gui_test;
 
+using test_files::readFile;
+
 namespace {
 
-QByteArray readFile(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  QVERIFY(f.open(QIODevice::WriteOnly));
-  f.write(bytes);
-}
+void writeFile(const QString& path, const QByteArray& bytes) { QVERIFY(test_files::writeFile(path, bytes)); }
 
 const QString kErrorTitle = QStringLiteral("mnuFileSaveAsDialog_Click");
 

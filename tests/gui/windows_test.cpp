@@ -10,7 +10,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTextLayout>
 
 #include "app/chooser_window.h"
 #include "app/reader_main_b.h"
@@ -20,26 +19,12 @@
 #include "link/port_setup_dialog.h"
 #include "machine/sensor_window.h"
 #include "machine/status_ops.h"
+#include "page_helpers.h"
 
 using namespace gui_test;
 using kvt::Variant;
 
-namespace {
-
-// Opens the card page slot of variant B the way the card pages will.
-class CardPageWindow : public kvt::KVT_730_B_ReaderMain {
- public:
-  using KVT_730_B_ReaderMain::KVT_730_B_ReaderMain;
-  using KVT_730_B_ReaderMain::insertCardPage;
-};
-
-QStringList tabCaptions(QTabWidget* tabs) {
-  QStringList out;
-  for (int i = 0; i < tabs->count(); ++i) out << tabs->tabText(i);
-  return out;
-}
-
-}  // namespace
+using page_test::tabCaptions;
 
 class WindowsTest : public QObject {
   Q_OBJECT
@@ -48,12 +33,9 @@ class WindowsTest : public QObject {
   void chooserOpensTheChosenModel();
   void mainWindowControls_data();
   void mainWindowControls();
-  void cardPagesGoInFrontOfTheExtendPage();
   void exitAndTitleBarClose();
   void portSetupDialogFoldsAndShowsDevices();
-  void portSetupRefusesUnknownTexts();
   void portSetupReturnPressesOkAndKeepsTheLists();
-  void portSetupScanResultReadsWhole();
   void simulatorPanelCoversNothingOfTheMainWindow();
   void toolsMenuEditsThePortMapOfTheRun();
   void sensorWindowRowsAndColours();
@@ -186,17 +168,6 @@ void WindowsTest::mainWindowControls() {
   QVERIFY2(!seen.first().startsWith("-"), qPrintable(seen.first()));
 }
 
-void WindowsTest::cardPagesGoInFrontOfTheExtendPage() {
-  kvt::AppState state;
-  kvt::RecordingNotifier notifier;
-  CardPageWindow w(state, notifier);
-  QCOMPARE(tabCaptions(w.tabs()), (QStringList{"RF CARD", "IC CARD", "EXTEND FUNCTION", "MONITOR"}));
-  w.tabs()->setCurrentIndex(2);
-  w.insertCardPage(2, new QWidget, QStringLiteral("EXTRA"));
-  QCOMPARE(tabCaptions(w.tabs()), (QStringList{"RF CARD", "IC CARD", "EXTRA", "EXTEND FUNCTION", "MONITOR"}));
-  QCOMPARE(w.tabs()->currentIndex(), 0);
-}
-
 void WindowsTest::exitAndTitleBarClose() {
   kvt::AppState state;
   kvt::RecordingNotifier notifier;
@@ -260,29 +231,6 @@ void WindowsTest::portSetupDialogFoldsAndShowsDevices() {
   QVERIFY(!state.PortOpened);
 }
 
-void WindowsTest::portSetupRefusesUnknownTexts() {
-  kvt::AppState state;
-  kvt::RecordingNotifier notifier;
-  kvt::KVT_730_B_ReaderMain w(state, notifier);
-  state.PortOpened = true;  // cleared by every "OK"
-  DialogRunner runner;
-  runner.inspect = [&](QDialog& d) {
-    find<QComboBox>(&d, "PortCombo")->setEditText(QStringLiteral("COM16"));
-    click(&d, "Command1");
-    find<QComboBox>(&d, "PortCombo")->setEditText(QStringLiteral("COM2"));
-    find<QComboBox>(&d, "BaudCombo")->setEditText(QStringLiteral("4800 bits/s"));
-    click(&d, "Command1");
-    QCOMPARE(d.result(), int(QDialog::Rejected));  // still open
-  };
-  runner.install(w);
-  click(&w, "IROpencom");
-  QCOMPARE(runner.opened, QStringList{"KVT_730_B_Comportset"});
-  QCOMPARE(notifier.messages.size(), size_t(2));
-  QCOMPARE(notifier.messages[0], (kvt::Message{kvt::MessageIcon::Warning, "Caution", "Comm Port Setup Invalid"}));
-  QCOMPARE(notifier.messages[1], (kvt::Message{kvt::MessageIcon::Warning, "Caution", "Baud Rate Setup Invalid"}));
-  QVERIFY(!state.PortOpened);
-}
-
 void WindowsTest::portSetupReturnPressesOkAndKeepsTheLists() {
   Rig rig;
   QVERIFY(rig.start());
@@ -301,7 +249,15 @@ void WindowsTest::portSetupReturnPressesOkAndKeepsTheLists() {
     QCOMPARE(port->count(), 15);
     QCOMPARE(port->currentText(), QStringLiteral("COM99"));
     QCOMPARE(rig.notifier.messages.size(), size_t(1));  // "OK" ran and refused the text
+    // An unknown speed is refused the same way; "OK" clears the port flag first.
+    rig.state.PortOpened = true;
+    port->setEditText(QStringLiteral("COM2"));
+    baud->setEditText(QStringLiteral("4800 bits/s"));
+    click(&d, "Command1");
+    QVERIFY(!rig.state.PortOpened);
+    QCOMPARE(d.result(), int(QDialog::Rejected));  // still open
     // A typed prefix of a list item stays as typed: "COM1" is not completed to "COM10".
+    port->setFocus();
     port->clearEditText();
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("COM1"));
     QCOMPARE(port->currentText(), QStringLiteral("COM1"));
@@ -315,40 +271,8 @@ void WindowsTest::portSetupReturnPressesOkAndKeepsTheLists() {
   runner.install(w);
   click(&w, "IROpencom");
   QCOMPARE(rig.notifier.messages[0], (kvt::Message{kvt::MessageIcon::Warning, "Caution", "Comm Port Setup Invalid"}));
+  QCOMPARE(rig.notifier.messages[1], (kvt::Message{kvt::MessageIcon::Warning, "Caution", "Baud Rate Setup Invalid"}));
   QVERIFY(rig.state.PortOpened);
-}
-
-void WindowsTest::portSetupScanResultReadsWhole() {
-  Rig rig;
-  QVERIFY(rig.start());
-  // The scan's own waits: its probe looks for the ACK after a fixed 250 ms.
-  kvt::KVT_730_M_ReaderMain w(rig.state, rig.notifier, rig.ports, kvt::Timeouts{});
-  DialogRunner runner;
-  runner.inspect = [&](QDialog& d) {
-    d.show();
-    QTest::mouseClick(find<kvt::ClickableLabel>(&d, "AutoLabel"), Qt::LeftButton);
-    click(&d, "Command3");
-    auto* label = find<kvt::UnbrokenHyphenLabel>(&d, "Label1");
-    QCOMPARE(label->text(), QStringLiteral("Found KVT-730-M AT COM1 Baut Rate 57600"));
-    QCOMPARE(hiddenValues(&d), QStringList());
-    // Laid out in the label's own width, the model name never breaks across lines.
-    QTextLayout layout(label->shownText(), label->font());
-    QTextOption option;
-    option.setWrapMode(QTextOption::WordWrap);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    QStringList lines;
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-      line.setLineWidth(label->contentsRect().width());
-      lines << label->shownText().mid(line.textStart(), line.textLength()).trimmed();
-    }
-    layout.endLayout();
-    QVERIFY2(lines.filter(QString::fromUtf8("KVT\u2011730\u2011M")).size() == 1, qPrintable(lines.join(" | ")));
-    click(&d, "Command2");
-  };
-  runner.install(w);
-  rig.withReader([](sim::Reader& r) { r.setBaud(57600); });
-  click(&w, "IROpencom");
 }
 
 void WindowsTest::simulatorPanelCoversNothingOfTheMainWindow() {

@@ -206,6 +206,7 @@ TEST(StatusWords, MeaningsAndLines) {
   EXPECT_EQ(SwMeaning(0x6C, 0x10), "Wrong Le field, exact length 16 (Le=10)");
   EXPECT_EQ(SwMeaning(0x63, 0xC2), "Verification failed, 2 tries left");
   EXPECT_EQ(SwMeaning(0x63, 0xC1), "Verification failed, 1 try left");
+  EXPECT_EQ(SwMeaning(0x67, 0x00), "Wrong length");
   EXPECT_EQ(SwMeaning(0x69, 0x82), "Security status not satisfied");
   EXPECT_EQ(SwMeaning(0x9F, 0x0F), "15 bytes available (GSM, GET RESPONSE)");
   EXPECT_EQ(SwMeaning(0x6E, 0x01), "unknown (6E: class not supported)");

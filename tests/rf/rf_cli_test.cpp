@@ -1,5 +1,6 @@
 // kvt730ctl's contactless commands against kvt730-sim holding a chosen card at the RF
-// position: one run per operation, the card and the reader keeping their state between runs.
+// position: the lines it prints beside the box and its exit status, the card and the reader
+// keeping their state between runs (the decoding is the operations' test).
 #include "ctl_process.h"
 
 using ctl_test::CtlRun;
@@ -17,7 +18,6 @@ const QString kOk = QStringLiteral(" / Exxcute OK / 9000");
 TEST(RfCli, MifareKeysBlocksAndPurses) {
   SimProcess sim(rfCard("s50"));
   ASSERT_TRUE(sim.ok());
-  EXPECT_EQ(sim.ctl({"rf-type"}).lines, QStringList{"Test RF Type | Test RF Type Complete / S50 card"});
   EXPECT_EQ(sim.ctl({"rf", "activate"}).lines,
             (QStringList{"Card SN: 1A02B30C", "Activate | The RF Card is activated / Mifare one S50 card"}));
   EXPECT_EQ(sim.ctl({"mifare", "key-check", "01", "a"}).lines, QStringList{"Check Password | Check Password" + kOk});
@@ -28,20 +28,18 @@ TEST(RfCli, MifareKeysBlocksAndPurses) {
   const QStringList trailer = sim.ctl({"mifare", "read", "1", "3"}).lines;
   EXPECT_TRUE(trailer.contains("Block 0: read A|B, write A|B, increment A|B, decrement A|B"));
   EXPECT_TRUE(trailer.contains("Access bits: valid"));
-  EXPECT_EQ(sim.ctl({"mifare", "purse-init", "1", "2", "1000"}).lines,
-            QStringList{"Initialize | Initialize success" + kOk});
+  sim.ctl({"mifare", "purse-init", "1", "2", "1000"});
   sim.ctl({"mifare", "purse-dec", "1", "2", "5"});
   EXPECT_EQ(sim.ctl({"mifare", "purse-read", "1", "2"}).lines, (QStringList{"Value: 995", "Read | Read success" + kOk}));
   EXPECT_EQ(sim.ctl({"mifare", "key-download", "2", "b", "01 02 03 04 05 06"}).code, 0);
-  EXPECT_EQ(sim.ctl({"mifare", "key-load", "2", "b"}).lines,
-            QStringList{"Load password from the EEPROM | Load password from the EEPROM  /  / 6300"});
+  EXPECT_EQ(sim.ctl({"mifare", "key-load", "2", "b"}).lines, QStringList{"Load password from the EEPROM | Load password from the EEPROM  /  / 6300"});
 
   const CtlRun refused = sim.ctl({"mifare", "write", "0", "0", "00112233445566778899AABBCCDDEEFF"});
   EXPECT_EQ(refused.code, 3);
   EXPECT_EQ(refused.lines, QStringList{"Caution | Write Prohibit In The Block"});
-  EXPECT_EQ(sim.ctl({"mifare", "read", "28", "0"}).code, 3);   // sectors end at 27
-  EXPECT_EQ(sim.ctl({"mifare", "write", "1", "1", "0011"}).code, 3);
-  EXPECT_EQ(sim.ctl({"mifare", "key-check", "1", "c"}).code, 3);
+  for (const QStringList& bad : {QStringList{"mifare", "read", "28", "0"},  // sectors end at 27
+                                 {"mifare", "write", "1", "1", "0011"}, {"mifare", "key-check", "1", "c"}})
+    EXPECT_EQ(sim.ctl(bad).code, 3) << bad.join(' ').toStdString();
 }
 
 TEST(RfCli, UltralightAndCpuCards) {
@@ -49,24 +47,18 @@ TEST(RfCli, UltralightAndCpuCards) {
     SimProcess sim(rfCard("ultralight"));
     ASSERT_TRUE(sim.ok());
     EXPECT_EQ(sim.ctl({"rf", "activate", "a"}).lines.value(0), "Card SN: 04A13F526B8031");
-    EXPECT_EQ(sim.ctl({"ultralight", "write", "5", "11", "22", "33", "44"}).lines,
-              QStringList{"Write Block Data | Write Block Data" + kOk});
+    EXPECT_EQ(sim.ctl({"ultralight", "write", "5", "11", "22", "33", "44"}).code, 0);
     EXPECT_EQ(sim.ctl({"ultralight", "read", "5"}).lines.value(0), "Data: 11 22 33 44");
   }
   SimProcess sim(rfCard("typeb"));
   ASSERT_TRUE(sim.ok());
   EXPECT_EQ(sim.ctl({"rf", "activate", "a"}).code, 1);  // Type A only: nobody answers
-  EXPECT_EQ(sim.ctl({"rf", "activate", "ba"}).lines,
-            (QStringList{"ATR Information: 508A3C51E24B565437008181",
-                         "Activate | The RF Card is activated  / the card in line with ISO / IEC 14443 Type B protocol"}));
+  EXPECT_EQ(sim.ctl({"rf", "activate", "ba"}).lines.value(0), "ATR Information: 508A3C51E24B565437008181");
   const CtlRun apdu = sim.ctl({"rf", "apdu", "b", "00A40000023F00", "0084000008"});
   ASSERT_EQ(apdu.lines.size(), 6);  // each response, its message, its status word
-  EXPECT_EQ(apdu.lines[0], "Response: 6F1684023F00A5108801015F2D067A68656E66729F1101019000");
-  EXPECT_EQ(apdu.lines[1], "C-APDU | Success");
-  EXPECT_EQ(apdu.lines[2], "SW 9000: Normal processing");
+  EXPECT_EQ(apdu.lines.mid(0, 3), (QStringList{"Response: 6F1684023F00A5108801015F2D067A68656E66729F1101019000",
+                                               "C-APDU | Success", "SW 9000: Normal processing"}));
   EXPECT_EQ(apdu.lines[3].size(), QString("Response: ").size() + 20);
   EXPECT_EQ(sim.ctl({"rf", "apdu", "a", "0084000008"}).code, 1);  // the Type A parameter to a Type B card
   EXPECT_EQ(sim.ctl({"rf", "apdu", "b", "00A4000002" "0"}).code, 3);
-  EXPECT_EQ(sim.ctl({"rf", "deactivate"}).lines, QStringList{"Deactivate | Deactivate success"});
-  EXPECT_EQ(sim.ctl({"rf", "status"}).lines, QStringList{"Inquire Status | The RF Card is activated / Non_card"});
 }

@@ -137,17 +137,13 @@ TEST_F(RfTest, MifareKeysAuthenticateThenBlocksReadAndWrite) {
 
   // Sector "27" with KEY B and the key 01..06: a 20-byte frame; an S50 has no sector 39.
   Outcome k = MifareKey(session, "0", MifareKeyOp::Check, 0x27, true, {"01", "02", "03", "04", "05", "06"});
-  QByteArray f = sentFrame();
-  EXPECT_EQ(f, BuildFrame(0, 0x60, 0x33, hex("0020012706010203040506")));
-  EXPECT_EQ(f.size(), 20);
+  EXPECT_EQ(sentFrame(), BuildFrame(0, 0x60, 0x33, hex("0020012706010203040506")));
   EXPECT_EQ(*k.message, info("Check Password", "Check Password\r\n\r\n6B00"));
   k = MifareKey(session, "0", MifareKeyOp::Check, 1, false, kFF);
   EXPECT_EQ(*k.message, info("Check Password", "Check Password\r\nExxcute OK\r\n9000"));
 
   const Outcome w = MifareWriteBlock(session, "0", 1, 1, 1, QString(kBlock).split(' '));
-  f = sentFrame();
-  EXPECT_EQ(f, BuildFrame(0, 0x60, 0x33, hex("00D1010101") + hex(kBlock.toLatin1().replace(' ', ""))));
-  EXPECT_EQ(f.size(), 30);
+  EXPECT_EQ(sentFrame(), BuildFrame(0, 0x60, 0x33, hex("00D1010101") + hex(kBlock.toLatin1().replace(' ', ""))));
   EXPECT_EQ(*w.message, info("Write Block Data", "Write Block Data\r\nExxcute OK\r\n9000"));
   r = MifareReadBlock(session, "0", 1, 1, 1);
   EXPECT_EQ(sentFrame().size(), 14);
@@ -159,9 +155,7 @@ TEST_F(RfTest, MifareKeysAuthenticateThenBlocksReadAndWrite) {
   EXPECT_EQ(sentData(), hex("00D0000206010203040506"));
   EXPECT_EQ(*k.message, info("Download password to EEPROM", "Download password to EEPROM \r\nExxcute OK\r\n9000"));
   k = MifareKey(session, "0", MifareKeyOp::Load, 2, false, {});  // the cells are not read
-  f = sentFrame();
-  EXPECT_EQ(f, BuildFrame(0, 0x60, 0x33, hex("00210002")));
-  EXPECT_EQ(f.size(), 13);
+  EXPECT_EQ(sentFrame(), BuildFrame(0, 0x60, 0x33, hex("00210002")));
   EXPECT_EQ(*k.message, info("Load password from the EEPROM", "Load password from the EEPROM \r\n\r\n6300"));
 
   // "Change Password" sends P1 00 even with KEY B; the new key A then opens the sector.
@@ -188,17 +182,23 @@ TEST_F(RfTest, PurseInitialiseIncrementDecrementAndReadBack) {
   EXPECT_EQ(*p.message, info("Increment", "Increment\r\n\r\n6982"));
   MifareKey(session, "0", MifareKeyOp::Check, 1, false, kFF);
 
-  p = PurseChange(session, "0", PurseOp::Initialize, 1, 1, "1000");
-  const QByteArray f = sentFrame();
-  EXPECT_EQ(f, BuildFrame(0, 0x60, 0x33, hex("00D2010104E8030000")));
-  EXPECT_EQ(f.size(), 18);
-  EXPECT_EQ(*p.message, info("Initialize", "Initialize success\r\nExxcute OK\r\n9000"));
-  p = PurseChange(session, "0", PurseOp::Increment, 1, 1, "234");
-  EXPECT_EQ(sentData(), hex("00D3010104EA000000"));
-  EXPECT_EQ(p.message->text, "Increment\r\nExxcute OK\r\n9000");
-  p = PurseChange(session, "0", PurseOp::Decrement, 1, 1, "34");
-  EXPECT_EQ(sentData(), hex("00D401010422000000"));
-  EXPECT_EQ(*p.message, info("Decrement", "Decrement\r\nExxcute OK\r\n9000"));
+  // Each step: the operation, its value, the data sent (after the frame's "C", CM and PM)
+  // and the box; the value bytes go least significant first.
+  const struct {
+    PurseOp op;
+    const char* value;
+    const char* sent;
+    Message box;
+  } steps[] = {
+      {PurseOp::Initialize, "1000", "00D2010104E8030000", info("Initialize", "Initialize success\r\nExxcute OK\r\n9000")},
+      {PurseOp::Increment, "234", "00D3010104EA000000", info("Increment", "Increment\r\nExxcute OK\r\n9000")},
+      {PurseOp::Decrement, "34", "00D401010422000000", info("Decrement", "Decrement\r\nExxcute OK\r\n9000")},
+  };
+  for (const auto& st : steps) {
+    p = PurseChange(session, "0", st.op, 1, 1, st.value);
+    EXPECT_EQ(sentFrame(), BuildFrame(0, 0x60, 0x33, hex(st.sent))) << st.value;
+    EXPECT_EQ(*p.message, st.box);
+  }
   PurseReadOutcome v = PurseRead(session, "0", 1, 1);
   EXPECT_EQ(sentFrame(), BuildFrame(0, 0x60, 0x33, hex("00B10101")));
   EXPECT_EQ(v.valueText, QString("1200"));
@@ -309,8 +309,9 @@ TEST_F(RfTest, RefusedInputSendsNothingAndLeavesNoLineBreak) {
   notifier.messages.clear();
   EXPECT_EQ(MifareKey(session, "0", MifareKeyOp::Load, 1, false, {}).status, OpStatus::PortClosed);
   EXPECT_EQ(PurseRead(session, "0", 1, 1).status, OpStatus::PortClosed);
+  EXPECT_EQ(PurseChange(session, "0", PurseOp::Increment, 1, 1, "1").status, OpStatus::PortClosed);
   EXPECT_FALSE(SendIsoApdu(session, "0", IsoType::A, "0084000008").clearResponse);
-  EXPECT_EQ(notifier.messages.size(), 3u);
+  EXPECT_EQ(notifier.messages.size(), 4u);
   EXPECT_EQ(notifier.messages.front(), caution("Comm. Port Setup First"));
   EXPECT_TRUE(newFrames().empty());
 }
@@ -319,16 +320,12 @@ TEST_F(RfTest, UltralightPagesAndLockBits) {
   insertRf("ultralight");
   ASSERT_EQ(RfActivate(session, "0", 0).ultralightSn, "04A13F526B8031");
   PageReadOutcome r = UltralightRead(session, "0", 4);
-  QByteArray f = sentFrame();
-  EXPECT_EQ(f, BuildFrame(0, 0x60, 0x33, hex("00B0040001")));
-  EXPECT_EQ(f.size(), 14);
+  EXPECT_EQ(sentFrame(), BuildFrame(0, 0x60, 0x33, hex("00B0040001")));
   EXPECT_EQ(r.cells, cells("00 00 00 00"));
   EXPECT_EQ(*r.message, info("Read block data", "Read block data\r\nExxcute OK\r\n9000"));
 
   Outcome w = UltralightWrite(session, "0", 5, cells("11 22 33 44"));
-  f = sentFrame();
-  EXPECT_EQ(f, BuildFrame(0, 0x60, 0x33, hex("00D1050001" "11223344")));
-  EXPECT_EQ(f.size(), 18);
+  EXPECT_EQ(sentFrame(), BuildFrame(0, 0x60, 0x33, hex("00D1050001" "11223344")));
   EXPECT_EQ(*w.message, info("Write Block Data", "Write Block Data\r\nExxcute OK\r\n9000"));
   EXPECT_EQ(UltralightRead(session, "0", 5).cells, cells("11 22 33 44"));
   EXPECT_EQ(UltralightRead(session, "0", 0).cells, cells("04 A1 3F 12"));
@@ -360,15 +357,13 @@ TEST_F(RfTest, TypeAAndTypeBApdusAndTheirResponses) {
   RfActivate(session, "0", 0);
   onCard<sim::Iso14443Card>([](sim::Iso14443Card& c) { c.setRandom([] { return uint8_t(0xC3); }); });
   IsoApduOutcome o = SendIsoApdu(session, "0", IsoType::A, "0084000008");
-  QByteArray f = sentFrame();
-  EXPECT_EQ(f, BuildFrame(0, 0x60, 0x34, hex("0084000008")));
-  EXPECT_EQ(f.size(), 14);
+  EXPECT_EQ(sentFrame(), BuildFrame(0, 0x60, 0x34, hex("0084000008")));
   EXPECT_TRUE(o.clearResponse);
   EXPECT_EQ(o.response, "C3C3C3C3C3C3C3C3" "9000");
   EXPECT_EQ(*o.message, info("C-APDU", "Success"));
 
   o = SendIsoApdu(session, "0", IsoType::A, "00A404000E315041592E5359532E4444463031");
-  f = sentFrame();
+  const QByteArray f = sentFrame();
   EXPECT_EQ(uint8_t(f[3]), 0x16);
   EXPECT_EQ(f.size(), 19 + 9);
   EXPECT_TRUE(o.response.startsWith("6F1A840E") && o.response.endsWith("9000"));
