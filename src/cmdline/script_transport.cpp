@@ -216,10 +216,11 @@ int ScriptTransport::ExecuteScriptCommand(const QByteArray& frame, ReplyBuffer& 
     return cancelling() ? cancelRun(reply) : dataFailure();
   const QByteArray remainder = port_.read(0);
   if (remainder.size() < len + 2) return dataFailure();
+  // The ACK goes out before the entries are made, so the reader takes it while they are.
+  const bool acknowledged = port_.write(QByteArray(1, static_cast<char>(ACK)));
   addRaw(RawEntries(QStringLiteral("RD: "), header + remainder));
   logBytes(Direction::Received, header + remainder);
-
-  if (!port_.write(QByteArray(1, static_cast<char>(ACK)))) return dataFailure();
+  if (!acknowledged) return dataFailure();
   addRaw({QStringLiteral("SD: 06")});
   logBytes(Direction::Sent, QByteArray(1, static_cast<char>(ACK)));
   reply.bytes = remainder;

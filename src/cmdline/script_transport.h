@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "base/app_state.h"
+#include "base/local_clock.h"
 #include "base/log_sink.h"
 #include "base/notifier.h"
 #include "cmdline/entry_list.h"
@@ -66,7 +67,7 @@ class ScriptTransport {
   // Removes the mark from the script line being sent.
   std::function<void()> clearHighlight;
   // The local time for the time stamps.
-  std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
+  std::function<QDateTime()> now = LocalNow;
   // Also takes the bytes of every raw entry as data (LogSink::traffic); may stay null.
   LogSink* traffic = nullptr;
   // Asked when a wait ends without the bytes it waited for: true ends the exchange as a

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QThread>
+#include <cstdlib>
+#include <ctime>
 
 #include "base/conversions.h"
+#include "base/local_clock.h"
 #include "base/notifier.h"
 
 using namespace kvt;
@@ -62,4 +66,24 @@ TEST(Conversions, DelayMsWaitsAtLeastTheTime) {
 
 TEST(Conversions, MessageLineJoinsLines) {
   EXPECT_EQ(MessageLine({MessageIcon::Information, "Card Status", "a\r\nb\r\n"}), "Card Status | a / b / ");
+}
+
+// The script's time stamps: the local time, and a change of time zone seen within a second.
+TEST(LocalClock, FollowsTheLocalTimeAndItsZone) {
+  const char* old = std::getenv("TZ");
+  const QByteArray saved = old ? QByteArray(old) : QByteArray();
+  for (const char* zone : {"UTC0", "XST-5", "YST+3:30"}) {
+    setenv("TZ", zone, 1);
+    tzset();
+    QThread::msleep(1010);  // past the second whose offset is held
+    const QDateTime mine = LocalNow();
+    const QDateTime libc = QDateTime::currentDateTime();
+    EXPECT_EQ(mine.offsetFromUtc(), libc.offsetFromUtc()) << zone;
+    EXPECT_LT(std::llabs(mine.msecsTo(libc)), 1000) << zone;
+    EXPECT_EQ(mine.time().hour(), libc.time().hour()) << zone;
+  }
+  EXPECT_EQ(LocalNow().offsetFromUtc(), -(3 * 3600 + 30 * 60));
+  if (old) setenv("TZ", saved.constData(), 1);
+  else unsetenv("TZ");
+  tzset();
 }
