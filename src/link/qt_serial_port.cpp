@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -88,6 +89,8 @@ bool QtSerialPort::clearInput() {
 
 bool QtSerialPort::write(const QByteArray& bytes) {
   if (!port_.isOpen()) return false;
+  const int fd = static_cast<int>(port_.handle());
+  if (fd >= 0 && port_.bytesToWrite() == 0) return writeToDevice(fd, bytes);
   if (port_.write(bytes) != bytes.size()) {
     failed();
     return false;
@@ -102,6 +105,30 @@ bool QtSerialPort::write(const QByteArray& bytes) {
     }
   }
   return !failed();
+}
+
+// Straight to the device, as Qt's own buffer would pass it on: a buffered write first polls
+// for room and then writes, two system calls where one does for a frame or an ACK.
+bool QtSerialPort::writeToDevice(int fd, const QByteArray& bytes) {
+  const char* next = bytes.constData();
+  qint64 left = bytes.size();
+  QDeadlineTimer deadline(2000);
+  while (left > 0) {
+    const ssize_t k = ::write(fd, next, static_cast<size_t>(left));
+    if (k > 0) {
+      next += k;
+      left -= k;
+      continue;
+    }
+    if (k < 0 && errno == EINTR) continue;
+    if (k < 0 && errno == EAGAIN && !deadline.hasExpired()) {
+      pollfd room{fd, POLLOUT, 0};
+      if (::poll(&room, 1, static_cast<int>(deadline.remainingTime())) >= 0) continue;
+    }
+    close();
+    return false;
+  }
+  return true;
 }
 
 qint64 QtSerialPort::bytesWaiting() {

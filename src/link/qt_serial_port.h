@@ -29,6 +29,7 @@ class QtSerialPort : public SerialPort {
   void setWaitMode(WaitMode m) { mode_ = m; }
 
  private:
+  bool writeToDevice(int fd, const QByteArray& bytes);
   bool failed();  // a vanished device: close the port so it stops reporting errors
   bool waitOnce(int ms);
   QSerialPort port_;
