@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "sim/serial_speed.h"
+#include "sim/serving_thread.h"
 
 namespace sim {
 namespace {
@@ -72,13 +73,7 @@ bool PtyHost::start(std::string* error) {
 }
 
 void PtyHost::stop() {
-  if (thread_.joinable()) {
-    stopping_ = true;
-    const char x = 'x';
-    while (write(wake_[1], &x, 1) < 0 && errno == EINTR) {
-    }
-    thread_.join();
-  }
+  StopServing(stopping_, wake_[1], thread_);
   closeFds();
 }
 

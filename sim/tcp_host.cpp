@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include "sim/serving_thread.h"
 
 namespace sim {
 namespace {
@@ -102,13 +103,7 @@ bool TcpHost::start(const std::string& host, int port, std::string* error) {
 }
 
 void TcpHost::stop() {
-  if (thread_.joinable()) {
-    stopping_ = true;
-    const char x = 'x';
-    while (write(wake_[1], &x, 1) < 0 && errno == EINTR) {
-    }
-    thread_.join();
-  }
+  StopServing(stopping_, wake_[1], thread_);
   closeFds();
 }
 

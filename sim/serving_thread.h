@@ -1,0 +1,22 @@
+// The end of a host's serving thread (pseudo-terminal or socket): the thread polls its
+// descriptors and a wake-up pipe, so stopping it is a flag, a byte into the pipe and a join.
+#pragma once
+
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <thread>
+
+namespace sim {
+
+inline void StopServing(std::atomic<bool>& stopping, int wakeFd, std::thread& thread) {
+  if (!thread.joinable()) return;
+  stopping = true;
+  const char x = 'x';
+  while (write(wakeFd, &x, 1) < 0 && errno == EINTR) {
+  }
+  thread.join();
+}
+
+}  // namespace sim
