@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+
 #include "sim/serving_thread.h"
 
 namespace sim {
