@@ -76,6 +76,11 @@ for entry in "${faults[@]}"; do
          ${KVT_PLANT_FIRST_FAILURE:+--stop-on-failure} >"$work/$name.test.log" 2>&1; then
     verdict="caught: $(grep -c -E '\*\*\*Failed|\(Failed\)|Timeout' "$work/$name.test.log") failing"
   fi
+  # A run stopped at its first failure skips the fixtures' clean-up: stop any pcscd and
+  # card it left holding the machine-wide lock, or the next run waits on it.
+  for run in "$build"/tests/pcsc/run/*/; do
+    [ -d "$run" ] && bash "$copy/tests/pcsc/pcscd_stop.sh" "$run" >/dev/null 2>&1 || true
+  done
   cp "$work/original" "$copy/$file"
   echo "$name: $verdict"
   [ "$verdict" = "MISSED" ] && missed=1
