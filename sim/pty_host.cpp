@@ -78,10 +78,7 @@ void PtyHost::stop() {
 }
 
 void PtyHost::closeFds() {
-  for (int* fd : {&master_, &slave_, &wake_[0], &wake_[1]}) {
-    if (*fd >= 0) close(*fd);
-    *fd = -1;
-  }
+  CloseAll({&master_, &slave_, &wake_[0], &wake_[1]});
 }
 
 std::string PtyHost::slavePath() const {

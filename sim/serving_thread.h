@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <initializer_list>
 #include <thread>
 
 namespace sim {
@@ -17,6 +18,14 @@ inline void StopServing(std::atomic<bool>& stopping, int wakeFd, std::thread& th
   while (write(wakeFd, &x, 1) < 0 && errno == EINTR) {
   }
   thread.join();
+}
+
+// Closes each descriptor that is open and marks it closed.
+inline void CloseAll(std::initializer_list<int*> fds) {
+  for (int* fd : fds) {
+    if (*fd >= 0) close(*fd);
+    *fd = -1;
+  }
 }
 
 }  // namespace sim

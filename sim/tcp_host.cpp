@@ -109,10 +109,7 @@ void TcpHost::stop() {
 }
 
 void TcpHost::closeFds() {
-  for (int* fd : {&listen_, &client_, &wake_[0], &wake_[1]}) {
-    if (*fd >= 0) close(*fd);
-    *fd = -1;
-  }
+  CloseAll({&listen_, &client_, &wake_[0], &wake_[1]});
 }
 
 std::string TcpHost::address() const {

@@ -47,16 +47,16 @@ void statusIndicator(const QByteArray& v, QList<Fact>& out) {
 // Standards of the PC/SC registered application identifier of storage cards.
 QString storageStandard(uint8_t ss) {
   switch (ss) {
-    case 0x01: return QStringLiteral("ISO/IEC 14443 A, part 1");
-    case 0x02: return QStringLiteral("ISO/IEC 14443 A, part 2");
-    case 0x03: return QStringLiteral("ISO/IEC 14443 A, part 3");
-    case 0x05: return QStringLiteral("ISO/IEC 14443 B, part 1");
-    case 0x06: return QStringLiteral("ISO/IEC 14443 B, part 2");
-    case 0x07: return QStringLiteral("ISO/IEC 14443 B, part 3");
-    case 0x09: return QStringLiteral("ISO/IEC 15693, part 1");
-    case 0x0A: return QStringLiteral("ISO/IEC 15693, part 2");
-    case 0x0B: return QStringLiteral("ISO/IEC 15693, part 3");
-    case 0x0C: return QStringLiteral("ISO/IEC 15693, part 4");
+    case 0x01: return QStringLiteral("ISO/IEC 14443-1 type A");
+    case 0x02: return QStringLiteral("ISO/IEC 14443-2 type A");
+    case 0x03: return QStringLiteral("ISO/IEC 14443-3 type A");
+    case 0x05: return QStringLiteral("ISO/IEC 14443-1 type B");
+    case 0x06: return QStringLiteral("ISO/IEC 14443-2 type B");
+    case 0x07: return QStringLiteral("ISO/IEC 14443-3 type B");
+    case 0x09: return QStringLiteral("ISO/IEC 15693-1");
+    case 0x0A: return QStringLiteral("ISO/IEC 15693-2");
+    case 0x0B: return QStringLiteral("ISO/IEC 15693-3");
+    case 0x0C: return QStringLiteral("ISO/IEC 15693-4");
     case 0x11: return QStringLiteral("FeliCa");
     default: return QStringLiteral("not named here");
   }

@@ -176,7 +176,7 @@ TEST(HistoricalBytes, CategoriesObjectsAndStatus) {
   EXPECT_EQ(HistoricalBytesLines(hex("80 4F 0C A0 00 00 03 06 03 00 01 00 00 00 00")),
             (QStringList{"Category indicator: 80 (compact-TLV data objects)",
                          "Application identifier: A0 00 00 03 06 03 00 01 00 00 00 00",
-                         "Card standard: 03 (ISO/IEC 14443 A, part 3)", "Card name: 00 01 (Mifare Classic 1K)"}));
+                         "Card standard: 03 (ISO/IEC 14443-3 type A)", "Card name: 00 01 (Mifare Classic 1K)"}));
   EXPECT_EQ(HistoricalBytesLines(hex("8021347301")),
             (QStringList{"Category indicator: 80 (compact-TLV data objects)", "Issuer identification: 34",
                          "Historical bytes error: object 73 at historical byte 4 needs 3 bytes, 1 left"}));
