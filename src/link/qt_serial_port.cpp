@@ -123,7 +123,7 @@ bool QtSerialPort::writeToDevice(int fd, const QByteArray& bytes) {
     if (k < 0 && errno == EINTR) continue;
     if (k < 0 && errno == EAGAIN && !deadline.hasExpired()) {
       pollfd room{fd, POLLOUT, 0};
-      if (::poll(&room, 1, static_cast<int>(deadline.remainingTime())) >= 0) continue;
+      if (::poll(&room, 1, static_cast<int>(deadline.remainingTime())) >= 0 || errno == EINTR) continue;
     }
     close();
     return false;
