@@ -14,7 +14,6 @@
 #include <QTabWidget>
 
 #include "app/reader_main_b.h"
-#include "app/sim_control_window.h"
 #include "gui_fixture.h"
 #include "page_helpers.h"
 #include "hexgrid/hex_grid.h"
@@ -33,10 +32,8 @@ class RfPagesTest : public QObject, private MainBFixture {
   void cleanup();
 
   void rfCardTabHoldsItsPagesControlsAndDefaults();
-  void gridsAndFieldFiltersEditAsTyped();
   void typeAndActivationBringTheCardPageBeforeTheMessage();
   void buttonsApplyTheirOutcomes();
-  void apduBoxesSendExactlyWhatWasTyped();
   void wholeCardDumpShowsProgressAndStops();
 
  private:
@@ -142,32 +139,6 @@ void RfPagesTest::rfCardTabHoldsItsPagesControlsAndDefaults() {
   QCOMPARE(find<kvt::HexGrid>(&w, "SRFPASSWORDLIST")->texts(), QStringList(6, "FF"));  // the transport key
 }
 
-void RfPagesTest::gridsAndFieldFiltersEditAsTyped() {
-  showTab("S50S70Page");
-  auto& w = *window_;
-  // The grids' own keys are the hex grid's test; here the page's shapes: the block grid
-  // takes any length and keeps the last two digits.
-  auto* data = find<kvt::HexGrid>(&w, "SRFTextLIST");
-  data->cell(4)->setText("ABC");
-  QCOMPARE(data->text(4), QStringLiteral("BC"));
-
-  // PurseValueText: digits only, ten at most, Backspace does nothing, Delete does.
-  auto* value = find<QLineEdit>(&w, "PurseValueText");
-  value->setFocus();
-  value->selectAll();
-  typeInto(value, "-12a3");
-  QCOMPARE(value->text(), QStringLiteral("123"));
-  QTest::keyClick(value, Qt::Key_Backspace);
-  QCOMPARE(value->text(), QStringLiteral("123"));
-  QTest::keyClick(value, Qt::Key_Home);
-  QTest::keyClick(value, Qt::Key_Delete);
-  QCOMPARE(value->text(), QStringLiteral("23"));
-  typeInto(value, "456789012345");
-  QCOMPARE(value->text().size(), 10);
-  // The APDU boxes' filter is the CPU window's (contact pages); apduBoxesSendExactlyWhatWasTyped
-  // proves it is installed here.
-}
-
 void RfPagesTest::typeAndActivationBringTheCardPageBeforeTheMessage() {
   auto& w = open("ultralight");
   auto* rf = find<kvt::RfCardPage>(&w, "RfCardPage");
@@ -209,7 +180,6 @@ void RfPagesTest::typeAndActivationBringTheCardPageBeforeTheMessage() {
   auto* mifareSn = find<QLabel>(&w, "RFmessageLabel");
   auto* typeASn = find<QLabel>(&w, "CPURFTypeAmessage");
   auto* atrA = find<QLineEdit>(&w, "ATRTypeAText");
-  auto* atrB = find<QLineEdit>(&w, "ATRTypeBText");
   insert("typea");
   click(&w, "RFCardUPBtn");
   QCOMPARE(typeASn->text(), QStringLiteral("045A7319C22E80"));
@@ -223,28 +193,31 @@ void RfPagesTest::typeAndActivationBringTheCardPageBeforeTheMessage() {
   QCOMPARE(inner, 0);
   QCOMPARE(mifareSn->text(), QStringLiteral("1A02B30C"));
   QCOMPARE(typeASn->text() + atrA->text(), QString());
-  find<QComboBox>(&w, "RFCardUPCombbox")->setCurrentIndex(3);  // Type B only: no answer
-  click(&w, "RFCardUPBtn");
-  QCOMPARE(notifier_.messages.back().title, QStringLiteral("Negative response:63"));
-  QCOMPARE(mifareSn->text(), QString());
-  insert("typeb");
-  click(&w, "RFCardUPBtn");
-  QCOMPARE(atrB->text(), QStringLiteral("508A3C51E24B565437008181"));
 
   // With the port closed nothing is sent and the fields stay.
   click(&w, "IRCLOSECOM");
   const int before = commandsSeen();
   click(&w, "RFCardUPBtn");
   QCOMPARE(texts().last(), QStringLiteral("Comm. Port Setup First"));
-  QCOMPARE(atrB->text(), QStringLiteral("508A3C51E24B565437008181"));
+  QCOMPARE(mifareSn->text(), QStringLiteral("1A02B30C"));
   QCOMPARE(commandsSeen(), before);
+  // An activation that finds no card empties the fields too.
+  openPort(w);
+  find<QComboBox>(&w, "RFCardUPCombbox")->setCurrentIndex(3);  // Type B only: no answer
+  click(&w, "RFCardUPBtn");
+  QCOMPARE(notifier_.messages.back().title, QStringLiteral("Negative response:63"));
+  QCOMPARE(mifareSn->text(), QString());
 }
 
 void RfPagesTest::buttonsApplyTheirOutcomes() {
   auto& w = open("s50");
   showTab("S50S70Page");
   click(&w, "RFCardUPBtn");
+  // The grids' own keys are the hex grid's test; here the page's shapes: the block grid
+  // takes any length and keeps the last two digits.
   auto* data = find<kvt::HexGrid>(&w, "SRFTextLIST");
+  data->cell(4)->setText("ABC");
+  QCOMPARE(data->text(4), QStringLiteral("BC"));
   data->setText(0, "77");
   click(&w, "RFreadBtn");  // not authenticated: the grid stays
   QCOMPARE(data->text(0), QStringLiteral("77"));
@@ -271,7 +244,19 @@ void RfPagesTest::buttonsApplyTheirOutcomes() {
   QVERIFY(notifier_.lastDetails.startsWith("Block 0: read A|B"));
   notifier_.answer = true;
 
+  // PurseValueText: digits only, ten at most, Backspace does nothing, Delete does.
   auto* value = find<QLineEdit>(&w, "PurseValueText");
+  value->setFocus();
+  value->selectAll();
+  typeInto(value, "-12a3");
+  QCOMPARE(value->text(), QStringLiteral("123"));
+  QTest::keyClick(value, Qt::Key_Backspace);
+  QCOMPARE(value->text(), QStringLiteral("123"));
+  QTest::keyClick(value, Qt::Key_Home);
+  QTest::keyClick(value, Qt::Key_Delete);
+  QCOMPARE(value->text(), QStringLiteral("23"));
+  typeInto(value, "456789012345");
+  QCOMPARE(value->text().size(), 10);
   find<QComboBox>(&w, "PurseBlockCombbox")->setCurrentIndex(1);
   value->setText("1000");
   click(&w, "INITRFCmd");
@@ -309,18 +294,10 @@ void RfPagesTest::buttonsApplyTheirOutcomes() {
   QCOMPARE(back->text(), QString());
   QCOMPARE(commandsSeen(), before);
 
-  // The simulator panel chooses the contactless side of the cards.
-  kvt::SimControlWindow panel(simulation_->host());
-  find<QComboBox>(&panel, "SimRfKind")->setCurrentText("s70");
-  std::string kind;
-  simulation_->host().withReader([&](sim::Reader& r) { kind = r.state().rfCardKind; });
-  QCOMPARE(QString::fromStdString(kind), QStringLiteral("s70"));
-}
-
-void RfPagesTest::apduBoxesSendExactlyWhatWasTyped() {
+  // Typed APDUs go out exactly as typed from both pages.
   for (const char* kind : {"typea", "typeb"}) {
     const bool a = kind == QLatin1String("typea");
-    auto& w = open(kind);
+    simulation_->host().withReader([&](sim::Reader& r) { sim::setRfCardKind(r.state(), kind); });
     click(&w, "RFCardUPBtn");
     showTab(a ? "TypeAPage" : "TypeBPage");
     checkTypedApdusGoOut(simulation_->host(), find<QComboBox>(&w, a ? "TypeACAPDUText" : "TypeBCAPDUText"),
