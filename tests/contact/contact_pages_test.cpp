@@ -31,11 +31,9 @@ class ContactPagesTest : public QObject, private MainBFixture {
   void init();
   void cleanup();
 
-  void icCardTabHoldsItsPagesAndControls();
-  void icCardTypeBringsThePageBeforeItsMessage();
+  void icCardTabControlsAndTheTypeButton();
   void memoryPageFromKeysToCardAndFiles();
-  void cpuWindowOpensOnlyWithThePortOpen();
-  void samWindowChoosesAndResets();
+  void cpuAndSamWindowsOpenOnlyWithThePortOpen();
   void simulatorPanelChoosesCardsAndStaysUsableBesideTheCardWindows();
 
  private:
@@ -59,7 +57,7 @@ void ContactPagesTest::init() {
 
 void ContactPagesTest::cleanup() { stop(); }
 
-void ContactPagesTest::icCardTabHoldsItsPagesAndControls() {
+void ContactPagesTest::icCardTabControlsAndTheTypeButton() {
   auto& w = *window_;
   auto* tabs2 = find<QTabWidget>(&w, "SSTab2");
   QCOMPARE(tabCaptions(tabs2), (QStringList{"CPU/SAM", "SLE4442", "SLE4428", "24CXX"}));
@@ -94,12 +92,10 @@ void ContactPagesTest::icCardTabHoldsItsPagesAndControls() {
                            "Address  Range :0x0000-0x03FF",
                            "24C64       0000H ~ 1FFFH   24C128     0000H ~ 3FFFH  24C256     0000H ~ 7FFFH"})
     QVERIFY2(labels.contains(QString::fromLatin1(note)), note);
-}
 
-void ContactPagesTest::icCardTypeBringsThePageBeforeItsMessage() {
-  auto& w = open("sle4428");
+  // "IC Card Type" brings the card's page to the front before its message.
+  open("sle4428");
   auto* ic = find<kvt::IcCardPage>(&w, "IcCardPage");
-  auto* tabs2 = find<QTabWidget>(&w, "SSTab2");
   w.tabs()->setCurrentWidget(find<QWidget>(&w, "ExtendFunctionPage"));
   QWidget* pageAtMessage = nullptr;
   int innerAtMessage = -1;
@@ -199,7 +195,7 @@ void ContactPagesTest::memoryPageFromKeysToCardAndFiles() {
   QCOMPARE(grid->text(100), QStringLiteral("77"));
 }
 
-void ContactPagesTest::cpuWindowOpensOnlyWithThePortOpen() {
+void ContactPagesTest::cpuAndSamWindowsOpenOnlyWithThePortOpen() {
   runner_.install(*window_);
   click(window_.get(), "CPURUN");
   QVERIFY(runner_.opened.isEmpty());
@@ -263,11 +259,7 @@ void ContactPagesTest::cpuWindowOpensOnlyWithThePortOpen() {
     QVERIFY(!d.isVisible());
   };
   click(&w, "CPURUN");
-  QCOMPARE(runner_.opened, QStringList{"KVT_730_B_CPUCARD"});
-}
 
-void ContactPagesTest::samWindowChoosesAndResets() {
-  auto& w = open("cpu-t0");
   runner_.inspect = [&](QDialog& d) {
     QCOMPARE(d.windowTitle(), QStringLiteral("SAM Card"));
     auto* sam = find<QComboBox>(&d, "SimNo1");
@@ -292,7 +284,7 @@ void ContactPagesTest::samWindowChoosesAndResets() {
     checkTypedApdusGoOut(simulation_->host(), find<QComboBox>(&d, "CmdText"), [&] { click(&d, "SendCmd"); });
   };
   click(&w, "SIMRUN");
-  QCOMPARE(runner_.opened, QStringList{"KVT_730_B_SimCard"});
+  QCOMPARE(runner_.opened, (QStringList{"KVT_730_B_CPUCARD", "KVT_730_B_SimCard"}));
 }
 
 void ContactPagesTest::simulatorPanelChoosesCardsAndStaysUsableBesideTheCardWindows() {

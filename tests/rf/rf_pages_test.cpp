@@ -31,10 +31,8 @@ class RfPagesTest : public QObject, private MainBFixture {
   void init();
   void cleanup();
 
-  void rfCardTabHoldsItsPagesControlsAndDefaults();
-  void typeAndActivationBringTheCardPageBeforeTheMessage();
-  void buttonsApplyTheirOutcomes();
-  void wholeCardDumpShowsProgressAndStops();
+  void rfCardTabControlsAndTheTypeAndActivateButtons();
+  void buttonsAndWholeCardRunsApplyTheirOutcomes();
 
  private:
   kvt::KVT_730_B_ReaderMain& open(const std::string& kind) {
@@ -64,7 +62,7 @@ void RfPagesTest::init() { QVERIFY(start()); }
 
 void RfPagesTest::cleanup() { stop(); }
 
-void RfPagesTest::rfCardTabHoldsItsPagesControlsAndDefaults() {
+void RfPagesTest::rfCardTabControlsAndTheTypeAndActivateButtons() {
   auto& w = *window_;
   QCOMPARE(w.tabs()->currentIndex(), 0);
   QCOMPARE(tabCaptions(find<QTabWidget>(&w, "SSTab3")),
@@ -137,10 +135,9 @@ void RfPagesTest::rfCardTabHoldsItsPagesControlsAndDefaults() {
     QCOMPARE(grid->accessibleName(), QString::fromLatin1(g.caption));
   }
   QCOMPARE(find<kvt::HexGrid>(&w, "SRFPASSWORDLIST")->texts(), QStringList(6, "FF"));  // the transport key
-}
 
-void RfPagesTest::typeAndActivationBringTheCardPageBeforeTheMessage() {
-  auto& w = open("ultralight");
+  // "RF Card Type" and "Activate" bring the card's page to the front before the message.
+  open("ultralight");
   auto* rf = find<kvt::RfCardPage>(&w, "RfCardPage");
   auto* tabs3 = find<QTabWidget>(&w, "SSTab3");
   auto* tabs4 = find<QTabWidget>(&w, "SSTab4");
@@ -209,8 +206,65 @@ void RfPagesTest::typeAndActivationBringTheCardPageBeforeTheMessage() {
   QCOMPARE(mifareSn->text(), QString());
 }
 
-void RfPagesTest::buttonsApplyTheirOutcomes() {
+void RfPagesTest::buttonsAndWholeCardRunsApplyTheirOutcomes() {
+  QTemporaryDir dir;
   auto& w = open("s50");
+  showTab("S50S70Page");
+
+  QString chosen;
+  QStringList asked;
+  w.chooseCardFile = [&](const QString&, const QString& filter, bool save) -> QString {
+    asked << filter + (save ? " save" : " open");
+    return chosen;
+  };
+  // The whole card into a file: one summary box, one line per sector behind it.
+  chosen = dir.filePath("card.mfd");
+  click(&w, "MifareDumpBtn");
+  QCOMPARE(notifier_.messages.back().title, QStringLiteral("Dump Card"));
+  QCOMPARE(notifier_.messages.back().text, "The card was read into " + chosen + ".");
+  QCOMPARE(notifier_.messages.back().details.count("Sector "), 16);
+  QCOMPARE(QFileInfo(chosen).size(), 1024);
+  QCOMPARE(asked, QStringList{"Mifare dumps (*.mfd *.mct *.eml) save"});
+
+  // A slow reader, and Stop pressed while the run goes on: it ends between two blocks and
+  // the file is not written.
+  simulation_->host().withReader([](sim::Reader& r) {
+    sim::Fault f;
+    f.kind = sim::FaultKind::Slow;
+    f.slowMs = 40;
+    f.once = false;
+    r.setFault(f);
+  });
+  chosen = dir.filePath("stopped.mct");
+  int progressSeen = 0;
+  QTimer watcher;  // Stop, once the bar has moved on a little
+  QObject::connect(&watcher, &QTimer::timeout, [&] {
+    auto* progress = w.findChild<QProgressDialog*>("RunProgressDialog");
+    if (!progress || !progress->isVisible() || progress->value() < 2 || progressSeen > 0) return;
+    progressSeen = progress->value();
+    QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
+  });
+  watcher.start(20);
+  const int beforeStop = commandsSeen();
+  click(&w, "MifareDumpBtn");
+  watcher.stop();
+  QVERIFY(progressSeen > 0);
+  QCOMPARE(notifier_.messages.back().text, QStringLiteral("Stopped before the end of the card."));
+  QVERIFY(!QFileInfo::exists(chosen));
+  QVERIFY(commandsSeen() - beforeStop < 40);  // far from the whole card
+  simulation_->host().withReader([](sim::Reader& r) { r.clearFault(); });
+
+  // A file of the wrong size is refused before anything is sent.
+  chosen = dir.filePath("short.mfd");
+  QVERIFY(test_files::writeFile(chosen, QByteArray(1000, '\0')));
+  notifier_.answer = false;  // no trailers
+  const int beforeRestore = commandsSeen();
+  click(&w, "MifareRestoreBtn");
+  QCOMPARE(notifier_.messages.back().title, QStringLiteral("Caution"));
+  QCOMPARE(commandsSeen(), beforeRestore);
+  notifier_.answer = true;
+
+  w.activateWindow();  // the progress dialog had the focus
   showTab("S50S70Page");
   click(&w, "RFCardUPBtn");
   // The grids' own keys are the hex grid's test; here the page's shapes: the block grid
@@ -303,64 +357,6 @@ void RfPagesTest::buttonsApplyTheirOutcomes() {
     checkTypedApdusGoOut(simulation_->host(), find<QComboBox>(&w, a ? "TypeACAPDUText" : "TypeBCAPDUText"),
                          [&] { click(&w, a ? "SendTypeACmd" : "SendTypeBCmd"); });
   }
-}
-
-void RfPagesTest::wholeCardDumpShowsProgressAndStops() {
-  QTemporaryDir dir;
-  auto& w = open("s50");
-  showTab("S50S70Page");
-  QString chosen;
-  QStringList asked;
-  w.chooseCardFile = [&](const QString&, const QString& filter, bool save) -> QString {
-    asked << filter + (save ? " save" : " open");
-    return chosen;
-  };
-  // The whole card into a file: one summary box, one line per sector behind it.
-  chosen = dir.filePath("card.mfd");
-  click(&w, "MifareDumpBtn");
-  QCOMPARE(notifier_.messages.back().title, QStringLiteral("Dump Card"));
-  QCOMPARE(notifier_.messages.back().text, "The card was read into " + chosen + ".");
-  QCOMPARE(notifier_.messages.back().details.count("Sector "), 16);
-  QCOMPARE(QFileInfo(chosen).size(), 1024);
-  QCOMPARE(asked, QStringList{"Mifare dumps (*.mfd *.mct *.eml) save"});
-
-  // A slow reader, and Stop pressed while the run goes on: it ends between two blocks and
-  // the file is not written.
-  simulation_->host().withReader([](sim::Reader& r) {
-    sim::Fault f;
-    f.kind = sim::FaultKind::Slow;
-    f.slowMs = 40;
-    f.once = false;
-    r.setFault(f);
-  });
-  chosen = dir.filePath("stopped.mct");
-  int progressSeen = 0;
-  QTimer watcher;  // Stop, once the bar has moved on a little
-  QObject::connect(&watcher, &QTimer::timeout, [&] {
-    auto* progress = w.findChild<QProgressDialog*>("RunProgressDialog");
-    if (!progress || !progress->isVisible() || progress->value() < 2 || progressSeen > 0) return;
-    progressSeen = progress->value();
-    QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
-  });
-  watcher.start(20);
-  const int before = commandsSeen();
-  click(&w, "MifareDumpBtn");
-  watcher.stop();
-  QVERIFY(progressSeen > 0);
-  QCOMPARE(notifier_.messages.back().text, QStringLiteral("Stopped before the end of the card."));
-  QVERIFY(!QFileInfo::exists(chosen));
-  QVERIFY(commandsSeen() - before < 40);  // far from the whole card
-  simulation_->host().withReader([](sim::Reader& r) { r.clearFault(); });
-
-  // A file of the wrong size is refused before anything is sent.
-  chosen = dir.filePath("short.mfd");
-  QVERIFY(test_files::writeFile(chosen, QByteArray(1000, '\0')));
-  notifier_.answer = false;  // no trailers
-  const int beforeRestore = commandsSeen();
-  click(&w, "MifareRestoreBtn");
-  QCOMPARE(notifier_.messages.back().title, QStringLiteral("Caution"));
-  QCOMPARE(commandsSeen(), beforeRestore);
-  notifier_.answer = true;
 }
 
 QTEST_MAIN(RfPagesTest)
