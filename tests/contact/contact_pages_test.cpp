@@ -31,17 +31,10 @@ class ContactPagesTest : public QObject, private MainBFixture {
   void init();
   void cleanup();
 
-  void icCardTabHoldsItsPagesAndControls();
-  void byteFieldsAndApduBoxFilterKeys();
-  void icCardTypeBringsThePageBeforeItsMessage();
-  void memoryPagesFillAndWriteTheGrid();
-  void cpuWindowOpensOnlyWithThePortOpen();
-  void apduBoxesSendExactlyWhatWasTyped();
-  void memoryReadsClearTheGridBeforeSending();
-  void memoryCardsToFilesAndBack();
-  void samWindowChoosesAndResets();
-  void simulatorPanelChoosesTheChip();
-  void simulatorPanelStaysUsableBesideTheCardWindows();
+  void icCardTabControlsAndTheTypeButton();
+  void memoryPageFromKeysToCardAndFiles();
+  void cpuAndSamWindowsOpenOnlyWithThePortOpen();
+  void simulatorPanelChoosesCardsAndStaysUsableBesideTheCardWindows();
 
  private:
   kvt::KVT_730_B_ReaderMain& open(const std::string& chip) {
@@ -64,7 +57,7 @@ void ContactPagesTest::init() {
 
 void ContactPagesTest::cleanup() { stop(); }
 
-void ContactPagesTest::icCardTabHoldsItsPagesAndControls() {
+void ContactPagesTest::icCardTabControlsAndTheTypeButton() {
   auto& w = *window_;
   auto* tabs2 = find<QTabWidget>(&w, "SSTab2");
   QCOMPARE(tabCaptions(tabs2), (QStringList{"CPU/SAM", "SLE4442", "SLE4428", "24CXX"}));
@@ -99,37 +92,10 @@ void ContactPagesTest::icCardTabHoldsItsPagesAndControls() {
                            "Address  Range :0x0000-0x03FF",
                            "24C64       0000H ~ 1FFFH   24C128     0000H ~ 3FFFH  24C256     0000H ~ 7FFFH"})
     QVERIFY2(labels.contains(QString::fromLatin1(note)), note);
-}
 
-void ContactPagesTest::byteFieldsAndApduBoxFilterKeys() {
-  auto& w = open("cpu-t0");
-  auto* add = find<QLineEdit>(&w, "SL4442Add1");
-  add->clear();
-  typeInto(add, "g1a-");
-  QCOMPARE(add->text(), QStringLiteral("1A"));
-  QTest::keyClick(add, Qt::Key_Backspace);
-  typeInto(add, "b");  // two characters at most
-  QCOMPARE(add->text(), QStringLiteral("1A"));
-
-  runner_.inspect = [&](QDialog& d) {
-    auto* cmd = find<QComboBox>(&d, "CmdText");
-    QCOMPARE(cmd->currentText(), QStringLiteral("00A40000023F00"));
-    cmd->clearEditText();
-    typeInto(cmd, "00a4 g");  // keys reach the focused combo, not its line edit
-    QCOMPARE(cmd->currentText(), QStringLiteral("00A4"));
-    QTest::keyClick(cmd, Qt::Key_Backspace);
-    QCOMPARE(cmd->currentText(), QStringLiteral("00A"));
-    QCOMPARE(buddyText(&d, cmd), QStringLiteral("APDU Command"));
-    QCOMPARE(cmd->accessibleDescription(), QStringLiteral("APDU Command"));
-  };
-  click(&w, "CPURUN");
-  QCOMPARE(runner_.opened, QStringList{"KVT_730_B_CPUCARD"});
-}
-
-void ContactPagesTest::icCardTypeBringsThePageBeforeItsMessage() {
-  auto& w = open("sle4428");
+  // "IC Card Type" brings the card's page to the front before its message.
+  open("sle4428");
   auto* ic = find<kvt::IcCardPage>(&w, "IcCardPage");
-  auto* tabs2 = find<QTabWidget>(&w, "SSTab2");
   w.tabs()->setCurrentWidget(find<QWidget>(&w, "ExtendFunctionPage"));
   QWidget* pageAtMessage = nullptr;
   int innerAtMessage = -1;
@@ -152,7 +118,8 @@ void ContactPagesTest::icCardTypeBringsThePageBeforeItsMessage() {
   QCOMPARE(tabs2->currentIndex(), 3);
 }
 
-void ContactPagesTest::memoryPagesFillAndWriteTheGrid() {
+void ContactPagesTest::memoryPageFromKeysToCardAndFiles() {
+  QTemporaryDir dir;
   auto& w = open("sle4442");
   w.show();
   w.tabs()->setCurrentWidget(find<QWidget>(&w, "IcCardPage"));
@@ -167,8 +134,15 @@ void ContactPagesTest::memoryPagesFillAndWriteTheGrid() {
   QCOMPARE(grid->text(127), QStringLiteral("FF"));
   QCOMPARE(QApplication::focusWidget(), grid->cell(0));  // all 128 filled: back to the first
 
+  // The byte fields take two hex digits, raised; Backspace does nothing there.
+  auto* add = find<QLineEdit>(&w, "SL4442Add1");
+  add->clear();
+  typeInto(add, "g4a-");
+  QCOMPARE(add->text(), QStringLiteral("4A"));
+  QTest::keyClick(add, Qt::Key_Backspace);
+  typeInto(add, "b");
+  QCOMPARE(add->text(), QStringLiteral("4A"));
   // Type three bytes from cell 0, write them after the code, read them back.
-  find<QLineEdit>(&w, "SL4442Add1")->setText("40");
   find<QLineEdit>(&w, "SL4442Long")->setText("03");
   grid->focusCell(0);
   for (QChar c : QStringLiteral("0a1b2"))
@@ -181,9 +155,47 @@ void ContactPagesTest::memoryPagesFillAndWriteTheGrid() {
   click(&w, "SL4442ReadCenChu");
   QCOMPARE(grid->texts().mid(0, 4), QStringList({"0A", "1B", "02", ""}));
   QCOMPARE(QApplication::focusWidget(), grid->cell(3));
+
+  // The card into a file; changed there, written back with the code in the password fields.
+  QString chosen = dir.filePath("card.bin");
+  w.chooseCardFile = [&](const QString&, const QString&, bool) { return chosen; };
+  click(&w, "Sle4442DumpBtn");
+  QCOMPARE(notifier_.messages.back().text, "The card was read into " + chosen + ".");
+  QByteArray bytes = test_files::readFile(chosen);
+  QCOMPARE(bytes.size(), 256);
+  bytes[0x4A] = '\x5A';
+  QVERIFY(test_files::writeFile(chosen, bytes));
+  click(&w, "Sle4442RestoreBtn");
+  QCOMPARE(notifier_.messages.back().text, chosen + " was written to the card.");
+  find<QLineEdit>(&w, "SL4442Long")->setText("01");
+  click(&w, "SL4442ReadCenChu");
+  QCOMPARE(grid->text(0), QStringLiteral("5A"));
+
+  // The reader answers slowly; while it waits, the old bytes must already be gone.
+  add->setText("00");
+  find<QLineEdit>(&w, "SL4442Long")->setText("80");
+  for (const char* read : {"SL4442ReadCenChu", "SL4442ReadBaoHu"}) {
+    grid->setText(100, "77");
+    simulation_->host().withReader([](sim::Reader& r) {
+      sim::Fault f;
+      f.kind = sim::FaultKind::Slow;
+      f.slowMs = 300;
+      r.setFault(f);
+    });
+    QString duringWait = QStringLiteral("<not looked at>");
+    QTimer::singleShot(100, [&] { duringWait = grid->text(100); });
+    click(&w, read);
+    QCOMPARE(duringWait, QString());
+    QVERIFY(texts().last().endsWith("9000") || texts().last().endsWith("6700"));  // the reply was awaited
+  }
+  // A read refused before it starts leaves the grid as it was.
+  click(&w, "IRCLOSECOM");
+  grid->setText(100, "77");
+  click(&w, "SL4442ReadCenChu");
+  QCOMPARE(grid->text(100), QStringLiteral("77"));
 }
 
-void ContactPagesTest::cpuWindowOpensOnlyWithThePortOpen() {
+void ContactPagesTest::cpuAndSamWindowsOpenOnlyWithThePortOpen() {
   runner_.install(*window_);
   click(window_.get(), "CPURUN");
   QVERIFY(runner_.opened.isEmpty());
@@ -232,84 +244,22 @@ void ContactPagesTest::cpuWindowOpensOnlyWithThePortOpen() {
     QCOMPARE(texts().last(), QStringLiteral("The card has been activated, working frequency of 7.16 MHZ"));
     click(&d, "DownBtn");
     QCOMPARE(texts().last(), QStringLiteral("Deactivate Success"));
+    // Typed APDUs go out as typed; the keys reach the focused combo, not its line edit.
     d.show();
+    QVERIFY(QTest::qWaitForWindowActive(&d));
+    checkTypedApdusGoOut(simulation_->host(), cmd, [&] { click(&d, "SendCmdBtn"); });
+    cmd->clearEditText();
+    typeInto(cmd, "00a4 g");
+    QCOMPARE(cmd->currentText(), QStringLiteral("00A4"));
+    QTest::keyClick(cmd, Qt::Key_Backspace);
+    QCOMPARE(cmd->currentText(), QStringLiteral("00A"));
+    QCOMPARE(buddyText(&d, cmd), QStringLiteral("APDU Command"));
+    QCOMPARE(cmd->accessibleDescription(), QStringLiteral("APDU Command"));
     click(&d, "BackCmd");
     QVERIFY(!d.isVisible());
   };
   click(&w, "CPURUN");
-  QCOMPARE(runner_.opened, QStringList{"KVT_730_B_CPUCARD"});
-}
 
-void ContactPagesTest::memoryCardsToFilesAndBack() {
-  QTemporaryDir dir;
-  auto& w = open("sle4442");
-  QString chosen = dir.filePath("card.bin");
-  w.chooseCardFile = [&](const QString&, const QString&, bool) { return chosen; };
-  click(&w, "Sle4442DumpBtn");
-  QCOMPARE(notifier_.messages.back().text, "The card was read into " + chosen + ".");
-  QByteArray bytes = test_files::readFile(chosen);
-  QCOMPARE(bytes.size(), 256);
-  // Changed in the file, written back with the code in the password fields, read back.
-  bytes[0x40] = '\x5A';
-  QVERIFY(test_files::writeFile(chosen, bytes));
-  click(&w, "Sle4442RestoreBtn");
-  QCOMPARE(notifier_.messages.back().text, chosen + " was written to the card.");
-  find<QLineEdit>(&w, "SL4442Add1")->setText("40");
-  find<QLineEdit>(&w, "SL4442Long")->setText("01");
-  click(&w, "SL4442ReadCenChu");
-  QCOMPARE(find<kvt::HexGrid>(&w, "ICText")->text(0), QStringLiteral("5A"));
-  // A file of another card's size is refused before anything is sent.
-  QVERIFY(test_files::writeFile(chosen, QByteArray(1024, '\0')));
-  const int before = commandsSeen();
-  click(&w, "Sle4442RestoreBtn");
-  QCOMPARE(notifier_.messages.back().title, QStringLiteral("Caution"));
-  QCOMPARE(commandsSeen(), before);
-}
-
-void ContactPagesTest::memoryReadsClearTheGridBeforeSending() {
-  auto& w = open("sle4442");
-  w.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&w));
-  auto* grid = find<kvt::HexGrid>(&w, "ICText");
-  click(&w, "SiemensICUp1");
-  // The reader answers slowly; while it waits, the old bytes must already be gone.
-  for (const char* read : {"SL4442ReadCenChu", "SL4442ReadBaoHu"}) {
-    grid->setText(100, "77");
-    simulation_->host().withReader([](sim::Reader& r) {
-      sim::Fault f;
-      f.kind = sim::FaultKind::Slow;
-      f.slowMs = 300;
-      r.setFault(f);
-    });
-    QString duringWait = QStringLiteral("<not looked at>");
-    QTimer::singleShot(100, [&] { duringWait = grid->text(100); });
-    click(&w, read);
-    QCOMPARE(duringWait, QString());
-    QVERIFY(texts().last().endsWith("9000") || texts().last().endsWith("6700"));  // the reply was awaited
-  }
-  // A read refused before it starts leaves the grid as it was.
-  click(&w, "IRCLOSECOM");
-  grid->setText(100, "77");
-  click(&w, "SL4442ReadCenChu");
-  QCOMPARE(grid->text(100), QStringLiteral("77"));
-}
-
-void ContactPagesTest::apduBoxesSendExactlyWhatWasTyped() {
-  auto& w = open("cpu-t0");
-  for (const char* windowButton : {"CPURUN", "SIMRUN"}) {
-    runner_.inspect = [&](QDialog& d) {
-      d.show();
-      QVERIFY(QTest::qWaitForWindowActive(&d));
-      const char* send = windowButton == QLatin1String("CPURUN") ? "SendCmdBtn" : "SendCmd";
-      checkTypedApdusGoOut(simulation_->host(), find<QComboBox>(&d, "CmdText"), [&] { click(&d, send); });
-    };
-    click(&w, windowButton);
-  }
-  QCOMPARE(runner_.opened, (QStringList{"KVT_730_B_CPUCARD", "KVT_730_B_SimCard"}));
-}
-
-void ContactPagesTest::samWindowChoosesAndResets() {
-  auto& w = open("cpu-t0");
   runner_.inspect = [&](QDialog& d) {
     QCOMPARE(d.windowTitle(), QStringLiteral("SAM Card"));
     auto* sam = find<QComboBox>(&d, "SimNo1");
@@ -329,12 +279,15 @@ void ContactPagesTest::samWindowChoosesAndResets() {
     QCOMPARE(texts().last(), QStringLiteral("Please Choose SAM Number First"));
     click(&d, "Down");
     QCOMPARE(texts().last(), QStringLiteral("Deactivate Success"));
+    d.show();
+    QVERIFY(QTest::qWaitForWindowActive(&d));
+    checkTypedApdusGoOut(simulation_->host(), find<QComboBox>(&d, "CmdText"), [&] { click(&d, "SendCmd"); });
   };
   click(&w, "SIMRUN");
-  QCOMPARE(runner_.opened, QStringList{"KVT_730_B_SimCard"});
+  QCOMPARE(runner_.opened, (QStringList{"KVT_730_B_CPUCARD", "KVT_730_B_SimCard"}));
 }
 
-void ContactPagesTest::simulatorPanelStaysUsableBesideTheCardWindows() {
+void ContactPagesTest::simulatorPanelChoosesCardsAndStaysUsableBesideTheCardWindows() {
   // The windows really run modal here; the panel is clicked as the window system delivers
   // a click, which a modal window in the way would block.
   kvt::SimControlWindow panel(simulation_->host());
@@ -404,21 +357,22 @@ void ContactPagesTest::simulatorPanelStaysUsableBesideTheCardWindows() {
   click(&w, "CardStatusBtn");
   QVERIFY(insertedDuringWait);
   QCOMPARE(commandsSeen(), commandsBefore + 1);  // the click on "Sensor Status" was not taken
-}
 
-void ContactPagesTest::simulatorPanelChoosesTheChip() {
-  kvt::SimControlWindow panel(simulation_->host());
+  // The panel chooses the chip and the contactless card the next card carries.
   auto* chip = find<QComboBox>(&panel, "SimChipKind");
   QCOMPARE(chip->currentText(), QStringLiteral("cpu-t0"));
   QCOMPARE(chip->count(), 16);
   chip->setCurrentText("24c128");
-  std::string kind, code;
+  find<QComboBox>(&panel, "SimRfKind")->setCurrentText("s70");
+  std::string kind, code, rfKind;
   simulation_->host().withReader([&](sim::Reader& r) {
     kind = r.state().icCardKind;
     code = r.state().icChip->typeCode();
+    rfKind = r.state().rfCardKind;
   });
   QCOMPARE(kind, std::string("24c128"));
   QCOMPARE(code, std::string("37"));
+  QCOMPARE(rfKind, std::string("s70"));
 }
 
 QTEST_MAIN(ContactPagesTest)

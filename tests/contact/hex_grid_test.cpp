@@ -49,53 +49,43 @@ void press(Qt::Key key) { QTest::keyClick(focused(), key); }
 class HexGridTest : public QObject {
   Q_OBJECT
  private slots:
-  void typingTwoDigitsFillsACellAndMovesOn();
-  void onlyHexDigitsAreTyped();
-  void arrowsAndEnterPadAndWrap();
-  void escEmptiesAndLeavingPads();
-  void operationWritesMoveTheFocus();
-  void pasteFillsConsecutiveCells();
-  void gridWithoutLimitKeepsTheLastTwo();
+  void keysTypeMoveWrapAndPad();
+  void operationsAndPastesFillCells();
   void layoutLabelsAndNames();
 };
 
-void HexGridTest::typingTwoDigitsFillsACellAndMovesOn() {
-  Window w(blockGrid());
+void HexGridTest::keysTypeMoveWrapAndPad() {
+  Window w(icText());
   QVERIFY(QTest::qWaitForWindowActive(&w.widget));
+  // Two digits fill a cell and move on; the old text is selected, so typing replaces it.
   w.grid->cell(0)->setText("99");
   w.grid->focusCell(0);
-  QCOMPARE(w.grid->cell(0)->selectedText(), QStringLiteral("99"));  // typing replaces it
+  QCOMPARE(w.grid->cell(0)->selectedText(), QStringLiteral("99"));
   type("12ab");
-  QCOMPARE(w.grid->text(0), QStringLiteral("12"));
-  QCOMPARE(w.grid->text(1), QStringLiteral("AB"));
+  QCOMPARE(w.grid->texts().mid(0, 2), QStringList({"12", "AB"}));
   QCOMPARE(focused(), w.grid->cell(2));
   QCOMPARE(w.grid->currentCell(), 2);
   type("3");
   QCOMPARE(w.grid->text(2), QStringLiteral("3"));
   QCOMPARE(focused(), w.grid->cell(2));
-}
 
-void HexGridTest::onlyHexDigitsAreTyped() {
-  Window w(icText());
-  QVERIFY(QTest::qWaitForWindowActive(&w.widget));
+  // Only hex digits are typed; Backspace is discarded in the cells, other keys still work.
   w.grid->focusCell(5);
   type("g- ");
   press(Qt::Key_Backspace);
   QCOMPARE(w.grid->text(5), QString());
   type("f");
   QCOMPARE(w.grid->text(5), QStringLiteral("F"));
-  press(Qt::Key_Backspace);  // discarded in the cells
+  press(Qt::Key_Backspace);
   QCOMPARE(w.grid->text(5), QStringLiteral("F"));
-  press(Qt::Key_Delete);     // a key that types nothing still works
-  QCOMPARE(w.grid->text(5), QStringLiteral("F"));  // the cursor stands after the digit
+  press(Qt::Key_Delete);  // the cursor stands after the digit
+  QCOMPARE(w.grid->text(5), QStringLiteral("F"));
   press(Qt::Key_Home);
   press(Qt::Key_Delete);
   QCOMPARE(w.grid->text(5), QString());
-}
 
-void HexGridTest::arrowsAndEnterPadAndWrap() {
-  Window w(icText());
-  QVERIFY(QTest::qWaitForWindowActive(&w.widget));
+  // Enter and the arrows pad the cell left and wrap around the ends.
+  w.grid->clear();
   w.grid->focusCell(0);
   type("7");
   press(Qt::Key_Return);
@@ -103,7 +93,7 @@ void HexGridTest::arrowsAndEnterPadAndWrap() {
   QCOMPARE(focused(), w.grid->cell(1));
   press(Qt::Key_Left);
   press(Qt::Key_Left);
-  QCOMPARE(focused(), w.grid->cell(127));  // from cell 0 to the last
+  QCOMPARE(focused(), w.grid->cell(127));
   type("c");
   press(Qt::Key_Right);
   QCOMPARE(w.grid->text(127), QStringLiteral("0C"));
@@ -111,64 +101,40 @@ void HexGridTest::arrowsAndEnterPadAndWrap() {
   w.grid->focusCell(127);
   press(Qt::Key_Enter);
   QCOMPARE(focused(), w.grid->cell(0));
-  QCOMPARE(w.grid->text(127), QStringLiteral("0C"));
   press(Qt::Key_Right);
   QCOMPARE(focused(), w.grid->cell(1));
   QCOMPARE(w.grid->text(1), QString());  // an empty cell stays empty
-}
 
-void HexGridTest::escEmptiesAndLeavingPads() {
-  Window w(icText());
-  QVERIFY(QTest::qWaitForWindowActive(&w.widget));
+  // Leaving by mouse or Tab pads too, but is no write: the focus stays where it went.
   w.grid->focusCell(3);
   type("4");
-  w.other->setFocus();  // left by mouse or Tab
+  w.other->setFocus();
   QCOMPARE(w.grid->text(3), QStringLiteral("04"));
-  QCOMPARE(focused(), w.other);  // padding is no write: the focus stays where it went
-
+  QCOMPARE(focused(), w.other);
   w.grid->focusCell(3);
   press(Qt::Key_Escape);
   QCOMPARE(w.grid->text(3), QString());
   QCOMPARE(focused(), w.grid->cell(3));
-  w.other->setFocus();
-  QCOMPARE(w.grid->text(3), QString());
 }
 
-void HexGridTest::operationWritesMoveTheFocus() {
+void HexGridTest::operationsAndPastesFillCells() {
   Window w(icText());
   QVERIFY(QTest::qWaitForWindowActive(&w.widget));
+  // An operation's cells move the focus after the last one, to the first when all are filled.
   w.grid->fill(0, {"A2", "13", "10"});
   QCOMPARE(focused(), w.grid->cell(3));
-  QStringList all;
-  for (int i = 0; i < 128; ++i) all << "FF";
+  const QStringList all(128, QStringLiteral("FF"));
   w.grid->fill(0, all);
   QCOMPARE(focused(), w.grid->cell(0));
   w.grid->clear();
   QCOMPARE(w.grid->texts(), QStringList(128, QString()));
-  QCOMPARE(focused(), w.grid->cell(0));
 
-  Window block(blockGrid());
-  QVERIFY(QTest::qWaitForWindowActive(&block.widget));
-  block.grid->fill(0, all.mid(0, 16));
-  QCOMPARE(focused(), block.grid->cell(0));
-
-  // A hidden grid only remembers where the focus would go.
-  block.grid->hide();
-  block.other->setFocus();
-  block.grid->fill(0, {"01", "02"});
-  QCOMPARE(block.grid->currentCell(), 2);
-  QCOMPARE(focused(), block.other);
-}
-
-void HexGridTest::pasteFillsConsecutiveCells() {
-  Window w(icText());
-  QVERIFY(QTest::qWaitForWindowActive(&w.widget));
+  // A pasted run fills consecutive cells.
   w.grid->focusCell(5);
   QApplication::clipboard()->setText("12 34ab\tCD");
   QTest::keyClick(focused(), Qt::Key_V, Qt::ControlModifier);
   QCOMPARE(w.grid->texts().mid(4, 6), QStringList({"", "12", "34", "AB", "CD", ""}));
   QCOMPARE(focused(), w.grid->cell(9));
-
   // Text that is no run goes into the cell as typed: hex digits only, at most two here.
   const std::vector<std::pair<const char*, const char*>> pastes = {{"1-2", "12"}, {"3 4 5", "34"}, {"g7", "07"}};
   for (const auto& [text, kept] : pastes) {
@@ -179,9 +145,6 @@ void HexGridTest::pasteFillsConsecutiveCells() {
     QCOMPARE(w.grid->text(9), QString::fromLatin1(kept));
   }
   for (const char* nothing : {"", "GG -"}) {
-    w.grid->setText(10, "");
-    w.grid->focusCell(10);
-    QApplication::clipboard()->setText(nothing);
     QVERIFY(!w.grid->paste(10, nothing));
     QCOMPARE(w.grid->text(10), QString());
   }
@@ -189,22 +152,27 @@ void HexGridTest::pasteFillsConsecutiveCells() {
   QVERIFY(w.grid->paste(126, "01 02 03"));
   QCOMPARE(w.grid->texts().mid(126), QStringList({"01", "02"}));
   QCOMPARE(w.grid->text(0), QString());
-}
 
-void HexGridTest::gridWithoutLimitKeepsTheLastTwo() {
-  Window w(blockGrid());
-  QVERIFY(QTest::qWaitForWindowActive(&w.widget));
-  w.grid->setText(4, "ABC");
-  QCOMPARE(w.grid->text(4), QStringLiteral("BC"));
-  QCOMPARE(focused(), w.grid->cell(5));
-  // A paste that is no run follows the same rule.
-  QVERIFY(w.grid->paste(5, "1 2 3"));
-  QCOMPARE(w.grid->text(5), QStringLiteral("23"));
-  QCOMPARE(focused(), w.grid->cell(6));
-  w.grid->setText(15, "12");
-  QCOMPARE(focused(), w.grid->cell(0));
+  // A grid without a limit keeps the last two digits, a paste that is no run too.
+  Window block(blockGrid());
+  QVERIFY(QTest::qWaitForWindowActive(&block.widget));
+  block.grid->setText(4, "ABC");
+  QCOMPARE(block.grid->text(4), QStringLiteral("BC"));
+  QCOMPARE(focused(), block.grid->cell(5));
+  QVERIFY(block.grid->paste(5, "1 2 3"));
+  QCOMPARE(block.grid->text(5), QStringLiteral("23"));
+  QCOMPARE(focused(), block.grid->cell(6));
+  block.grid->setText(15, "12");
+  QCOMPARE(focused(), block.grid->cell(0));
   QCOMPARE(HexGrid::Pad("7"), QStringLiteral("07"));
   QCOMPARE(HexGrid::Pad(""), QString());
+
+  // A hidden grid only remembers where the focus would go.
+  block.grid->hide();
+  block.other->setFocus();
+  block.grid->fill(0, {"01", "02"});
+  QCOMPARE(block.grid->currentCell(), 2);
+  QCOMPARE(focused(), block.other);
 }
 
 void HexGridTest::layoutLabelsAndNames() {

@@ -15,14 +15,6 @@ class RfTest : public ContactTest {
       r.setCardPosition(sim::CardPos::Inside, sim::InsideSpot::RfAntenna);
     });
   }
-  template <class T>
-  void onCard(const std::function<void(T&)>& fn) {
-    reader([&](sim::Reader& r) {
-      auto* card = dynamic_cast<T*>(r.state().rfCard.get());
-      ASSERT_TRUE(card);
-      fn(*card);
-    });
-  }
   static QStringList cells(const char* spaced) { return QString::fromLatin1(spaced).split(' '); }
 };
 

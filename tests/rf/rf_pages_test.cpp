@@ -14,7 +14,6 @@
 #include <QTabWidget>
 
 #include "app/reader_main_b.h"
-#include "app/sim_control_window.h"
 #include "gui_fixture.h"
 #include "page_helpers.h"
 #include "hexgrid/hex_grid.h"
@@ -32,12 +31,8 @@ class RfPagesTest : public QObject, private MainBFixture {
   void init();
   void cleanup();
 
-  void rfCardTabHoldsItsPagesControlsAndDefaults();
-  void gridsAndFieldFiltersEditAsTyped();
-  void typeAndActivationBringTheCardPageBeforeTheMessage();
-  void buttonsApplyTheirOutcomes();
-  void apduBoxesSendExactlyWhatWasTyped();
-  void wholeCardDumpShowsProgressAndStops();
+  void rfCardTabControlsAndTheTypeAndActivateButtons();
+  void buttonsAndWholeCardRunsApplyTheirOutcomes();
 
  private:
   kvt::KVT_730_B_ReaderMain& open(const std::string& kind) {
@@ -67,7 +62,7 @@ void RfPagesTest::init() { QVERIFY(start()); }
 
 void RfPagesTest::cleanup() { stop(); }
 
-void RfPagesTest::rfCardTabHoldsItsPagesControlsAndDefaults() {
+void RfPagesTest::rfCardTabControlsAndTheTypeAndActivateButtons() {
   auto& w = *window_;
   QCOMPARE(w.tabs()->currentIndex(), 0);
   QCOMPARE(tabCaptions(find<QTabWidget>(&w, "SSTab3")),
@@ -140,36 +135,9 @@ void RfPagesTest::rfCardTabHoldsItsPagesControlsAndDefaults() {
     QCOMPARE(grid->accessibleName(), QString::fromLatin1(g.caption));
   }
   QCOMPARE(find<kvt::HexGrid>(&w, "SRFPASSWORDLIST")->texts(), QStringList(6, "FF"));  // the transport key
-}
 
-void RfPagesTest::gridsAndFieldFiltersEditAsTyped() {
-  showTab("S50S70Page");
-  auto& w = *window_;
-  // The grids' own keys are the hex grid's test; here the page's shapes: the block grid
-  // takes any length and keeps the last two digits.
-  auto* data = find<kvt::HexGrid>(&w, "SRFTextLIST");
-  data->cell(4)->setText("ABC");
-  QCOMPARE(data->text(4), QStringLiteral("BC"));
-
-  // PurseValueText: digits only, ten at most, Backspace does nothing, Delete does.
-  auto* value = find<QLineEdit>(&w, "PurseValueText");
-  value->setFocus();
-  value->selectAll();
-  typeInto(value, "-12a3");
-  QCOMPARE(value->text(), QStringLiteral("123"));
-  QTest::keyClick(value, Qt::Key_Backspace);
-  QCOMPARE(value->text(), QStringLiteral("123"));
-  QTest::keyClick(value, Qt::Key_Home);
-  QTest::keyClick(value, Qt::Key_Delete);
-  QCOMPARE(value->text(), QStringLiteral("23"));
-  typeInto(value, "456789012345");
-  QCOMPARE(value->text().size(), 10);
-  // The APDU boxes' filter is the CPU window's (contact pages); apduBoxesSendExactlyWhatWasTyped
-  // proves it is installed here.
-}
-
-void RfPagesTest::typeAndActivationBringTheCardPageBeforeTheMessage() {
-  auto& w = open("ultralight");
+  // "RF Card Type" and "Activate" bring the card's page to the front before the message.
+  open("ultralight");
   auto* rf = find<kvt::RfCardPage>(&w, "RfCardPage");
   auto* tabs3 = find<QTabWidget>(&w, "SSTab3");
   auto* tabs4 = find<QTabWidget>(&w, "SSTab4");
@@ -209,7 +177,6 @@ void RfPagesTest::typeAndActivationBringTheCardPageBeforeTheMessage() {
   auto* mifareSn = find<QLabel>(&w, "RFmessageLabel");
   auto* typeASn = find<QLabel>(&w, "CPURFTypeAmessage");
   auto* atrA = find<QLineEdit>(&w, "ATRTypeAText");
-  auto* atrB = find<QLineEdit>(&w, "ATRTypeBText");
   insert("typea");
   click(&w, "RFCardUPBtn");
   QCOMPARE(typeASn->text(), QStringLiteral("045A7319C22E80"));
@@ -223,28 +190,88 @@ void RfPagesTest::typeAndActivationBringTheCardPageBeforeTheMessage() {
   QCOMPARE(inner, 0);
   QCOMPARE(mifareSn->text(), QStringLiteral("1A02B30C"));
   QCOMPARE(typeASn->text() + atrA->text(), QString());
-  find<QComboBox>(&w, "RFCardUPCombbox")->setCurrentIndex(3);  // Type B only: no answer
-  click(&w, "RFCardUPBtn");
-  QCOMPARE(notifier_.messages.back().title, QStringLiteral("Negative response:63"));
-  QCOMPARE(mifareSn->text(), QString());
-  insert("typeb");
-  click(&w, "RFCardUPBtn");
-  QCOMPARE(atrB->text(), QStringLiteral("508A3C51E24B565437008181"));
 
   // With the port closed nothing is sent and the fields stay.
   click(&w, "IRCLOSECOM");
   const int before = commandsSeen();
   click(&w, "RFCardUPBtn");
   QCOMPARE(texts().last(), QStringLiteral("Comm. Port Setup First"));
-  QCOMPARE(atrB->text(), QStringLiteral("508A3C51E24B565437008181"));
+  QCOMPARE(mifareSn->text(), QStringLiteral("1A02B30C"));
   QCOMPARE(commandsSeen(), before);
+  // An activation that finds no card empties the fields too.
+  openPort(w);
+  find<QComboBox>(&w, "RFCardUPCombbox")->setCurrentIndex(3);  // Type B only: no answer
+  click(&w, "RFCardUPBtn");
+  QCOMPARE(notifier_.messages.back().title, QStringLiteral("Negative response:63"));
+  QCOMPARE(mifareSn->text(), QString());
 }
 
-void RfPagesTest::buttonsApplyTheirOutcomes() {
+void RfPagesTest::buttonsAndWholeCardRunsApplyTheirOutcomes() {
+  QTemporaryDir dir;
   auto& w = open("s50");
   showTab("S50S70Page");
+
+  QString chosen;
+  QStringList asked;
+  w.chooseCardFile = [&](const QString&, const QString& filter, bool save) -> QString {
+    asked << filter + (save ? " save" : " open");
+    return chosen;
+  };
+  // The whole card into a file: one summary box, one line per sector behind it.
+  chosen = dir.filePath("card.mfd");
+  click(&w, "MifareDumpBtn");
+  QCOMPARE(notifier_.messages.back().title, QStringLiteral("Dump Card"));
+  QCOMPARE(notifier_.messages.back().text, "The card was read into " + chosen + ".");
+  QCOMPARE(notifier_.messages.back().details.count("Sector "), 16);
+  QCOMPARE(QFileInfo(chosen).size(), 1024);
+  QCOMPARE(asked, QStringList{"Mifare dumps (*.mfd *.mct *.eml) save"});
+
+  // A slow reader, and Stop pressed while the run goes on: it ends between two blocks and
+  // the file is not written.
+  simulation_->host().withReader([](sim::Reader& r) {
+    sim::Fault f;
+    f.kind = sim::FaultKind::Slow;
+    f.slowMs = 40;
+    f.once = false;
+    r.setFault(f);
+  });
+  chosen = dir.filePath("stopped.mct");
+  int progressSeen = 0;
+  QTimer watcher;  // Stop, once the bar has moved on a little
+  QObject::connect(&watcher, &QTimer::timeout, [&] {
+    auto* progress = w.findChild<QProgressDialog*>("RunProgressDialog");
+    if (!progress || !progress->isVisible() || progress->value() < 2 || progressSeen > 0) return;
+    progressSeen = progress->value();
+    QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
+  });
+  watcher.start(20);
+  const int beforeStop = commandsSeen();
+  click(&w, "MifareDumpBtn");
+  watcher.stop();
+  QVERIFY(progressSeen > 0);
+  QCOMPARE(notifier_.messages.back().text, QStringLiteral("Stopped before the end of the card."));
+  QVERIFY(!QFileInfo::exists(chosen));
+  QVERIFY(commandsSeen() - beforeStop < 40);  // far from the whole card
+  simulation_->host().withReader([](sim::Reader& r) { r.clearFault(); });
+
+  // A file of the wrong size is refused before anything is sent.
+  chosen = dir.filePath("short.mfd");
+  QVERIFY(test_files::writeFile(chosen, QByteArray(1000, '\0')));
+  notifier_.answer = false;  // no trailers
+  const int beforeRestore = commandsSeen();
+  click(&w, "MifareRestoreBtn");
+  QCOMPARE(notifier_.messages.back().title, QStringLiteral("Caution"));
+  QCOMPARE(commandsSeen(), beforeRestore);
+  notifier_.answer = true;
+
+  w.activateWindow();  // the progress dialog had the focus
+  showTab("S50S70Page");
   click(&w, "RFCardUPBtn");
+  // The grids' own keys are the hex grid's test; here the page's shapes: the block grid
+  // takes any length and keeps the last two digits.
   auto* data = find<kvt::HexGrid>(&w, "SRFTextLIST");
+  data->cell(4)->setText("ABC");
+  QCOMPARE(data->text(4), QStringLiteral("BC"));
   data->setText(0, "77");
   click(&w, "RFreadBtn");  // not authenticated: the grid stays
   QCOMPARE(data->text(0), QStringLiteral("77"));
@@ -271,7 +298,19 @@ void RfPagesTest::buttonsApplyTheirOutcomes() {
   QVERIFY(notifier_.lastDetails.startsWith("Block 0: read A|B"));
   notifier_.answer = true;
 
+  // PurseValueText: digits only, ten at most, Backspace does nothing, Delete does.
   auto* value = find<QLineEdit>(&w, "PurseValueText");
+  value->setFocus();
+  value->selectAll();
+  typeInto(value, "-12a3");
+  QCOMPARE(value->text(), QStringLiteral("123"));
+  QTest::keyClick(value, Qt::Key_Backspace);
+  QCOMPARE(value->text(), QStringLiteral("123"));
+  QTest::keyClick(value, Qt::Key_Home);
+  QTest::keyClick(value, Qt::Key_Delete);
+  QCOMPARE(value->text(), QStringLiteral("23"));
+  typeInto(value, "456789012345");
+  QCOMPARE(value->text().size(), 10);
   find<QComboBox>(&w, "PurseBlockCombbox")->setCurrentIndex(1);
   value->setText("1000");
   click(&w, "INITRFCmd");
@@ -309,81 +348,15 @@ void RfPagesTest::buttonsApplyTheirOutcomes() {
   QCOMPARE(back->text(), QString());
   QCOMPARE(commandsSeen(), before);
 
-  // The simulator panel chooses the contactless side of the cards.
-  kvt::SimControlWindow panel(simulation_->host());
-  find<QComboBox>(&panel, "SimRfKind")->setCurrentText("s70");
-  std::string kind;
-  simulation_->host().withReader([&](sim::Reader& r) { kind = r.state().rfCardKind; });
-  QCOMPARE(QString::fromStdString(kind), QStringLiteral("s70"));
-}
-
-void RfPagesTest::apduBoxesSendExactlyWhatWasTyped() {
+  // Typed APDUs go out exactly as typed from both pages.
   for (const char* kind : {"typea", "typeb"}) {
     const bool a = kind == QLatin1String("typea");
-    auto& w = open(kind);
+    simulation_->host().withReader([&](sim::Reader& r) { sim::setRfCardKind(r.state(), kind); });
     click(&w, "RFCardUPBtn");
     showTab(a ? "TypeAPage" : "TypeBPage");
     checkTypedApdusGoOut(simulation_->host(), find<QComboBox>(&w, a ? "TypeACAPDUText" : "TypeBCAPDUText"),
                          [&] { click(&w, a ? "SendTypeACmd" : "SendTypeBCmd"); });
   }
-}
-
-void RfPagesTest::wholeCardDumpShowsProgressAndStops() {
-  QTemporaryDir dir;
-  auto& w = open("s50");
-  showTab("S50S70Page");
-  QString chosen;
-  QStringList asked;
-  w.chooseCardFile = [&](const QString&, const QString& filter, bool save) -> QString {
-    asked << filter + (save ? " save" : " open");
-    return chosen;
-  };
-  // The whole card into a file: one summary box, one line per sector behind it.
-  chosen = dir.filePath("card.mfd");
-  click(&w, "MifareDumpBtn");
-  QCOMPARE(notifier_.messages.back().title, QStringLiteral("Dump Card"));
-  QCOMPARE(notifier_.messages.back().text, "The card was read into " + chosen + ".");
-  QCOMPARE(notifier_.messages.back().details.count("Sector "), 16);
-  QCOMPARE(QFileInfo(chosen).size(), 1024);
-  QCOMPARE(asked, QStringList{"Mifare dumps (*.mfd *.mct *.eml) save"});
-
-  // A slow reader, and Stop pressed while the run goes on: it ends between two blocks and
-  // the file is not written.
-  simulation_->host().withReader([](sim::Reader& r) {
-    sim::Fault f;
-    f.kind = sim::FaultKind::Slow;
-    f.slowMs = 40;
-    f.once = false;
-    r.setFault(f);
-  });
-  chosen = dir.filePath("stopped.mct");
-  int progressSeen = 0;
-  QTimer watcher;  // Stop, once the bar has moved on a little
-  QObject::connect(&watcher, &QTimer::timeout, [&] {
-    auto* progress = w.findChild<QProgressDialog*>("RunProgressDialog");
-    if (!progress || !progress->isVisible() || progress->value() < 2 || progressSeen > 0) return;
-    progressSeen = progress->value();
-    QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
-  });
-  watcher.start(20);
-  const int before = commandsSeen();
-  click(&w, "MifareDumpBtn");
-  watcher.stop();
-  QVERIFY(progressSeen > 0);
-  QCOMPARE(notifier_.messages.back().text, QStringLiteral("Stopped before the end of the card."));
-  QVERIFY(!QFileInfo::exists(chosen));
-  QVERIFY(commandsSeen() - before < 40);  // far from the whole card
-  simulation_->host().withReader([](sim::Reader& r) { r.clearFault(); });
-
-  // A file of the wrong size is refused before anything is sent.
-  chosen = dir.filePath("short.mfd");
-  QVERIFY(test_files::writeFile(chosen, QByteArray(1000, '\0')));
-  notifier_.answer = false;  // no trailers
-  const int beforeRestore = commandsSeen();
-  click(&w, "MifareRestoreBtn");
-  QCOMPARE(notifier_.messages.back().title, QStringLiteral("Caution"));
-  QCOMPARE(commandsSeen(), beforeRestore);
-  notifier_.answer = true;
 }
 
 QTEST_MAIN(RfPagesTest)
