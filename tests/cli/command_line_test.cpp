@@ -54,12 +54,17 @@ TEST(CommandLine, MistakesAreNamedAndNothingIsOpened) {
       {{"--reader", "x", "pcsc", "list"}, "--reader belongs to pcsc transmit"},
       {{"mifare", "read", "1", "1", "--force"}, "--force belongs to mifare write and mifare restore"},
       {{"24cxx", "read", "--size=24C02"}, "--size belongs to mifare dump and 24cxx dump/restore"},
+      {{"mifare", "dump", "c.mfd", "--trailers"}, "--trailers belongs to mifare restore"},
+      {{"mifare", "access", "778F"}, "mifare access 778F: expected trailer bytes 6 to 8 as 6 hex digits, e.g. FF0780"},
       {{"mifare", "restore", "x.mfd", "--keys"}, "--keys needs a value"},
       // An empty value is still the option's own, not the next argument.
       {{"--keys=", "mifare", "dump", "x.mfd"}, "--keys needs a file name"},
       {{"card-status", "--log=1"}, "--log takes no value"},
       {{"--help", "--bogus"}, "unknown option --bogus"},
       {{"help", "frobnicate"}, "unknown command frobnicate"},
+      {{"script", "/dev/null", "--repeat", "2.7"}, "--repeat 2.7: not a whole number"},
+      {{"script", "/dev/null", "--repeat", "0"}, "--repeat 0: The Value should > 0"},
+      {{"script", "/dev/null", "--repeat", "99999999999"}, "--repeat 99999999999: The Value should <= 2147483647"},
   };
   for (const auto& [args, problem] : cases) {
     const CtlRun r = runCtl(QStringList{"--port", "/dev/nonexistent"} + args);

@@ -1,7 +1,6 @@
 // kvt730ctl --json: one object per run, read back with Qt's JSON parser.
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -9,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include "ctl_process.h"
+#include "test_files.h"
 
 using ctl_test::CtlRun;
 
@@ -39,7 +39,7 @@ QStringList LogOf(const QJsonObject& o) {
   return out;
 }
 
-TEST(JsonOutput, AnOperationWithItsMessageFieldsAndBytes) {
+TEST(JsonOutput, AnOperationAndAFailedOneWithTheirMessagesAndBytes) {
   const CtlRun status = ctl_test::runCtl({"--simulate", "--json", "card-status"});
   EXPECT_EQ(status.code, 0);
   const auto objects = Objects(status);
@@ -49,49 +49,37 @@ TEST(JsonOutput, AnOperationWithItsMessageFieldsAndBytes) {
   EXPECT_EQ(o["port"].toString(), "COM1");
   EXPECT_EQ(o["exit_status"].toInt(-1), 0);
   ASSERT_EQ(o["messages"].toArray().size(), 1);
-  const QJsonObject m = o["messages"].toArray()[0].toObject();
-  EXPECT_EQ(m["title"].toString(), "Card Status");
-  EXPECT_EQ(m["icon"].toString(), "information");
-  EXPECT_EQ(m["text"].toString(), "Card Status Success\r\nNo card in card channel\r\nEnough cards in stacker\r\n"
-                                  "The error card bin is not full");
+  EXPECT_EQ(o["messages"][0]["title"].toString(), "Card Status");
+  EXPECT_EQ(o["messages"][0]["icon"].toString(), "information");
+  EXPECT_EQ(o["messages"][0]["text"].toString(), "Card Status Success\r\nNo card in card channel\r\n"
+                                                 "Enough cards in stacker\r\nThe error card bin is not full");
   EXPECT_EQ(LogOf(o), (QStringList{"SD F2 00 00 03 43 31 30 03 B0", "RD 06", "RD F2 00 00 06 50 31 30 30 32 30 03 94",
                                    "SD 06"}));
   EXPECT_FALSE(o.contains("lines"));
 
-  const CtlRun sn = ctl_test::runCtl({"--simulate", "--json", "read-sn"});
-  ASSERT_EQ(Objects(sn).size(), 1u);
-  const QJsonArray fields = Objects(sn)[0]["fields"].toArray();
-  ASSERT_EQ(fields.size(), 1);
-  EXPECT_EQ(fields[0].toObject()["name"].toString(), "Serial number");
-  EXPECT_EQ(fields[0].toObject()["value"].toString(), "KVT730MA10012345");
-}
 
-TEST(JsonOutput, AFailingOperation) {
   // No reader at address 1: the frame, our EOT after the header wait, the time-out box.
-  const CtlRun r = ctl_test::runCtl({"--simulate", "--json", "--address", "1", "--timeout-scale", "20", "card-status"});
-  EXPECT_EQ(r.code, 2);
-  const auto objects = Objects(r);
-  ASSERT_EQ(objects.size(), 1u);
-  EXPECT_EQ(objects[0]["exit_status"].toInt(-1), 2);
-  const QJsonArray messages = objects[0]["messages"].toArray();
-  ASSERT_EQ(messages.size(), 1);
-  EXPECT_EQ(messages[0].toObject()["icon"].toString(), "warning");
-  EXPECT_EQ(messages[0].toObject()["text"].toString(), "Time is out, cancel communication process");
-  EXPECT_EQ(LogOf(objects[0]), (QStringList{"SD F2 01 00 03 43 31 30 03 B1", "SD 04"}));
+  const CtlRun failed =
+      ctl_test::runCtl({"--simulate", "--json", "--address", "1", "--timeout-scale", "20", "card-status"});
+  EXPECT_EQ(failed.code, 2);
+  ASSERT_EQ(Objects(failed).size(), 1u);
+  const QJsonObject f = Objects(failed)[0];
+  EXPECT_EQ(f["exit_status"].toInt(-1), 2);
+  EXPECT_EQ(f["messages"][0]["icon"].toString(), "warning");
+  EXPECT_EQ(f["messages"][0]["text"].toString(), "Time is out, cancel communication process");
+  EXPECT_EQ(LogOf(f), (QStringList{"SD F2 01 00 03 43 31 30 03 B1", "SD 04"}));
 }
 
 TEST(JsonOutput, AScriptGivesItsLinesInsteadOfTheBlocks) {
   QTemporaryDir dir;
-  QFile f(dir.filePath("S.TXT"));
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write("C10\nC$7A0\n");
-  f.close();
-  const CtlRun r = ctl_test::runCtl({"--simulate", "--json", "script", f.fileName(), "--repeat", "2"});
+  const QString script = dir.filePath("S.TXT");
+  ASSERT_TRUE(test_files::writeFile(script, "C10\nC$7A0\n"));
+  const CtlRun r = ctl_test::runCtl({"--simulate", "--json", "script", script, "--repeat", "2"});
   EXPECT_EQ(r.code, 1);
   const auto objects = Objects(r);
   ASSERT_EQ(objects.size(), 1u);  // no blocks, no summary lines beside it
   const QJsonObject o = objects[0];
-  EXPECT_EQ(o["command"].toString(), "script " + f.fileName());
+  EXPECT_EQ(o["command"].toString(), "script " + script);
   const QJsonArray lines = o["lines"].toArray();
   ASSERT_EQ(lines.size(), 4);
   const QJsonObject first = lines[0].toObject();
@@ -113,10 +101,9 @@ TEST(JsonOutput, AScriptGivesItsLinesInsteadOfTheBlocks) {
   ASSERT_EQ(log.size(), 16);
   EXPECT_EQ(log.mid(8, 4), (QStringList{"SD F2 00 00 03 43 31 30 03 B0", "RD 06",
                                         "RD F2 00 00 06 50 31 30 30 32 30 03 94", "SD 06"}));
-  const QJsonArray summary = o["summary"].toArray();
-  ASSERT_EQ(summary.size(), 2);
-  EXPECT_EQ(summary[1].toObject()["command"].toInt(), 0x7A);
-  EXPECT_EQ(summary[1].toObject()["negative"].toInt(), 2);
+  ASSERT_EQ(o["summary"].toArray().size(), 2);
+  EXPECT_EQ(o["summary"][1]["command"].toInt(), 0x7A);
+  EXPECT_EQ(o["summary"][1]["negative"].toInt(), 2);
 }
 
 TEST(JsonOutput, OneObjectPerPort) {
@@ -126,11 +113,11 @@ TEST(JsonOutput, OneObjectPerPort) {
   ASSERT_EQ(objects.size(), 2u);
   QStringList ports;
   for (const QJsonObject& o : objects) {
-    ports << o["port"].toString();
-    EXPECT_EQ(o["fields"].toArray()[0].toObject()["value"].toString(), "KVT730MA10012345");
+    const QJsonValue field = o["fields"][0];
+    ports << o["port"].toString() + ' ' + field["name"].toString() + ": " + field["value"].toString();
   }
   ports.sort();
-  EXPECT_EQ(ports, (QStringList{"COM3", "COM4"}));
+  EXPECT_EQ(ports, (QStringList{"COM3 Serial number: KVT730MA10012345", "COM4 Serial number: KVT730MA10012345"}));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "ctl_process.h"
 #include "junit_reader.h"
 #include "scripted_reader.h"
+#include "test_files.h"
 
 using ctl_test::CtlRun;
 using ctl_test::JUnitRead;
@@ -16,10 +17,8 @@ namespace {
 class JUnitReport : public ::testing::Test {
  protected:
   QString script(const QByteArray& text) {
-    QFile f(dir.filePath("CARD.TXT"));
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(text);
-    return f.fileName();
+    EXPECT_TRUE(test_files::writeFile(dir.filePath("CARD.TXT"), text));
+    return dir.filePath("CARD.TXT");
   }
   // The suite's counts agree with its cases; its time is their sum (each rounded to 1 ms).
   static void ExpectCountsAddUp(const ctl_test::JUnitSuiteRead& s) {

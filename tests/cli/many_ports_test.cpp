@@ -2,13 +2,13 @@
 // every line under its port.
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <map>
 
 #include "ctl_live.h"
 #include "ctl_process.h"
+#include "test_files.h"
 
 using ctl_test::CtlRun;
 using ctl_test::SimProcess;
@@ -49,12 +49,9 @@ TEST(ManyPorts, ScriptLinesOfEveryPortStayWholeAndComplete) {
   SimProcess a, b, c;
   ASSERT_TRUE(a.ok() && b.ok() && c.ok());
   QTemporaryDir dir;
-  QFile f(dir.filePath("S.TXT"));
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write("C10\nC11\nC$DC1\n");
-  f.close();
+  ASSERT_TRUE(test_files::writeFile(dir.filePath("S.TXT"), "C10\nC11\nC$DC1\n"));
   const QStringList devices = {a.device(), b.device(), c.device()};
-  const CtlRun r = ctl_test::runCtl({"--ports", devices.join(','), "script", f.fileName(), "--repeat", "20"});
+  const CtlRun r = ctl_test::runCtl({"--ports", devices.join(','), "script", dir.filePath("S.TXT"), "--repeat", "20"});
   EXPECT_EQ(r.code, 0) << r.err.toStdString();
   static const QRegularExpression stamp(QStringLiteral("^\\[\\d{4}/\\d\\d/\\d\\d      \\d\\d:\\d\\d:\\d\\d:\\d{1,3}\\]$"));
   for (const QString& device : devices) {
@@ -78,16 +75,6 @@ TEST(ManyPorts, ScriptLinesOfEveryPortStayWholeAndComplete) {
   EXPECT_EQ(a.stop(), 0);
   EXPECT_EQ(b.stop(), 0);
   EXPECT_EQ(c.stop(), 0);
-}
-
-TEST(ManyPorts, EachSimulatedReaderIsOneOfItsOwn) {
-  // Each port gets a reader of its own: a counter set on one is not seen on the other.
-  const CtlRun r = ctl_test::runCtl({"--simulate", "--ports", "COM2,COM5", "counter-init", "7"});
-  EXPECT_EQ(r.code, 0) << r.err.toStdString();
-  QStringList sorted = r.lines;
-  sorted.sort();
-  EXPECT_EQ(sorted, (QStringList{"COM2: Counter: 007", "COM2: InitializeI Counter | InitializeI Counter Success",
-                                 "COM5: Counter: 007", "COM5: InitializeI Counter | InitializeI Counter Success"}));
 }
 
 TEST(ManyPorts, RefusedBeforeAnythingIsOpened) {

@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "ctl_live.h"
 #include "junit_reader.h"
 #include "scripted_reader.h"
+#include "test_files.h"
 
 namespace {
 
@@ -20,13 +20,10 @@ TEST(StopSignal, SigintDuringAScriptCancelsTheLineAndWritesWhatRan) {
   // Every reply takes 300 ms: the signal meets a line waiting for its reply.
   ctl_test::ScriptedReader reader({"P10020"}, 300);
   QTemporaryDir dir;
-  QFile f(dir.filePath("SLOW.TXT"));
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write("C10\n");
-  f.close();
+  ASSERT_TRUE(test_files::writeFile(dir.filePath("SLOW.TXT"), "C10\n"));
   const QString report = dir.filePath("partial.xml");
   const ctl_test::LiveRun r = ctl_test::RunLive(
-      {"--port", reader.device(), "script", f.fileName(), "--repeat", "100", "--report", report}, SIGINT,
+      {"--port", reader.device(), "script", dir.filePath("SLOW.TXT"), "--repeat", "100", "--report", report}, SIGINT,
       [](const std::vector<ctl_test::TimedLine>& lines, qint64) {
         int replies = 0;
         for (const auto& l : lines) replies += l.text == "Reply type=<Positive reply>";

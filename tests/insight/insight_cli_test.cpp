@@ -1,6 +1,5 @@
 // kvt730ctl's atr and sw commands, which open no port, and the status-word lines of a script's
 // APDU replies on the in-process simulated reader.
-#include <QFile>
 #include <QTemporaryDir>
 
 #include "ctl_process.h"
@@ -25,24 +24,20 @@ class KnownList {
   QTemporaryDir dir_;
 };
 
-QString file(const QTemporaryDir& dir, const QByteArray& text) {
-  test_files::writeFile(dir.filePath(QStringLiteral("script.txt")), text);
-  return dir.filePath(QStringLiteral("script.txt"));
-}
-
 }  // namespace
 
 TEST(InsightCli, AtrIsDecodedWithoutAPort) {
   KnownList list;
-  // Operands split anyhow; the port named does not exist and is never opened.
+  // Operands split anyhow; the port named does not exist and is never opened. The decoding
+  // is the decoders' test's; here the lines come out, the names from the list last.
   const CtlRun r = runCtl({"--port", "/dev/kvt-no-such-port", "atr", "3B 02", "1450"});
   EXPECT_EQ(r.code, 0) << r.err.toStdString();
-  EXPECT_EQ(r.lines, (QStringList{"TS: 3B (direct convention)", "T0: 02 (no interface bytes; 2 historical bytes)",
-                                  "Protocols: T=0", "Historical bytes: 14 50", "Category indicator: 14 (proprietary)",
-                                  "TCK: absent", "Known as: Example multiflex card"}));
+  EXPECT_EQ(r.lines.value(0), "TS: 3B (direct convention)");
+  EXPECT_EQ(r.lines.mid(5), (QStringList{"TCK: absent", "Known as: Example multiflex card"}));
+  // A broken answer is still decoded as far as it goes, and named: not a mistake of the user.
   const CtlRun cut = runCtl({"atr", "3B0214"});
-  EXPECT_EQ(cut.lines.mid(3), (QStringList{"Historical bytes: 14 (1 of 2 present)",
-                                           "Error: truncated after historical byte 1, historical byte 2 of 2 missing",
+  EXPECT_EQ(cut.code, 0);
+  EXPECT_EQ(cut.lines.mid(4), (QStringList{"Error: truncated after historical byte 1, historical byte 2 of 2 missing",
                                            "Known as: Short one"}));
 
   for (const QStringList& bad : {QStringList{"atr"}, {"atr", "3B 0"}, {"atr", "3B", "0G"}, {"atr", "3B021"}}) {
@@ -70,7 +65,8 @@ TEST(InsightCli, ScriptReplyBlocksOfApdusEndInTheirStatusWord) {
   QTemporaryDir dir;
   // Card to the IC contacts, cold reset (its reply holds the ATR: no SW line), SELECT,
   // GET RESPONSE of 24 bytes (two data lines).
-  const QString script = file(dir, "C21\nCQ0$30\nCQ3 00 A4 00 00 02 3F 00\nCQ3 00 C0 00 00 18\n");
+  const QString script = dir.filePath(QStringLiteral("script.txt"));
+  ASSERT_TRUE(test_files::writeFile(script, "C21\nCQ0$30\nCQ3 00 A4 00 00 02 3F 00\nCQ3 00 C0 00 00 18\n"));
   const CtlRun r = runCtl({"--simulate", "script", script}, true);
   EXPECT_EQ(r.code, 0) << r.err.toStdString();
   const QStringList sw = r.lines.filter(QStringLiteral("SW "));

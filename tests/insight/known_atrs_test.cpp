@@ -3,12 +3,12 @@
 // KVT_SMARTCARD_LIST.
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QTemporaryDir>
 
 #include "insight/atr.h"
 #include "insight/known_atrs.h"
 #include "qt_print.h"
+#include "test_files.h"
 
 using namespace kvt::insight;
 
@@ -74,10 +74,7 @@ TEST(KnownAtrs, ListFileFromTheEnvironment) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
   const QString path = dir.filePath(QStringLiteral("smartcard_list.txt"));
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(kList);
-  f.close();
+  ASSERT_TRUE(test_files::writeFile(path, kList));
 
   qputenv("KVT_SMARTCARD_LIST", path.toLocal8Bit());
   EXPECT_EQ(KnownAtrListPath(), path);
@@ -88,8 +85,7 @@ TEST(KnownAtrs, ListFileFromTheEnvironment) {
   EXPECT_EQ(lines.mid(lines.size() - 3),
             (QStringList{"TCK: absent", "Known as: Example multiflex card", "Known as: http://example.org/multiflex"}));
   // Read once: a later change of the file is not seen by this process.
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  f.close();
+  ASSERT_TRUE(test_files::writeFile(path, QByteArray()));
   EXPECT_EQ(KnownAtrLines(hex("3B02145011")), QStringList{"Known as: Any second byte"});
 
   qputenv("KVT_SMARTCARD_LIST", dir.filePath(QStringLiteral("missing.txt")).toLocal8Bit());

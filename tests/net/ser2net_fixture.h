@@ -100,11 +100,6 @@ class Ser2net {
   QString address() const {
     return QStringLiteral("%1://127.0.0.1:%2").arg(mode_ == Mode::Raw ? QStringLiteral("tcp") : QStringLiteral("rfc2217")).arg(port_);
   }
-  int port() const { return port_; }
-  QString log() const {
-    QFile f(dir_.filePath(QStringLiteral("ser2net.log")));
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-  }
 
  private:
   static int FreePort() {

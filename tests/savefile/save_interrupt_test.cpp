@@ -21,6 +21,7 @@
 #include <QTemporaryDir>
 
 #include "base/text_file.h"
+#include "test_files.h"
 
 namespace {
 
@@ -39,15 +40,8 @@ QByteArray LogText(int lines, char tag) {
   return text;
 }
 
-QByteArray ReadFile(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
+using test_files::readFile;
+using test_files::writeFile;
 
 QStringList Entries(const QString& dir) {
   return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
@@ -116,12 +110,12 @@ class StoppedSave {
 
 constexpr rlim_t kLimit = (1 << 20) + 1234;
 
-TEST(InterruptedSave, KilledMidwayLeavesTheOldFileWholeAndTheNextSaveWorks) {
+TEST(InterruptedSave, KilledMidwayLeavesTheOldFileWholeOrNoneAndTheNextSaveWorks) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
   const QString path = dir.filePath(QStringLiteral("monitor.txt"));
   const QByteArray old = LogText(2000, 'o');
-  ASSERT_TRUE(WriteFile(path, old));
+  ASSERT_TRUE(writeFile(path, old));
   struct stat oldInfo {};
   ASSERT_EQ(stat(QFile::encodeName(path).constData(), &oldInfo), 0);
 
@@ -134,35 +128,30 @@ TEST(InterruptedSave, KilledMidwayLeavesTheOldFileWholeAndTheNextSaveWorks) {
     // Halfway: the new text goes into another file on the same disk, the old one is untouched.
     const std::vector<off_t> open = OpenFileSizes(save.pid(), dir.path(), oldInfo.st_ino);
     EXPECT_EQ(open, std::vector<off_t>{off_t(kLimit)});
-    EXPECT_EQ(ReadFile(path), old);
+    EXPECT_EQ(readFile(path), old);
 
     const int status = save.kill();
     ASSERT_TRUE(WIFSIGNALED(status));
     EXPECT_EQ(WTERMSIG(status), SIGKILL);
   }
 
-  EXPECT_EQ(ReadFile(path), old);
+  EXPECT_EQ(readFile(path), old);
   // Whatever the killed save left behind carries the file's name with a suffix; nothing
   // took the file's own name.
   for (const QString& name : Entries(dir.path())) {
     if (name == QLatin1String("monitor.txt")) continue;
     EXPECT_TRUE(name.startsWith(QLatin1String("monitor.txt."))) << name.toStdString();
-    EXPECT_NE(ReadFile(dir.filePath(name)), old);
+    EXPECT_NE(readFile(dir.filePath(name)), old);
   }
 
   kvt::FileError error;
   ASSERT_TRUE(kvt::WriteWholeFile(path, replacement, &error)) << error.text.toStdString();
-  EXPECT_EQ(ReadFile(path), replacement);
-}
+  EXPECT_EQ(readFile(path), replacement);
 
-TEST(InterruptedSave, KilledMidwayCreatesNoFileWhereThereWasNone) {
-  QTemporaryDir dir;
-  ASSERT_TRUE(dir.isValid());
-  const QString path = dir.filePath(QStringLiteral("script.TXT"));
-  StoppedSave save(path, LogText(120000, 'n'), kLimit);
-  ASSERT_TRUE(save.stopped());
-  save.kill();
-  EXPECT_FALSE(QFile::exists(path));
+  // Where there was no file, a save killed midway creates none.
+  const QString fresh = dir.filePath(QStringLiteral("script.TXT"));
+  ASSERT_TRUE(StoppedSave(fresh, replacement, kLimit).stopped());  // killed as it goes
+  EXPECT_FALSE(QFile::exists(fresh));
 }
 
 TEST(InterruptedSave, FailedWriteIsReportedAndLeavesNothingBehind) {
@@ -170,7 +159,7 @@ TEST(InterruptedSave, FailedWriteIsReportedAndLeavesNothingBehind) {
   ASSERT_TRUE(dir.isValid());
   const QString path = dir.filePath(QStringLiteral("list.txt"));
   const QByteArray old = LogText(500, 'o');
-  ASSERT_TRUE(WriteFile(path, old));
+  ASSERT_TRUE(writeFile(path, old));
 
   // In a child, with SIGXFSZ ignored: the write fails with EFBIG at the limit and the
   // save must say so.
@@ -189,7 +178,7 @@ TEST(InterruptedSave, FailedWriteIsReportedAndLeavesNothingBehind) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the save claimed success, 2: the error was not EFBIG with a text";
 
-  EXPECT_EQ(ReadFile(path), old);
+  EXPECT_EQ(readFile(path), old);
   EXPECT_EQ(Entries(dir.path()), QStringList{QStringLiteral("list.txt")});
 }
 
