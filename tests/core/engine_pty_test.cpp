@@ -36,12 +36,6 @@ TEST_F(EngineTest, PositiveReplyIsLoggedAndReturned) {
   EXPECT_EQ(acks, 1);
 }
 
-TEST_F(EngineTest, NegativeReplyArrivesAsSevenBytes) {
-  fault(sim::FaultKind::Negative, "10");
-  ASSERT_EQ(exchange(), 0);
-  EXPECT_EQ(reply.bytes.left(reply.len), QByteArray::fromHex("4E3130313003BA"));
-}
-
 TEST_F(EngineTest, EachFailureEndsWithItsLogAndMessage) {
   const struct {
     sim::FaultKind fault;
@@ -80,7 +74,11 @@ TEST_F(EngineTest, LostAckStillReceivesTheReply) {
   EXPECT_TRUE(notifier.messages.empty());
 }
 
-TEST_F(EngineTest, BadCheckByteIsNotTheEnginesConcern) {
+// The reply's kind and its check byte are the operations' to judge: the engine hands them on.
+TEST_F(EngineTest, NegativeReplyAndBadCheckByteAreHandedOn) {
+  fault(sim::FaultKind::Negative, "10");
+  ASSERT_EQ(exchange(), 0);
+  EXPECT_EQ(reply.bytes.left(reply.len), QByteArray::fromHex("4E3130313003BA"));
   fault(sim::FaultKind::BadBcc);
   EXPECT_EQ(exchange(), 0);
   EXPECT_EQ(reply.kind(), 'P');
@@ -129,13 +127,7 @@ TEST_F(EngineTest, WaitsAreTheReadersFullTime) {
   // a tenth of each here: a slow reader answering late in the header wait is still heard,
   // and a silent one is given up only after all three.
   session.engine.setTimeouts(Timeouts{}.scaled(10));
-  fault(sim::FaultKind::Slow);
-  reader([](sim::Reader& r) {
-    sim::Fault f;
-    f.kind = sim::FaultKind::Slow;
-    f.slowMs = 750;  // of the 1000 ms header wait
-    r.setFault(f);
-  });
+  fault(sim::FaultKind::Slow, "10", 750);  // of the 1000 ms header wait
   EXPECT_EQ(exchange(), 0);
   EXPECT_EQ(reply.kind(), 'P');
   fault(sim::FaultKind::Silent);
