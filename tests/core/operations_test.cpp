@@ -16,9 +16,20 @@ class OperationsTest : public LinkTest {
   QString firstSent() const { return log.text.section("\r\n", 0, 0); }
 };
 
-TEST_F(OperationsTest, InitializeSendsTheChosenOptionAndReadsTheFirmware) {
+TEST_F(OperationsTest, InitializeCancelledRefusedThenSendingTheChosenOptionAndReadingTheFirmware) {
+  log.text = "old";
+  Outcome o = Initialize(session, "0", [] { return 0; });
+  EXPECT_EQ(o.status, OpStatus::Cancelled);
+  EXPECT_TRUE(log.text.isEmpty());  // emptied, no blank line
+  fault(sim::FaultKind::Negative, "B0");
+  o = Initialize(session, "0", [] { return 0x30; });
+  EXPECT_EQ(o.status, OpStatus::Negative);
+  EXPECT_FALSE(o.message.has_value());
+  EXPECT_EQ(texts(), std::vector<QString>{"Not received Initialize command"});
+  EXPECT_FALSE(log.text.contains("43 DC"));  // no firmware request after a refusal
+
   reader([](sim::Reader& r) { r.setFirmwareVersion("FW-9.9"); });
-  const Outcome o = Initialize(session, "0", [] { return 0x33; });
+  o = Initialize(session, "0", [] { return 0x33; });
   EXPECT_EQ(o.status, OpStatus::Done);
   EXPECT_EQ(firstSent(), "SD: F2 00 00 03 43 30 33 03 B2 ");
   EXPECT_TRUE(log.text.contains("SD: F2 00 00 03 43 DC 31 03 "));
@@ -31,19 +42,6 @@ TEST_F(OperationsTest, InitializeSendsTheChosenOptionAndReadsTheFirmware) {
   EXPECT_EQ(lines[2], "Fireware Ver:FW-9.9");
   EXPECT_TRUE(log.text.endsWith("SD: 06\r\n\r\n"));
   EXPECT_EQ(state.InitializeParameter, 0x33);
-}
-
-TEST_F(OperationsTest, InitializeCancelledOrRefused) {
-  log.text = "old";
-  Outcome o = Initialize(session, "0", [] { return 0; });
-  EXPECT_EQ(o.status, OpStatus::Cancelled);
-  EXPECT_TRUE(log.text.isEmpty());  // emptied, no blank line
-  fault(sim::FaultKind::Negative, "B0");
-  o = Initialize(session, "0", [] { return 0x30; });
-  EXPECT_EQ(o.status, OpStatus::Negative);
-  EXPECT_FALSE(o.message.has_value());
-  EXPECT_EQ(texts(), std::vector<QString>{"Not received Initialize command"});
-  EXPECT_FALSE(log.text.contains("43 DC"));  // no firmware request after a refusal
 }
 
 TEST_F(OperationsTest, EveryMovementSendsItsCodes) {

@@ -14,18 +14,9 @@ class PortSetupTest : public LinkTest {
   }
 };
 
-TEST_F(PortSetupTest, OkWithTheReadersAddressOpensAndLogsTheProbe) {
-  const auto out = PortSetupOk(session, "COM1", "9600 bits/s", "0");
-  EXPECT_TRUE(out.closeDialog) << log.text.toStdString();
-  EXPECT_TRUE(state.PortOpened);
-  EXPECT_TRUE(port.isOpen());
-  EXPECT_TRUE(notifier.messages.empty());
-  EXPECT_TRUE(log.text.startsWith("SD: F2 00 00 03 43 31 30 03 B0 \r\nRD: 06\r\nRD: F2 00 00 06 50 31 30 "));
-  EXPECT_TRUE(log.text.endsWith("\r\nSD: 06\r\n"));
-}
-
-TEST_F(PortSetupTest, OkWithAWrongAddressOrSpeedFindsNoUnit) {
+TEST_F(PortSetupTest, OkFindsNoUnitAtAWrongAddressOrSpeedThenOpensAndLogsTheProbe) {
   for (const auto& [baud, addr] : {std::pair{"9600 bits/s", "1"}, std::pair{"19200 bits/s", "0"}}) {
+    SCOPED_TRACE(std::string(baud) + " address " + addr);
     notifier.messages.clear();
     const auto out = PortSetupOk(session, "COM1", baud, addr);
     EXPECT_FALSE(out.closeDialog);
@@ -34,6 +25,14 @@ TEST_F(PortSetupTest, OkWithAWrongAddressOrSpeedFindsNoUnit) {
     EXPECT_EQ(texts(), std::vector<QString>{kUnitNotDetected});
     EXPECT_TRUE(log.text.endsWith("\r\n\r\n"));
   }
+  notifier.messages.clear();
+  const auto out = PortSetupOk(session, "COM1", "9600 bits/s", "0");
+  EXPECT_TRUE(out.closeDialog) << log.text.toStdString();
+  EXPECT_TRUE(state.PortOpened);
+  EXPECT_TRUE(port.isOpen());
+  EXPECT_TRUE(notifier.messages.empty());
+  EXPECT_TRUE(log.text.startsWith("SD: F2 00 00 03 43 31 30 03 B0 \r\nRD: 06\r\nRD: F2 00 00 06 50 31 30 "));
+  EXPECT_TRUE(log.text.endsWith("\r\nSD: 06\r\n"));
 }
 
 // A wrong check byte in the probe's reply finds no unit; a missing remainder ends without a word.
