@@ -66,6 +66,10 @@ Timeouts SoakTimeouts() {
 
 enum class Family { Machine, Contact, Rf, Script };
 const char* const kFamilyNames[] = {"machine", "contact", "rf", "script"};
+// By OpStatus and by Soak::Condition.
+const char* const kStatusNames[] = {"done", "port closed", "bad input", "cancelled", "exchange failed",
+                                    "negative", "unrecognised"};
+const char* const kConditionNames[] = {"clean", "fault", "port flag clear", "vanish before", "vanish during"};
 
 // The script box of the command-line window, held in memory.
 class MemoryView : public ScriptView {
@@ -272,24 +276,82 @@ class Soak {
 
  private:
   enum class Condition { Clean, Fault, PortFlagClear, VanishBefore, VanishDuring };
-  static const char* ConditionName(Condition c) {
-    static const char* const names[] = {"clean", "fault", "port flag clear", "vanish before", "vanish during"};
-    return names[static_cast<int>(c)];
-  }
-  static const char* StatusName(OpStatus s) {
-    static const char* const names[] = {"done", "port closed", "bad input", "cancelled", "exchange failed",
-                                        "negative", "unrecognised"};
-    return names[static_cast<int>(s)];
+
+  void one(const OpDef& op);
+
+  void fail(const OpDef& op, const QString& what) {
+    ++failures_;
+    if (failures_ > 40) return;
+    const char* condition = kConditionNames[static_cast<int>(condition_)];
+    std::fprintf(stderr, "op %ld %s (%s, fault %s): %s\n", done_, op.name, condition, sim::faultName(fault_),
+                 qPrintable(what));
+    for (const Message& m : shown_) std::fprintf(stderr, "    shown: %s\n", qPrintable(MessageLine(m)));
   }
 
-  void newScene();
-  void one(const OpDef& op);
-  void fail(const OpDef& op, const QString& what);
-  void checkLog(const OpDef& op, const QString& opLog);
+  void newScene() {
+    g_.host.withReader([&](sim::Reader& r) {
+      const auto& chips = sim::contactChipKinds();
+      const auto& antennas = sim::rfCardKinds();
+      sim::setContactCardKind(r.state(), chips[g_.pick(static_cast<int>(chips.size()) - 1)]);
+      sim::setRfCardKind(r.state(), antennas[g_.pick(static_cast<int>(antennas.size()) - 1)]);
+      switch (g_.pick(5)) {
+        case 0: r.setCardPosition(sim::CardPos::None); break;
+        case 1: r.setCardPosition(sim::CardPos::Front); break;
+        case 2:
+        case 3: r.setCardPosition(sim::CardPos::Inside, sim::InsideSpot::IcContacts); break;
+        default: r.setCardPosition(sim::CardPos::Inside, sim::InsideSpot::RfAntenna); break;
+      }
+      r.setStackerCards(g_.pick(20));
+    });
+  }
+
+  // Every command line has its ending before the next one: our ACK, our EOT (perhaps with
+  // the reader's answer after it) or the blank line of a failure.
+  void checkLog(const OpDef& op, const QString& opLog) {
+    QStringList lines = opLog.split(CRLF);
+    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+    int commands = 0;
+    bool open = false;
+    for (const QString& line : lines) {
+      if (line.startsWith(QLatin1String("SD: F2"))) {
+        if (open) fail(op, QStringLiteral("a command line without an ending before the next one"));
+        open = true;
+        ++commands;
+      } else if (line == QLatin1String("SD: 06") || line == QLatin1String("SD: 04") || line.isEmpty()) {
+        open = false;
+      } else if (!line.startsWith(QLatin1String("RD: ")) && !line.startsWith(QLatin1String("       "))) {
+        fail(op, QStringLiteral("a log line of no known form: ") + line);
+      }
+    }
+    if (open) fail(op, QStringLiteral("the last command line has no ending"));
+    if (commands > 0 && !opLog.endsWith(CRLF + CRLF)) fail(op, QStringLiteral("no closing blank line after the exchange"));
+  }
+
+  // What the reader has received once the line is quiet: its host reads our last bytes a
+  // moment after we wrote them.
+  size_t settledReceived() {
+    size_t n = g_.host.received().size();
+    for (int i = 0; i < 100; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      const size_t now = g_.host.received().size();
+      if (now == n) break;
+      n = now;
+    }
+    return n;
+  }
+
   // Replies the reader saw go unacknowledged, and commands it has seen.
-  std::pair<int, int> readerCounts();
-  size_t settledReceived();
-  bool reopen();
+  std::pair<int, int> readerCounts() {
+    std::pair<int, int> n;
+    g_.host.withReader([&](sim::Reader& r) { n = {r.unacknowledgedReplies(), r.commandsSeen()}; });
+    return n;
+  }
+
+  bool reopen() {
+    g_.port.close();
+    g_.host.stop();
+    return open();
+  }
 
   Rig g_;
   DocumentedMessages documented_;
@@ -305,78 +367,6 @@ class Soak {
   sim::FaultKind fault_ = sim::FaultKind::None;
   std::vector<Message> shown_;
 };
-
-void Soak::fail(const OpDef& op, const QString& what) {
-  ++failures_;
-  if (failures_ > 40) return;
-  std::fprintf(stderr, "op %ld %s (%s, fault %s): %s\n", done_, op.name, ConditionName(condition_),
-               sim::faultName(fault_), qPrintable(what));
-  for (const Message& m : shown_) std::fprintf(stderr, "    shown: %s\n", qPrintable(MessageLine(m)));
-}
-
-void Soak::newScene() {
-  g_.host.withReader([&](sim::Reader& r) {
-    const auto& chips = sim::contactChipKinds();
-    const auto& antennas = sim::rfCardKinds();
-    sim::setContactCardKind(r.state(), chips[g_.pick(static_cast<int>(chips.size()) - 1)]);
-    sim::setRfCardKind(r.state(), antennas[g_.pick(static_cast<int>(antennas.size()) - 1)]);
-    switch (g_.pick(5)) {
-      case 0: r.setCardPosition(sim::CardPos::None); break;
-      case 1: r.setCardPosition(sim::CardPos::Front); break;
-      case 2:
-      case 3: r.setCardPosition(sim::CardPos::Inside, sim::InsideSpot::IcContacts); break;
-      default: r.setCardPosition(sim::CardPos::Inside, sim::InsideSpot::RfAntenna); break;
-    }
-    r.setStackerCards(g_.pick(20));
-  });
-}
-
-// Every command line has its ending before the next one: our ACK, our EOT (perhaps with
-// the reader's answer after it) or the blank line of a failure.
-void Soak::checkLog(const OpDef& op, const QString& opLog) {
-  QStringList lines = opLog.split(CRLF);
-  if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
-  int commands = 0;
-  bool open = false;
-  for (const QString& line : lines) {
-    if (line.startsWith(QLatin1String("SD: F2"))) {
-      if (open) fail(op, QStringLiteral("a command line without an ending before the next one"));
-      open = true;
-      ++commands;
-    } else if (line == QLatin1String("SD: 06") || line == QLatin1String("SD: 04") || line.isEmpty()) {
-      open = false;
-    } else if (!line.startsWith(QLatin1String("RD: ")) && !line.startsWith(QLatin1String("       "))) {
-      fail(op, QStringLiteral("a log line of no known form: ") + line);
-    }
-  }
-  if (open) fail(op, QStringLiteral("the last command line has no ending"));
-  if (commands > 0 && !opLog.endsWith(CRLF + CRLF)) fail(op, QStringLiteral("no closing blank line after the exchange"));
-}
-
-// What the reader has received once the line is quiet: its host reads our last bytes a
-// moment after we wrote them.
-size_t Soak::settledReceived() {
-  size_t n = g_.host.received().size();
-  for (int i = 0; i < 100; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    const size_t now = g_.host.received().size();
-    if (now == n) break;
-    n = now;
-  }
-  return n;
-}
-
-std::pair<int, int> Soak::readerCounts() {
-  std::pair<int, int> n;
-  g_.host.withReader([&](sim::Reader& r) { n = {r.unacknowledgedReplies(), r.commandsSeen()}; });
-  return n;
-}
-
-bool Soak::reopen() {
-  g_.port.close();
-  g_.host.stop();
-  return open();
-}
 
 void Soak::one(const OpDef& op) {
   using K = sim::FaultKind;
@@ -504,10 +494,10 @@ void Soak::one(const OpDef& op) {
   nearestToBound_ = std::max(nearestToBound_, double(ms) / double(bound));
 
   ++counts_[std::string("family ") + kFamilyNames[static_cast<int>(op.family)]];
-  if (r.status) ++counts_[std::string("status ") + StatusName(*r.status)];
+  if (r.status) ++counts_[std::string("status ") + kStatusNames[static_cast<int>(*r.status)]];
   if (op.family == Family::Script) ++counts_[std::string("script frames answered ") + (r.tally.positive + r.tally.negative > 0 ? "yes" : "no")];
   if (condition_ == Condition::Fault) ++counts_[std::string("fault ") + sim::faultName(fault_)];
-  else ++counts_[std::string("condition ") + ConditionName(condition_)];
+  else ++counts_[std::string("condition ") + kConditionNames[static_cast<int>(condition_)]];
   if (verbose_)
     std::printf("%5ld %-18s %-16s %4lld ms %s\n", done_, op.name, sim::faultName(fault_), static_cast<long long>(ms),
                 shown_.empty() ? "" : qPrintable(MessageLine(shown_.back())));
