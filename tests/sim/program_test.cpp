@@ -48,7 +48,8 @@ TEST(SimOptions, ParsesAndNamesEachMistake) {
   EXPECT_TRUE(r.requireInitialize());
   EXPECT_EQ(r.address(), 0x0B);
   sim::SimOptions rf;
-  ASSERT_TRUE(sim::parseSimOptions({"--card=rf", "--listen=tcp://127.0.0.1:0", "--no-pty", "-h"}, &rf, &error)) << error;
+  ASSERT_TRUE(sim::parseSimOptions({"--card=rf", "--listen=tcp://127.0.0.1:0", "--no-pty", "-h"}, &rf, &error))
+      << error;
   EXPECT_EQ(rf.spot, sim::InsideSpot::RfAntenna);
   EXPECT_EQ(rf.listenHost, "127.0.0.1");
   EXPECT_TRUE(rf.noPty && rf.help);

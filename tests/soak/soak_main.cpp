@@ -173,7 +173,8 @@ std::vector<OpDef> Operations() {
       Op("initialize", F::Machine, true,
          [](Rig& g) {
            const int choice = g.pick(6);
-           return Initialize(g.session, g.address(), [choice] { return choice == 6 ? 0 : kInitOptions[choice].code; });
+           const auto ask = [choice] { return choice == 6 ? 0 : kInitOptions[choice].code; };
+           return Initialize(g.session, g.address(), ask);
          },
          2),
       Op("move", F::Machine, true,
@@ -208,7 +209,8 @@ std::vector<OpDef> Operations() {
          }),
       Op("cpu-warm-reset", F::Contact, false, [](Rig& g) { return WarmReset(g.session, g.address(), g.group()); }),
       Op("cpu-status", F::Contact, true, [](Rig& g) { return ChipCardStatus(g.session, g.address(), g.group()); }),
-      Op("cpu-deactivate", F::Contact, true, [](Rig& g) { return ChipDeactivate(g.session, g.address(), g.group()); }),
+      Op("cpu-deactivate", F::Contact, true,
+         [](Rig& g) { return ChipDeactivate(g.session, g.address(), g.group()); }),
       Op("cpu-apdu", F::Contact, false,
          [](Rig& g) {
            const QString apdu = g.chance(95) ? CpuApduEntries()[g.pick(3)] : QStringLiteral("0A1");
@@ -240,7 +242,9 @@ std::vector<OpDef> Operations() {
       Op("ultralight-read", F::Rf, true,
          [](Rig& g) { return UltralightRead(g.session, g.address(), g.pick(kUltralightPages - 1)); }),
       Op("ultralight-write", F::Rf, true,
-         [](Rig& g) { return UltralightWrite(g.session, g.address(), 3 + g.pick(12), g.cells(kUltralightPageBytes)); }),
+         [](Rig& g) {
+           return UltralightWrite(g.session, g.address(), 3 + g.pick(12), g.cells(kUltralightPageBytes));
+         }),
       Op("iso-apdu", F::Rf, true,
          [](Rig& g) {
            const IsoType type = g.chance(50) ? IsoType::A : IsoType::B;
