@@ -20,7 +20,7 @@ TEST(Conversions, CheckByteIgnoresTheLastElement) {
   EXPECT_EQ(CalcBCC(QByteArray()), 0);
 }
 
-TEST(Conversions, DoubleTypeAndPadHex8) {
+TEST(Conversions, HexTextsNumbersAndBytes) {
   EXPECT_EQ(DoubleType(""), "00");
   EXPECT_EQ(DoubleType("A"), "0A");
   EXPECT_EQ(DoubleType("1F"), "1F");
@@ -29,9 +29,6 @@ TEST(Conversions, DoubleTypeAndPadHex8) {
   EXPECT_EQ(PadHex8(""), "");
   EXPECT_EQ(PadHex8("12345678"), "12345678");
   EXPECT_EQ(PadHex8("123456789"), "0000000123456789");
-}
-
-TEST(Conversions, HexNumbersAndBytes) {
   EXPECT_EQ(HexToNumber("FFFFFFFF"), 4294967295.0);
   EXPECT_EQ(HexToNumber("00002710"), 10000.0);
   EXPECT_EQ(ReadHexByte("A"), 10);
@@ -43,15 +40,14 @@ TEST(Conversions, HexNumbersAndBytes) {
   EXPECT_FALSE(ReadHexByte("-1").has_value());
   EXPECT_EQ(HexByte(0x0A), "0A");
   EXPECT_EQ(HexEntries(QByteArray::fromHex("00ff10")), "00 FF 10 ");
-}
-
-TEST(Conversions, ParseHexTextAcceptsSeparatorsAndRefusesHalfBytes) {
+  // Separators are taken, half bytes refused.
   EXPECT_EQ(ParseHexText("43 31 30").value(), QByteArray::fromHex("433130"));
   EXPECT_EQ(ParseHexText("433130").value(), QByteArray::fromHex("433130"));
   EXPECT_EQ(ParseHexText("").value(), QByteArray());
   EXPECT_FALSE(ParseHexText("4 3").has_value());
   EXPECT_FALSE(ParseHexText("431").has_value());
   EXPECT_FALSE(ParseHexText("4G").has_value());
+  EXPECT_EQ(MessageLine({MessageIcon::Information, "Card Status", "a\r\nb\r\n"}), "Card Status | a / b / ");
 }
 
 TEST(Conversions, DelayMsWaitsAtLeastTheTime) {
@@ -62,10 +58,6 @@ TEST(Conversions, DelayMsWaitsAtLeastTheTime) {
   t.restart();
   DelayMs(30);
   EXPECT_GE(t.elapsed(), 30);
-}
-
-TEST(Conversions, MessageLineJoinsLines) {
-  EXPECT_EQ(MessageLine({MessageIcon::Information, "Card Status", "a\r\nb\r\n"}), "Card Status | a / b / ");
 }
 
 // The script's time stamps: the local time, and a change of time zone seen within a second.

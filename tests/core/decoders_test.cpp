@@ -5,14 +5,11 @@
 
 using namespace kvt;
 
-TEST(Decoders, CardStatusLines) {
+TEST(Decoders, CardStatusAndSensorLines) {
   EXPECT_EQ(CardStatusText('2', '2', '0'),
             "Card Status Success\r\nThere is card at RF/IC card operation position\r\n"
             "Enough cards in stacker\r\nThe error card bin is not full");
   EXPECT_EQ(CardStatusText('3', '0', '2'), "Card Status Success\r\n\r\nNo card in stacker\r\n");
-}
-
-TEST(Decoders, SensorValues) {
   EXPECT_EQ(DecodeSensor('1').text, "On");
   EXPECT_TRUE(DecodeSensor('1').red);
   EXPECT_EQ(DecodeSensor('0').text, "Off");
@@ -22,7 +19,7 @@ TEST(Decoders, SensorValues) {
   EXPECT_EQ(SensorRowCount(Variant::B), 12);
 }
 
-TEST(Decoders, ConfigurationRows) {
+TEST(Decoders, ConfigurationCounterAndSerialNumber) {
   const QStringList rows = DecodeConfig(QByteArray("9V100ER2221"));
   EXPECT_EQ(rows, QStringList({"KVT-730", "V100", "Supports RF and contactless IC card Read/Write",
                                "RS-232 Interface", "KVT Standard IC Card Read/Write Module",
@@ -34,9 +31,6 @@ TEST(Decoders, ConfigurationRows) {
   EXPECT_EQ(odd[4], "There IC card contacts components, for the third-party ");
   EXPECT_EQ(odd[6], "");
   EXPECT_EQ(odd[7], "Rub card issuer Components");
-}
-
-TEST(Decoders, CounterPaddingAndSerialTrim) {
   EXPECT_EQ(PadCounter(""), "000");
   EXPECT_EQ(PadCounter("7"), "007");
   EXPECT_EQ(PadCounter("12"), "012");

@@ -36,12 +36,6 @@ TEST_F(EngineTest, PositiveReplyIsLoggedAndReturned) {
   EXPECT_EQ(acks, 1);
 }
 
-TEST_F(EngineTest, NegativeReplyArrivesAsSevenBytes) {
-  fault(sim::FaultKind::Negative, "10");
-  ASSERT_EQ(exchange(), 0);
-  EXPECT_EQ(reply.bytes.left(reply.len), QByteArray::fromHex("4E3130313003BA"));
-}
-
 TEST_F(EngineTest, EachFailureEndsWithItsLogAndMessage) {
   const struct {
     sim::FaultKind fault;
@@ -70,31 +64,21 @@ TEST_F(EngineTest, EachFailureEndsWithItsLogAndMessage) {
   }
 }
 
-TEST_F(EngineTest, LostAckStillReceivesTheReply) {
-  // The reply comes after the acknowledgement wait is over.
+// The reply's kind and its check byte are the operations' to judge: the engine hands them on.
+// Each reply comes after the acknowledgement wait is over, which matters only to a lost ACK.
+TEST_F(EngineTest, RepliesUnderAFaultAreHandedOn) {
   reader([](sim::Reader& r) { r.setReplyDelayMs(kvt::test::FastTimeouts().ack + 200); });
   fault(sim::FaultKind::LostAck);
   EXPECT_EQ(exchange(), 0);
   EXPECT_EQ(reply.kind(), 'P');
   EXPECT_FALSE(log.text.contains("RD: 06"));
-  EXPECT_TRUE(notifier.messages.empty());
-}
-
-TEST_F(EngineTest, BadCheckByteIsNotTheEnginesConcern) {
+  fault(sim::FaultKind::Negative, "10");
+  ASSERT_EQ(exchange(), 0);
+  EXPECT_EQ(reply.bytes.left(reply.len), QByteArray::fromHex("4E3130313003BA"));
   fault(sim::FaultKind::BadBcc);
   EXPECT_EQ(exchange(), 0);
   EXPECT_EQ(reply.kind(), 'P');
-}
-
-TEST_F(EngineTest, GarbageEndsInADocumentedFailure) {
-  for (int i = 0; i < 5; ++i) {
-    fault(sim::FaultKind::Garbage);
-    notifier.messages.clear();
-    const int r = exchange();
-    EXPECT_TRUE(r == 0 || r == -1 || r == -2);
-    for (const auto& m : notifier.messages)
-      EXPECT_TRUE(m.text == kDataError || m.text == kTimeOut || m.text == kUnitNotDetected);
-  }
+  EXPECT_TRUE(notifier.messages.empty());
 }
 
 TEST_F(EngineTest, PortClosedUnderneathFailsWithoutSpinning) {
@@ -129,13 +113,7 @@ TEST_F(EngineTest, WaitsAreTheReadersFullTime) {
   // a tenth of each here: a slow reader answering late in the header wait is still heard,
   // and a silent one is given up only after all three.
   session.engine.setTimeouts(Timeouts{}.scaled(10));
-  fault(sim::FaultKind::Slow);
-  reader([](sim::Reader& r) {
-    sim::Fault f;
-    f.kind = sim::FaultKind::Slow;
-    f.slowMs = 750;  // of the 1000 ms header wait
-    r.setFault(f);
-  });
+  fault(sim::FaultKind::Slow, "10", 750);  // of the 1000 ms header wait
   EXPECT_EQ(exchange(), 0);
   EXPECT_EQ(reply.kind(), 'P');
   fault(sim::FaultKind::Silent);

@@ -19,8 +19,6 @@ TEST(Frames, CommandFramesAreByteExact) {
   EXPECT_EQ(static_cast<uint8_t>(big[2]), 0x00);
   EXPECT_EQ(static_cast<uint8_t>(big[3]), 0x83);
   EXPECT_EQ(static_cast<uint8_t>(big[135]), 0x03);
-  const QByteArray sn = BuildFrame(0, 0xA2, 0x30, QByteArray(1, '\x12'));
-  EXPECT_EQ(sn.size(), 10);
 }
 
 TEST(Frames, ReplyDataSitsBetweenStatusAndEnd) {

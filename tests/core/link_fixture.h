@@ -24,8 +24,7 @@ inline Timeouts FastTimeouts() {
   t.eotAnswer = 300;
   t.probeAck = t.probeHeader = t.probeRemainder = 400;
   t.scanDelay = 60;
-  t.scanHeader = 400;
-  t.scanRemainder = 400;
+  t.scanHeader = t.scanRemainder = 400;
   return t;
 }
 
@@ -44,12 +43,12 @@ class LinkTest : public ::testing::Test {
     host.stop();
   }
   void reader(const std::function<void(sim::Reader&)>& fn) { host.withReader(fn); }
-  void fault(sim::FaultKind k, const std::string& code = "10") {
+  void fault(sim::FaultKind k, const std::string& code = "10", int slowMs = 3000) {
     reader([&](sim::Reader& r) {
       sim::Fault f;
       f.kind = k;
       f.negativeCode = code;
-      f.slowMs = 3000;
+      f.slowMs = slowMs;
       r.setFault(f);
     });
   }

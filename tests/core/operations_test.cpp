@@ -14,12 +14,22 @@ class OperationsTest : public LinkTest {
  protected:
   // The bytes the reader got for the last command, as the log's first line shows them.
   QString firstSent() const { return log.text.section("\r\n", 0, 0); }
-  QString successText(const Outcome& o) const { return o.message ? o.message->text : QString(); }
 };
 
-TEST_F(OperationsTest, InitializeSendsTheChosenOptionAndReadsTheFirmware) {
+TEST_F(OperationsTest, InitializeCancelledRefusedThenSendingTheChosenOptionAndReadingTheFirmware) {
+  log.text = "old";
+  Outcome o = Initialize(session, "0", [] { return 0; });
+  EXPECT_EQ(o.status, OpStatus::Cancelled);
+  EXPECT_TRUE(log.text.isEmpty());  // emptied, no blank line
+  fault(sim::FaultKind::Negative, "B0");
+  o = Initialize(session, "0", [] { return 0x30; });
+  EXPECT_EQ(o.status, OpStatus::Negative);
+  EXPECT_FALSE(o.message.has_value());
+  EXPECT_EQ(texts(), std::vector<QString>{"Not received Initialize command"});
+  EXPECT_FALSE(log.text.contains("43 DC"));  // no firmware request after a refusal
+
   reader([](sim::Reader& r) { r.setFirmwareVersion("FW-9.9"); });
-  const Outcome o = Initialize(session, "0", [] { return 0x33; });
+  o = Initialize(session, "0", [] { return 0x33; });
   EXPECT_EQ(o.status, OpStatus::Done);
   EXPECT_EQ(firstSent(), "SD: F2 00 00 03 43 30 33 03 B2 ");
   EXPECT_TRUE(log.text.contains("SD: F2 00 00 03 43 DC 31 03 "));
@@ -32,31 +42,6 @@ TEST_F(OperationsTest, InitializeSendsTheChosenOptionAndReadsTheFirmware) {
   EXPECT_EQ(lines[2], "Fireware Ver:FW-9.9");
   EXPECT_TRUE(log.text.endsWith("SD: 06\r\n\r\n"));
   EXPECT_EQ(state.InitializeParameter, 0x33);
-}
-
-TEST_F(OperationsTest, InitializeCancelledOrRefused) {
-  log.text = "old";
-  Outcome o = Initialize(session, "0", [] { return 0; });
-  EXPECT_EQ(o.status, OpStatus::Cancelled);
-  EXPECT_TRUE(log.text.isEmpty());  // emptied, no blank line
-  fault(sim::FaultKind::Negative, "B0");
-  o = Initialize(session, "0", [] { return 0x30; });
-  EXPECT_EQ(o.status, OpStatus::Negative);
-  EXPECT_FALSE(o.message.has_value());
-  EXPECT_EQ(texts(), std::vector<QString>{"Not received Initialize command"});
-  EXPECT_FALSE(log.text.contains("43 DC"));  // no firmware request after a refusal
-}
-
-TEST_F(OperationsTest, CardStatusFollowsTheCard) {
-  reader([](sim::Reader& r) { r.setCardPosition(sim::CardPos::None); r.setStackerCards(50); });
-  EXPECT_EQ(successText(CardStatus(session, "0")).section("\r\n", 1, 1), "No card in card channel");
-  reader([](sim::Reader& r) { ASSERT_TRUE(r.insertCard()); });
-  EXPECT_EQ(successText(CardStatus(session, "0")).section("\r\n", 1, 1), "There is card at front side");
-  EXPECT_EQ(successText(MoveCard(session, "0", Movement::IC)), "Move card to IC card operation position success");
-  const Outcome o = CardStatus(session, "0");
-  EXPECT_EQ(o.message->title, "Card Status");
-  EXPECT_EQ(o.message->text.section("\r\n", 1, 1), "There is card at RF/IC card operation position");
-  EXPECT_EQ(o.message->text.section("\r\n", 2, 2), "Enough cards in stacker");
 }
 
 TEST_F(OperationsTest, EveryMovementSendsItsCodes) {
@@ -80,15 +65,6 @@ TEST_F(OperationsTest, EveryMovementSendsItsCodes) {
     EXPECT_EQ(*o.message, (Message{MessageIcon::Information, row.title, QString(row.title) + " success"}));
   }
   EXPECT_TRUE(notifier.messages.empty());
-}
-
-TEST_F(OperationsTest, MovingWithNoCardAnywhereIsRefused) {
-  reader([](sim::Reader& r) { r.setCardPosition(sim::CardPos::None); r.setStackerCards(0); });
-  const Outcome o = MoveCard(session, "0", Movement::Front);
-  EXPECT_EQ(o.status, OpStatus::Negative);
-  EXPECT_FALSE(o.message.has_value());
-  ASSERT_EQ(notifier.messages.size(), 1u);
-  EXPECT_EQ(notifier.messages[0].title, "Negative response:A0");
 }
 
 TEST_F(OperationsTest, SensorBytesAreKeptForTheWindow) {
@@ -129,7 +105,7 @@ TEST_F(OperationsTest, SerialNumberConfigurationAndCounter) {
   EXPECT_EQ(state.UnitTextValue, "007");
 }
 
-TEST_F(OperationsTest, PortClosedAndBadInputSendNothing) {
+TEST_F(OperationsTest, PortFlagAndAddressDecideWhatIsSent) {
   state.PortOpened = false;
   log.text = "kept";
   EXPECT_EQ(CardStatus(session, "0").status, OpStatus::PortClosed);
@@ -142,21 +118,20 @@ TEST_F(OperationsTest, PortClosedAndBadInputSendNothing) {
   int seen = -1;
   reader([&](sim::Reader& r) { seen = r.commandsSeen(); });
   EXPECT_EQ(seen, 0);
+  reader([](sim::Reader& r) { r.setAddress(0x0A); });
+  EXPECT_EQ(CardStatus(session, "A").status, OpStatus::Done);
+  EXPECT_TRUE(firstSent().startsWith("SD: F2 0A 00 03 "));
 }
 
-TEST_F(OperationsTest, RecordDataKeepsOrEmptiesTheLog) {
-  CardStatus(session, "0");
+TEST_F(OperationsTest, CardStatusAndRecordDataKeepingOrEmptyingTheLog) {
+  EXPECT_EQ(*CardStatus(session, "0").message,
+            (Message{MessageIcon::Information, "Card Status",
+                     "Card Status Success\r\nNo card in card channel\r\nEnough cards in stacker\r\n"
+                     "The error card bin is not full"}));
   CardStatus(session, "0");
   EXPECT_EQ(log.text.count("SD: F2"), 1);
   EXPECT_TRUE(log.text.endsWith("SD: 06\r\n\r\n"));
   log.record = true;
   CardStatus(session, "0");
   EXPECT_EQ(log.text.count("SD: F2"), 2);
-}
-
-TEST_F(OperationsTest, AddressReachesTheFrame) {
-  reader([](sim::Reader& r) { r.setAddress(0x0A); });
-  const Outcome o = CardStatus(session, "A");
-  EXPECT_EQ(o.status, OpStatus::Done);
-  EXPECT_TRUE(firstSent().startsWith("SD: F2 0A 00 03 "));
 }

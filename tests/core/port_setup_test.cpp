@@ -14,7 +14,18 @@ class PortSetupTest : public LinkTest {
   }
 };
 
-TEST_F(PortSetupTest, OkWithTheReadersAddressOpensAndLogsTheProbe) {
+TEST_F(PortSetupTest, OkFindsNoUnitAtAWrongAddressOrSpeedThenOpensAndLogsTheProbe) {
+  for (const auto& [baud, addr] : {std::pair{"9600 bits/s", "1"}, std::pair{"19200 bits/s", "0"}}) {
+    SCOPED_TRACE(std::string(baud) + " address " + addr);
+    notifier.messages.clear();
+    const auto out = PortSetupOk(session, "COM1", baud, addr);
+    EXPECT_FALSE(out.closeDialog);
+    EXPECT_FALSE(state.PortOpened);
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_EQ(texts(), std::vector<QString>{kUnitNotDetected});
+    EXPECT_TRUE(log.text.endsWith("\r\n\r\n"));
+  }
+  notifier.messages.clear();
   const auto out = PortSetupOk(session, "COM1", "9600 bits/s", "0");
   EXPECT_TRUE(out.closeDialog) << log.text.toStdString();
   EXPECT_TRUE(state.PortOpened);
@@ -24,30 +35,17 @@ TEST_F(PortSetupTest, OkWithTheReadersAddressOpensAndLogsTheProbe) {
   EXPECT_TRUE(log.text.endsWith("\r\nSD: 06\r\n"));
 }
 
-TEST_F(PortSetupTest, OkWithAWrongAddressOrSpeedFindsNoUnit) {
-  for (const auto& [baud, addr] : {std::pair{"9600 bits/s", "1"}, std::pair{"19200 bits/s", "0"}}) {
+// A wrong check byte in the probe's reply finds no unit; a missing remainder ends without a word.
+TEST_F(PortSetupTest, SpoiltProbeReplyLeavesThePortClosed) {
+  for (const auto& [kind, shown] : {std::pair{sim::FaultKind::BadBcc, std::vector<QString>{kUnitNotDetected}},
+                                    std::pair{sim::FaultKind::ShortRemainder, std::vector<QString>{}}}) {
+    SCOPED_TRACE(sim::faultName(kind));
     notifier.messages.clear();
-    const auto out = PortSetupOk(session, "COM1", baud, addr);
-    EXPECT_FALSE(out.closeDialog);
+    fault(kind);
+    EXPECT_FALSE(PortSetupOk(session, "COM1", "9600 bits/s", "0").closeDialog);
     EXPECT_FALSE(state.PortOpened);
-    EXPECT_FALSE(port.isOpen());
-    EXPECT_EQ(texts(), std::vector<QString>{kUnitNotDetected});
-    EXPECT_TRUE(log.text.endsWith("\r\n\r\n"));
+    EXPECT_EQ(texts(), shown);
   }
-}
-
-TEST_F(PortSetupTest, ProbeChecksTheReplysCheckByte) {
-  fault(sim::FaultKind::BadBcc);
-  EXPECT_FALSE(PortSetupOk(session, "COM1", "9600 bits/s", "0").closeDialog);
-  EXPECT_EQ(texts(), std::vector<QString>{kUnitNotDetected});
-}
-
-TEST_F(PortSetupTest, MissingRemainderEndsWithoutResult) {
-  fault(sim::FaultKind::ShortRemainder);
-  const auto out = PortSetupOk(session, "COM1", "9600 bits/s", "0");
-  EXPECT_FALSE(out.closeDialog);
-  EXPECT_FALSE(state.PortOpened);
-  EXPECT_TRUE(notifier.messages.empty());
 }
 
 TEST_F(PortSetupTest, InvalidTextsNoDeviceAndBusyDevice) {
@@ -73,10 +71,14 @@ TEST_F(PortSetupTest, InvalidTextsNoDeviceAndBusyDevice) {
 TEST_F(PortSetupTest, ScanFindsTheReaderAtAnotherSpeedAndPort) {
   reader([](sim::Reader& r) { r.setBaud(38400); });
   for (int n = 1; n <= 16; ++n) session.portMap.set(n, QString("/dev/kvt-none-%1").arg(n));
+  ScanOutcome out = PortSetupScan(session, "0");
+  EXPECT_FALSE(out.result.found);
+  EXPECT_EQ(out.result.label, "No Found KVT-730-M");
+  EXPECT_FALSE(port.isOpen());
   session.portMap.set(5, QString::fromStdString(host.slavePath()));
   for (Variant v : {Variant::B, Variant::M}) {
     session.variant = v;
-    const ScanOutcome out = PortSetupScan(session, "0");
+    out = PortSetupScan(session, "0");
     ASSERT_TRUE(out.result.found);
     EXPECT_EQ(out.result.label, "Found KVT-730-M AT COM5 Baut Rate 38400");
     EXPECT_EQ(out.portText, "COM5");
@@ -88,14 +90,6 @@ TEST_F(PortSetupTest, ScanFindsTheReaderAtAnotherSpeedAndPort) {
   // The scan leaves the combos' values for "OK", which reopens and verifies.
   reader([](sim::Reader& r) { r.setBaud(38400); });
   EXPECT_TRUE(PortSetupOk(session, "COM5", "38400 bits/s", "0").closeDialog);
-}
-
-TEST_F(PortSetupTest, ScanWithoutReaderReportsNothingFound) {
-  for (int n = 1; n <= 16; ++n) session.portMap.set(n, QString("/dev/kvt-none-%1").arg(n));
-  const ScanOutcome out = PortSetupScan(session, "0");
-  EXPECT_FALSE(out.result.found);
-  EXPECT_EQ(out.result.label, "No Found KVT-730-M");
-  EXPECT_FALSE(port.isOpen());
 }
 
 namespace {

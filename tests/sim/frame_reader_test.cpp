@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "sim/frame_codec.h"
 #include "sim/frame_reader.h"
 
@@ -77,35 +75,22 @@ TEST(FrameReader, FramesForOtherAddressesAreConsumedSilently) {
   EXPECT_EQ(p.foreignFrames(), 2u);
 }
 
-TEST(FrameReader, LongestFrameIsFollowedWithBoundedBuffer) {
+// Random streams are the fuzz target's (fuzz_sim_frames); here the longest frame after a reset
+// that drops the same frame's first part.
+TEST(FrameReader, LongestFrameIsFollowedWithBoundedBufferAfterAReset) {
   std::vector<uint8_t> data(65535 - 3, 0xF2);
   const auto frame = sim::buildCommandFrame(0, 0x51, 0x33, data);
   ASSERT_EQ(frame.size(), 65535u + 6);
   FrameReader p(0, 64);
   std::vector<HostEvent> ev;
+  p.feed(frame.data(), 1000, ev);
+  EXPECT_TRUE(p.midFrame());
+  p.reset();
+  EXPECT_FALSE(p.midFrame());
   for (size_t at = 0; at < frame.size(); at += 1000)
     p.feed(frame.data() + at, std::min<size_t>(1000, frame.size() - at), ev);
   ASSERT_EQ(ev.size(), 1u);
   EXPECT_EQ(ev[0].kind, HostEvent::Kind::Command);
   EXPECT_TRUE(ev[0].oversize);
   EXPECT_EQ(ev[0].data.size(), 64u - 3);
-}
-
-TEST(FrameReader, SurvivesRandomStreamsAndResyncsAfterReset) {
-  std::mt19937 rng(12345);
-  std::uniform_int_distribution<int> byte(0, 255);
-  FrameReader p(0, 128);
-  std::vector<HostEvent> ev;
-  std::vector<uint8_t> chunk(257);
-  for (int round = 0; round < 2000; ++round) {
-    for (auto& b : chunk) b = static_cast<uint8_t>(byte(rng) < 16 ? 0xF2 : byte(rng));
-    p.feed(chunk.data(), chunk.size(), ev);
-  }
-  // After a reset the parser is back in step, whatever it was in the middle of.
-  p.reset();
-  ev.clear();
-  const auto frame = sim::buildCommandFrame(0, '1', '0');
-  p.feed(frame.data(), frame.size(), ev);
-  ASSERT_EQ(ev.size(), 1u);
-  EXPECT_EQ(ev[0].kind, HostEvent::Kind::Command);
 }

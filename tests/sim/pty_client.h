@@ -30,7 +30,6 @@ class PtyClient {
     if (fd_ >= 0) ::close(fd_);
   }
   bool ok() const { return fd_ >= 0; }
-  int fd() const { return fd_; }
 
   bool send(const std::vector<uint8_t>& b) { return ::write(fd_, b.data(), b.size()) == ssize_t(b.size()); }
 

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <thread>
 
 #include "pty_client.h"
@@ -13,9 +12,6 @@ namespace {
 
 // Generous: the machine running the tests may be busy.
 constexpr int kAnswerMs = 5000;
-// How long silence is listened for. A slow machine can only make a silent
-// reader look silent, so this cannot fail spuriously.
-constexpr int kQuietMs = 700;
 
 const auto kStatusFrame = sim::buildCommandFrame(0, '1', '0');
 constexpr size_t kStatusAnswer = 1 + 12;  // ACK + reply frame with LEN 6
@@ -32,7 +28,9 @@ class PtyHostTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(PtyHostTest, AnswersAtItsSpeedEvenWhenFramesComeInPieces) {
+// A wrong speed and a vanished device are seen through the tool's own port in the core
+// tests (port setup, engine); here what only a raw client shows.
+TEST_F(PtyHostTest, AnswersFramesInPiecesAndEotCancelsASlowReply) {
   PtyClient c(host.slavePath(), 9600);
   ASSERT_TRUE(c.ok());
   ASSERT_TRUE(c.send({kStatusFrame.begin(), kStatusFrame.begin() + 5}));
@@ -43,29 +41,11 @@ TEST_F(PtyHostTest, AnswersAtItsSpeedEvenWhenFramesComeInPieces) {
   EXPECT_EQ(got[0], 0x06);
   EXPECT_EQ(simtest::decodeFrame({got.begin() + 1, got.end()}).status, "020");
   EXPECT_EQ(host.received(), kStatusFrame);
-}
 
-TEST_F(PtyHostTest, SilentAtAnotherSpeedUntilTheSpeedMatches) {
-  host.withReader([](sim::Reader& r) { r.setBaud(38400); });
-  {
-    PtyClient c(host.slavePath(), 9600);
-    ASSERT_TRUE(c.send(kStatusFrame));
-    EXPECT_TRUE(c.readFor(1, kQuietMs).empty());
-  }
-  PtyClient c(host.slavePath(), 38400);
-  ASSERT_TRUE(c.send(kStatusFrame));
-  EXPECT_EQ(c.readFor(kStatusAnswer, kAnswerMs).size(), kStatusAnswer);
-  int seen = 0;
-  host.withReader([&](sim::Reader& r) { seen = r.commandsSeen(); });
-  EXPECT_EQ(seen, 1);
-}
-
-TEST_F(PtyHostTest, EotCancelsASlowReply) {
   sim::Fault slow;
   slow.kind = sim::FaultKind::Slow;
   slow.slowMs = 3000;
   host.withReader([&](sim::Reader& r) { r.setFault(slow); });
-  PtyClient c(host.slavePath(), 9600);
   ASSERT_TRUE(c.send(kStatusFrame));
   EXPECT_EQ(c.readFor(1, kAnswerMs), std::vector<uint8_t>{0x06});
   ASSERT_TRUE(c.send({0x04}));
@@ -86,18 +66,4 @@ TEST_F(PtyHostTest, HalfFrameIsForgottenAfterTheLineGoesQuiet) {
   std::this_thread::sleep_for(std::chrono::milliseconds(1000));
   ASSERT_TRUE(c.send(kStatusFrame));
   EXPECT_EQ(c.readFor(kStatusAnswer, kAnswerMs).size(), kStatusAnswer);
-}
-
-TEST_F(PtyHostTest, VanishMakesTheClientsReadFail) {
-  PtyClient c(host.slavePath(), 9600);
-  ASSERT_TRUE(c.ok());
-  host.vanish();
-  pollfd p{c.fd(), POLLIN, 0};
-  ASSERT_EQ(poll(&p, 1, kAnswerMs), 1);
-  EXPECT_TRUE(p.revents & (POLLHUP | POLLERR));
-  uint8_t b = 0;
-  errno = 0;
-  const ssize_t n = read(c.fd(), &b, 1);
-  EXPECT_TRUE(n == 0 || (n < 0 && errno == EIO)) << n << " " << errno;
-  EXPECT_FALSE(host.running());
 }

@@ -92,7 +92,7 @@ TEST(ReaderFaults, EachFaultPutsItsOwnBytesOnTheLine) {
   }
 }
 
-TEST(ReaderFaults, OnceClearsItselfPersistentStays) {
+TEST(ReaderFaults, OnceClearsItselfPersistentStaysDamagedFramesLeaveItArmed) {
   Reader r;
   moveUnder(r, fault(FaultKind::Silent));
   EXPECT_EQ(r.fault().kind, FaultKind::None);
@@ -106,19 +106,18 @@ TEST(ReaderFaults, OnceClearsItselfPersistentStays) {
   }
   r.clearFault();
   EXPECT_EQ(simtest::ask(r, '1', '0').kind, 'P');
-}
 
-TEST(ReaderFaults, DamagedFrameGetsNakAndLeavesTheFaultArmed) {
-  Reader r;
-  r.setFault(fault(FaultKind::Slow));
+  // A damaged frame gets a NAK and leaves a one-time fault armed.
+  Reader fresh;
+  fresh.setFault(fault(FaultKind::Slow));
   auto f = sim::buildCommandFrame(0, '2', '1');
   f.back() ^= 0x20;
-  const auto out = r.feed(f);
+  const auto out = fresh.feed(f);
   ASSERT_EQ(out.size(), 1u);
   EXPECT_EQ(out[0].bytes, kNakOnly);
-  EXPECT_EQ(r.commandsSeen(), 0);
-  EXPECT_EQ(r.fault().kind, FaultKind::Slow);
-  EXPECT_EQ(r.cardPosition(), Reader::CardPos::None);
+  EXPECT_EQ(fresh.commandsSeen(), 0);
+  EXPECT_EQ(fresh.fault().kind, FaultKind::Slow);
+  EXPECT_EQ(fresh.cardPosition(), Reader::CardPos::None);
 }
 
 TEST(ReaderFaults, EotCancelsRepliesNotYetWritten) {

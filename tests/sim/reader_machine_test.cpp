@@ -18,7 +18,7 @@ TEST(ReaderMachine, AnswersOnlyItsOwnAddressAndEchoesIt) {
   EXPECT_EQ(r.commandsSeen(), 1);
 }
 
-TEST(ReaderMachine, CardPositionShowsInStatusAndSensors) {
+TEST(ReaderMachine, CardPositionAndEntryControlShowInStatusAndSensors) {
   Reader r;
   EXPECT_EQ(ask(r, '1', '0').status, "020");
   ASSERT_TRUE(r.insertCard());
@@ -41,10 +41,8 @@ TEST(ReaderMachine, CardPositionShowsInStatusAndSensors) {
   EXPECT_TRUE(r.removeCard());
   EXPECT_EQ(ask(r, '1', '0').status[0], '0');
   EXPECT_EQ(r.stackerCards(), 50);  // the card came from outside, not from the stacker
-}
 
-TEST(ReaderMachine, EntryControlGatesInsertedCards) {
-  Reader r;
+  // Entry control gates inserted cards.
   EXPECT_EQ(ask(r, '3', '1').kind, 'P');
   EXPECT_FALSE(r.entryAllowed());
   EXPECT_FALSE(r.insertCard());
@@ -119,15 +117,13 @@ TEST(ReaderMachine, InitializeOptionsDecideCardAndCounter) {
   EXPECT_EQ(ask(r, '2', '3').kind, 'P');
   EXPECT_EQ(r.binCards(), 1);
   EXPECT_EQ(r.captureCounter(), 0);
-}
-
-TEST(ReaderMachine, RequireInitializeRefusesOtherCommandsFirst) {
-  Reader r;
-  r.setRequireInitialize(true);
-  EXPECT_EQ(ask(r, '1', '0').error, "B0");
-  EXPECT_EQ(ask(r, 0xDC, '1').error, "B0");
-  EXPECT_EQ(ask(r, '0', '3').kind, 'P');
-  EXPECT_EQ(ask(r, '1', '0').kind, 'P');
+  // A reader that must be initialised first refuses everything else until then.
+  Reader strict;
+  strict.setRequireInitialize(true);
+  EXPECT_EQ(ask(strict, '1', '0').error, "B0");
+  EXPECT_EQ(ask(strict, 0xDC, '1').error, "B0");
+  EXPECT_EQ(ask(strict, '0', '3').kind, 'P');
+  EXPECT_EQ(ask(strict, '1', '0').kind, 'P');
 }
 
 TEST(ReaderMachine, UnitInformationCommands) {

@@ -18,10 +18,6 @@ namespace {
 const MessageIcon kInfo = MessageIcon::Information;
 const MessageIcon kWarn = MessageIcon::Warning;
 
-QString Key(MessageIcon icon, const QString& title, const QString& text) {
-  return QString::number(static_cast<int>(icon)) + QChar(0) + title + QChar(0) + text;
-}
-
 // One of the texts, as a regular expression.
 QString AnyOf(const QStringList& texts) {
   QStringList escaped;
@@ -32,7 +28,7 @@ QString AnyOf(const QStringList& texts) {
 }  // namespace
 
 void DocumentedMessages::exact(MessageIcon icon, const QString& title, const QString& text) {
-  exact_.insert(Key(icon, title, text));
+  pattern(icon, title, QRegularExpression::escape(text));
 }
 
 void DocumentedMessages::pattern(MessageIcon icon, const QString& title, const QString& regex) {
@@ -42,7 +38,6 @@ void DocumentedMessages::pattern(MessageIcon icon, const QString& title, const Q
 }
 
 bool DocumentedMessages::contains(const Message& m) const {
-  if (exact_.contains(Key(m.icon, m.title, m.text))) return true;
   for (const Pattern& p : patterns_)
     if (p.icon == m.icon && p.title == m.title && p.text.match(m.text).hasMatch()) return true;
   return false;

@@ -3,7 +3,6 @@
 // engine's four texts, the negative-reply table, and each operation's success, caution
 // and question texts. Texts that carry reader data are patterns.
 #include <QRegularExpression>
-#include <QSet>
 #include <QString>
 #include <vector>
 
@@ -17,10 +16,9 @@ class DocumentedMessages {
   bool contains(const Message& m) const;
 
  private:
-  void exact(MessageIcon icon, const QString& title, const QString& text);
+  void exact(MessageIcon icon, const QString& title, const QString& text);  // the whole text as it stands
   void pattern(MessageIcon icon, const QString& title, const QString& regex);
 
-  QSet<QString> exact_;  // icon, title and text joined
   struct Pattern {
     MessageIcon icon;
     QString title;

@@ -53,26 +53,23 @@ namespace {
 
 constexpr qint64 kSlackMs = 4000;  // scheduling on a busy machine, port set-up, decoding
 
+// The button operations and the script runner wait alike.
+const ScriptTimeouts kScriptTimeouts{80, 250, 150, 60};
 Timeouts SoakTimeouts() {
   Timeouts t;
-  t.ack = 80;
-  t.header = 250;
-  t.remainder = 150;
-  t.eotAnswer = 60;
+  t.ack = kScriptTimeouts.ack;
+  t.header = kScriptTimeouts.header;
+  t.remainder = kScriptTimeouts.remainder;
+  t.eotAnswer = kScriptTimeouts.eotAnswer;
   return t;
 }
-const ScriptTimeouts kScriptTimeouts{80, 250, 150, 60};
 
 enum class Family { Machine, Contact, Rf, Script };
-const char* FamilyName(Family f) {
-  switch (f) {
-    case Family::Machine: return "machine";
-    case Family::Contact: return "contact";
-    case Family::Rf: return "rf";
-    case Family::Script: return "script";
-  }
-  return "?";
-}
+const char* const kFamilyNames[] = {"machine", "contact", "rf", "script"};
+// By OpStatus and by Soak::Condition.
+const char* const kStatusNames[] = {"done", "port closed", "bad input", "cancelled", "exchange failed",
+                                    "negative", "unrecognised"};
+const char* const kConditionNames[] = {"clean", "fault", "port flag clear", "vanish before", "vanish during"};
 
 // The script box of the command-line window, held in memory.
 class MemoryView : public ScriptView {
@@ -98,6 +95,9 @@ struct Result {
   int exchanges = 1;               // the most it may have made
   int scriptLines = 0;             // script runs: lines in the script
   ScriptTally tally;
+
+  Result() = default;
+  Result(const Outcome& o, int most) : status(o.status), message(o.message), exchanges(most) {}
 };
 
 struct Rig {
@@ -115,22 +115,14 @@ struct Rig {
   int pick(int last) { return std::uniform_int_distribution<int>(0, last)(rng); }
   bool chance(int percent) { return pick(99) < percent; }
   QString address() { return chance(4) ? QStringLiteral("G7") : QStringLiteral("00"); }
-  QString hexByte() { return HexByte(static_cast<uint8_t>(pick(255))); }
+  QString hexByte(int last = 255) { return HexByte(static_cast<uint8_t>(pick(last))); }
+  ChipGroup group() { return chance(70) ? ChipGroup::Cpu : ChipGroup::Sam; }
   QStringList cells(int n) {
     QStringList c;
     for (int i = 0; i < n; ++i) c << (chance(1) ? QStringLiteral("Z") : hexByte());
     return c;
   }
 };
-
-template <class O>
-Result From(const O& o, int exchanges = 1) {
-  Result r;
-  r.status = o.status;
-  r.message = o.message;
-  r.exchanges = exchanges;
-  return r;
-}
 
 struct OpDef {
   const char* name;
@@ -139,122 +131,126 @@ struct OpDef {
   std::function<Result(Rig&)> run;
 };
 
+// A reader operation: its outcome's status and message; `exchanges` is the most it makes.
+template <class Fn>
+OpDef Op(const char* name, Family family, bool checksPort, Fn fn, int exchanges = 1) {
+  return {name, family, checksPort, [fn, exchanges](Rig& g) { return Result(fn(g), exchanges); }};
+}
+
 const QStringList kScriptPool = {"C10", "C11", "C$A20$12", "C$A30", "C$A50", "C21", "C20", "CP0", "CP1",
                                  "CQ2", "CQ0 30", "CS2", "C$600AB", "C$602", "C$DC1", "C1", "C$ZZ"};
 
+// A script of one to three lines from the pool, run through or stepped once.
+Result RunScript(Rig& g) {
+  QStringList lines;
+  const int n = 1 + g.pick(2);
+  for (int i = 0; i < n; ++i) lines << kScriptPool[g.pick(static_cast<int>(kScriptPool.size()) - 1)];
+  g.view.text = lines.join(QLatin1Char('\n'));
+  g.view.repeat = g.chance(5) ? QStringLiteral("0") : QStringLiteral("1");
+  ScriptController controller(g.state, g.view, g.transport, g.notifier, [] { return QStringLiteral("00"); });
+  controller.stepDelayMs = 0;
+  controller.load();
+  if (g.chance(20)) controller.setp();
+  else controller.start();
+  Result r;
+  r.exchanges = n;
+  r.scriptLines = n;
+  r.tally = controller.tally();
+  return r;
+}
+
 std::vector<OpDef> Operations() {
   using F = Family;
+  const QString ff = QStringLiteral("FF");
   return {
-      {"card-status", F::Machine, true, [](Rig& g) { return From(CardStatus(g.session, g.address())); }},
-      {"sensor-status", F::Machine, true, [](Rig& g) { return From(SensorStatus(g.session, g.address())); }},
-      {"read-sn", F::Machine, true, [](Rig& g) { return From(ReadSN(g.session, g.address())); }},
-      {"config", F::Machine, true, [](Rig& g) { return From(ReadConfig(g.session, g.address())); }},
-      {"counter-read", F::Machine, true, [](Rig& g) { return From(ReadCounter(g.session, g.address())); }},
-      {"counter-init", F::Machine, true,
-       [](Rig& g) { return From(InitCounter(g.session, g.address(), QString::number(g.pick(999)))); }},
-      {"initialize", F::Machine, true,
-       [](Rig& g) {
-         const int choice = g.pick(6);
-         return From(Initialize(g.session, g.address(), [choice] { return choice == 6 ? 0 : kInitOptions[choice].code; }),
-                     2);
-       }},
-      {"move", F::Machine, true,
-       [](Rig& g) { return From(MoveCard(g.session, g.address(), kMovements[g.pick(6)].movement)); }},
-      {"ic-type", F::Contact, true, [](Rig& g) { return From(IcCardType(g.session, g.address())); }},
-      {"sle-activate", F::Contact, true, [](Rig& g) { return From(SleActivate(g.session, g.address())); }},
-      {"sle-status", F::Contact, true, [](Rig& g) { return From(SleInquireStatus(g.session, g.address())); }},
-      {"memory-deactivate", F::Contact, true,
-       [](Rig& g) { return From(MemoryCardDeactivate(g.session, g.address())); }},
-      {"24c-activate", F::Contact, true, [](Rig& g) { return From(Eeprom24Activate(g.session, g.address())); }},
-      {"24c-status", F::Contact, true, [](Rig& g) { return From(Eeprom24InquireStatus(g.session, g.address())); }},
-      {"24c-read", F::Contact, true,
-       [](Rig& g) { return From(Eeprom24Read(g.session, g.address(), {g.hexByte(), g.hexByte(), g.hexByte()})); }},
-      {"24c-write", F::Contact, true,
-       [](Rig& g) {
-         const Eeprom24Fields f{QStringLiteral("00"), g.hexByte(), HexByte(static_cast<uint8_t>(g.pick(16)))};
-         return From(Eeprom24Write(g.session, g.address(), f, g.cells(kIcGridCells)));
-       }},
-      {"sle4442", F::Contact, true,
-       [](Rig& g) {
-         const Sle4442Fields f{g.hexByte(), HexByte(static_cast<uint8_t>(g.pick(32))), QStringLiteral("FF"),
-                               QStringLiteral("FF"), g.chance(90) ? QStringLiteral("FF") : g.hexByte()};
-         return From(RunSle4442(g.session, g.address(), static_cast<Sle4442Op>(g.pick(6)), f, g.cells(kIcGridCells)));
-       }},
-      {"sle4428", F::Contact, true,
-       [](Rig& g) {
-         const Sle4428Fields f{HexByte(static_cast<uint8_t>(g.pick(4))), g.hexByte(),
-                               HexByte(static_cast<uint8_t>(g.pick(32))), QStringLiteral("FF"), QStringLiteral("FF")};
-         return From(RunSle4428(g.session, g.address(), static_cast<Sle4428Op>(g.pick(5)), f, g.cells(kIcGridCells)));
-       }},
-      {"cpu-cold-reset", F::Contact, false,
-       [](Rig& g) {
-         return From(ColdReset(g.session, g.address(), g.chance(70) ? ChipGroup::Cpu : ChipGroup::Sam,
-                               g.chance(50) ? SupplyProfile::Emv2000 : SupplyProfile::Iso7816));
-       }},
-      {"cpu-warm-reset", F::Contact, false,
-       [](Rig& g) { return From(WarmReset(g.session, g.address(), g.chance(70) ? ChipGroup::Cpu : ChipGroup::Sam)); }},
-      {"cpu-status", F::Contact, true,
-       [](Rig& g) { return From(ChipCardStatus(g.session, g.address(), g.chance(70) ? ChipGroup::Cpu : ChipGroup::Sam)); }},
-      {"cpu-deactivate", F::Contact, true,
-       [](Rig& g) { return From(ChipDeactivate(g.session, g.address(), g.chance(70) ? ChipGroup::Cpu : ChipGroup::Sam)); }},
-      {"cpu-apdu", F::Contact, false,
-       [](Rig& g) {
-         const QStringList apdus = CpuApduEntries();
-         return From(SendApdu(g.session, g.address(), g.chance(70) ? ChipGroup::Cpu : ChipGroup::Sam,
-                              static_cast<ApduProtocol>(g.pick(2)), g.chance(95) ? apdus[g.pick(3)] : QStringLiteral("0A1")));
-       }},
-      {"sam-choose", F::Contact, false,
-       [](Rig& g) { return From(ChooseSam(g.session, g.address(), QStringLiteral("SAM %1").arg(g.pick(15)))); }},
-      {"rf-type", F::Rf, true, [](Rig& g) { return From(RfCardType(g.session, g.address())); }},
-      {"rf-activate", F::Rf, true, [](Rig& g) { return From(RfActivate(g.session, g.address(), g.pick(3))); }},
-      {"rf-deactivate", F::Rf, true, [](Rig& g) { return From(RfDeactivate(g.session, g.address())); }},
-      {"rf-status", F::Rf, true, [](Rig& g) { return From(RfInquireStatus(g.session, g.address())); }},
-      {"mifare-key", F::Rf, true,
-       [](Rig& g) {
-         return From(MifareKey(g.session, g.address(), static_cast<MifareKeyOp>(g.pick(g.chance(95) ? 2 : 3)), g.pick(15),
-                               g.chance(50), QStringList(kRfKeyBytes, QStringLiteral("FF"))));
-       }},
-      {"mifare-read", F::Rf, true,
-       [](Rig& g) { return From(MifareReadBlock(g.session, g.address(), g.pick(15), g.pick(3), 1)); }},
-      {"mifare-write", F::Rf, true,
-       [](Rig& g) {
-         return From(MifareWriteBlock(g.session, g.address(), g.pick(15), g.pick(2), 1, g.cells(kRfBlockBytes)));
-       }},
-      {"purse-change", F::Rf, true,
-       [](Rig& g) {
-         return From(PurseChange(g.session, g.address(), static_cast<PurseOp>(g.pick(2)), g.pick(15), g.pick(3),
-                                 QString::number(g.pick(5000))));
-       }},
-      {"purse-read", F::Rf, true, [](Rig& g) { return From(PurseRead(g.session, g.address(), g.pick(15), g.pick(3))); }},
-      {"ultralight-read", F::Rf, true,
-       [](Rig& g) { return From(UltralightRead(g.session, g.address(), g.pick(kUltralightPages - 1))); }},
-      {"ultralight-write", F::Rf, true,
-       [](Rig& g) {
-         return From(UltralightWrite(g.session, g.address(), 3 + g.pick(12), g.cells(kUltralightPageBytes)));
-       }},
-      {"iso-apdu", F::Rf, true,
-       [](Rig& g) {
-         return From(SendIsoApdu(g.session, g.address(), g.chance(50) ? IsoType::A : IsoType::B,
-                                 IsoApduEntries()[g.pick(2)]));
-       }},
-      {"script", F::Script, true,
-       [](Rig& g) {
-         QStringList lines;
-         const int n = 1 + g.pick(2);
-         for (int i = 0; i < n; ++i) lines << kScriptPool[g.pick(static_cast<int>(kScriptPool.size()) - 1)];
-         g.view.text = lines.join(QLatin1Char('\n'));
-         g.view.repeat = g.chance(5) ? QStringLiteral("0") : QStringLiteral("1");
-         ScriptController controller(g.state, g.view, g.transport, g.notifier, [] { return QStringLiteral("00"); });
-         controller.stepDelayMs = 0;
-         controller.load();
-         if (g.chance(20)) controller.setp();
-         else controller.start();
-         Result r;
-         r.exchanges = n;
-         r.scriptLines = n;
-         r.tally = controller.tally();
-         return r;
-       }},
+      Op("card-status", F::Machine, true, [](Rig& g) { return CardStatus(g.session, g.address()); }),
+      Op("sensor-status", F::Machine, true, [](Rig& g) { return SensorStatus(g.session, g.address()); }),
+      Op("read-sn", F::Machine, true, [](Rig& g) { return ReadSN(g.session, g.address()); }),
+      Op("config", F::Machine, true, [](Rig& g) { return ReadConfig(g.session, g.address()); }),
+      Op("counter-read", F::Machine, true, [](Rig& g) { return ReadCounter(g.session, g.address()); }),
+      Op("counter-init", F::Machine, true,
+         [](Rig& g) { return InitCounter(g.session, g.address(), QString::number(g.pick(999))); }),
+      Op("initialize", F::Machine, true,
+         [](Rig& g) {
+           const int choice = g.pick(6);
+           const auto ask = [choice] { return choice == 6 ? 0 : kInitOptions[choice].code; };
+           return Initialize(g.session, g.address(), ask);
+         },
+         2),
+      Op("move", F::Machine, true,
+         [](Rig& g) { return MoveCard(g.session, g.address(), kMovements[g.pick(6)].movement); }),
+      Op("ic-type", F::Contact, true, [](Rig& g) { return IcCardType(g.session, g.address()); }),
+      Op("sle-activate", F::Contact, true, [](Rig& g) { return SleActivate(g.session, g.address()); }),
+      Op("sle-status", F::Contact, true, [](Rig& g) { return SleInquireStatus(g.session, g.address()); }),
+      Op("memory-deactivate", F::Contact, true, [](Rig& g) { return MemoryCardDeactivate(g.session, g.address()); }),
+      Op("24c-activate", F::Contact, true, [](Rig& g) { return Eeprom24Activate(g.session, g.address()); }),
+      Op("24c-status", F::Contact, true, [](Rig& g) { return Eeprom24InquireStatus(g.session, g.address()); }),
+      Op("24c-read", F::Contact, true,
+         [](Rig& g) { return Eeprom24Read(g.session, g.address(), {g.hexByte(), g.hexByte(), g.hexByte()}); }),
+      Op("24c-write", F::Contact, true,
+         [](Rig& g) {
+           const Eeprom24Fields f{QStringLiteral("00"), g.hexByte(), g.hexByte(16)};
+           return Eeprom24Write(g.session, g.address(), f, g.cells(kIcGridCells));
+         }),
+      Op("sle4442", F::Contact, true,
+         [ff](Rig& g) {
+           const Sle4442Fields f{g.hexByte(), g.hexByte(32), ff, ff, g.chance(90) ? ff : g.hexByte()};
+           return RunSle4442(g.session, g.address(), static_cast<Sle4442Op>(g.pick(6)), f, g.cells(kIcGridCells));
+         }),
+      Op("sle4428", F::Contact, true,
+         [ff](Rig& g) {
+           const Sle4428Fields f{g.hexByte(4), g.hexByte(), g.hexByte(32), ff, ff};
+           return RunSle4428(g.session, g.address(), static_cast<Sle4428Op>(g.pick(5)), f, g.cells(kIcGridCells));
+         }),
+      Op("cpu-cold-reset", F::Contact, false,
+         [](Rig& g) {
+           return ColdReset(g.session, g.address(), g.group(),
+                            g.chance(50) ? SupplyProfile::Emv2000 : SupplyProfile::Iso7816);
+         }),
+      Op("cpu-warm-reset", F::Contact, false, [](Rig& g) { return WarmReset(g.session, g.address(), g.group()); }),
+      Op("cpu-status", F::Contact, true, [](Rig& g) { return ChipCardStatus(g.session, g.address(), g.group()); }),
+      Op("cpu-deactivate", F::Contact, true,
+         [](Rig& g) { return ChipDeactivate(g.session, g.address(), g.group()); }),
+      Op("cpu-apdu", F::Contact, false,
+         [](Rig& g) {
+           const QString apdu = g.chance(95) ? CpuApduEntries()[g.pick(3)] : QStringLiteral("0A1");
+           return SendApdu(g.session, g.address(), g.group(), static_cast<ApduProtocol>(g.pick(2)), apdu);
+         }),
+      Op("sam-choose", F::Contact, false,
+         [](Rig& g) { return ChooseSam(g.session, g.address(), QStringLiteral("SAM %1").arg(g.pick(15))); }),
+      Op("rf-type", F::Rf, true, [](Rig& g) { return RfCardType(g.session, g.address()); }),
+      Op("rf-activate", F::Rf, true, [](Rig& g) { return RfActivate(g.session, g.address(), g.pick(3)); }),
+      Op("rf-deactivate", F::Rf, true, [](Rig& g) { return RfDeactivate(g.session, g.address()); }),
+      Op("rf-status", F::Rf, true, [](Rig& g) { return RfInquireStatus(g.session, g.address()); }),
+      Op("mifare-key", F::Rf, true,
+         [ff](Rig& g) {
+           const auto op = static_cast<MifareKeyOp>(g.pick(g.chance(95) ? 2 : 3));
+           return MifareKey(g.session, g.address(), op, g.pick(15), g.chance(50), QStringList(kRfKeyBytes, ff));
+         }),
+      Op("mifare-read", F::Rf, true,
+         [](Rig& g) { return MifareReadBlock(g.session, g.address(), g.pick(15), g.pick(3), 1); }),
+      Op("mifare-write", F::Rf, true,
+         [](Rig& g) {
+           return MifareWriteBlock(g.session, g.address(), g.pick(15), g.pick(2), 1, g.cells(kRfBlockBytes));
+         }),
+      Op("purse-change", F::Rf, true,
+         [](Rig& g) {
+           const auto op = static_cast<PurseOp>(g.pick(2));
+           return PurseChange(g.session, g.address(), op, g.pick(15), g.pick(3), QString::number(g.pick(5000)));
+         }),
+      Op("purse-read", F::Rf, true, [](Rig& g) { return PurseRead(g.session, g.address(), g.pick(15), g.pick(3)); }),
+      Op("ultralight-read", F::Rf, true,
+         [](Rig& g) { return UltralightRead(g.session, g.address(), g.pick(kUltralightPages - 1)); }),
+      Op("ultralight-write", F::Rf, true,
+         [](Rig& g) {
+           return UltralightWrite(g.session, g.address(), 3 + g.pick(12), g.cells(kUltralightPageBytes));
+         }),
+      Op("iso-apdu", F::Rf, true,
+         [](Rig& g) {
+           const IsoType type = g.chance(50) ? IsoType::A : IsoType::B;
+           return SendIsoApdu(g.session, g.address(), type, IsoApduEntries()[g.pick(2)]);
+         }),
+      {"script", F::Script, true, RunScript},
   };
 }
 
@@ -284,24 +280,82 @@ class Soak {
 
  private:
   enum class Condition { Clean, Fault, PortFlagClear, VanishBefore, VanishDuring };
-  static const char* ConditionName(Condition c) {
-    static const char* const names[] = {"clean", "fault", "port flag clear", "vanish before", "vanish during"};
-    return names[static_cast<int>(c)];
-  }
-  static const char* StatusName(OpStatus s) {
-    static const char* const names[] = {"done", "port closed", "bad input", "cancelled", "exchange failed",
-                                        "negative", "unrecognised"};
-    return names[static_cast<int>(s)];
+
+  void one(const OpDef& op);
+
+  void fail(const OpDef& op, const QString& what) {
+    ++failures_;
+    if (failures_ > 40) return;
+    const char* condition = kConditionNames[static_cast<int>(condition_)];
+    std::fprintf(stderr, "op %ld %s (%s, fault %s): %s\n", done_, op.name, condition, sim::faultName(fault_),
+                 qPrintable(what));
+    for (const Message& m : shown_) std::fprintf(stderr, "    shown: %s\n", qPrintable(MessageLine(m)));
   }
 
-  void newScene();
-  void one(const OpDef& op);
-  void fail(const OpDef& op, const QString& what);
-  void checkLog(const OpDef& op, const QString& opLog);
+  void newScene() {
+    g_.host.withReader([&](sim::Reader& r) {
+      const auto& chips = sim::contactChipKinds();
+      const auto& antennas = sim::rfCardKinds();
+      sim::setContactCardKind(r.state(), chips[g_.pick(static_cast<int>(chips.size()) - 1)]);
+      sim::setRfCardKind(r.state(), antennas[g_.pick(static_cast<int>(antennas.size()) - 1)]);
+      switch (g_.pick(5)) {
+        case 0: r.setCardPosition(sim::CardPos::None); break;
+        case 1: r.setCardPosition(sim::CardPos::Front); break;
+        case 2:
+        case 3: r.setCardPosition(sim::CardPos::Inside, sim::InsideSpot::IcContacts); break;
+        default: r.setCardPosition(sim::CardPos::Inside, sim::InsideSpot::RfAntenna); break;
+      }
+      r.setStackerCards(g_.pick(20));
+    });
+  }
+
+  // Every command line has its ending before the next one: our ACK, our EOT (perhaps with
+  // the reader's answer after it) or the blank line of a failure.
+  void checkLog(const OpDef& op, const QString& opLog) {
+    QStringList lines = opLog.split(CRLF);
+    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+    int commands = 0;
+    bool open = false;
+    for (const QString& line : lines) {
+      if (line.startsWith(QLatin1String("SD: F2"))) {
+        if (open) fail(op, QStringLiteral("a command line without an ending before the next one"));
+        open = true;
+        ++commands;
+      } else if (line == QLatin1String("SD: 06") || line == QLatin1String("SD: 04") || line.isEmpty()) {
+        open = false;
+      } else if (!line.startsWith(QLatin1String("RD: ")) && !line.startsWith(QLatin1String("       "))) {
+        fail(op, QStringLiteral("a log line of no known form: ") + line);
+      }
+    }
+    if (open) fail(op, QStringLiteral("the last command line has no ending"));
+    if (commands > 0 && !opLog.endsWith(CRLF + CRLF)) fail(op, QStringLiteral("no closing blank line after the exchange"));
+  }
+
+  // What the reader has received once the line is quiet: its host reads our last bytes a
+  // moment after we wrote them.
+  size_t settledReceived() {
+    size_t n = g_.host.received().size();
+    for (int i = 0; i < 100; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      const size_t now = g_.host.received().size();
+      if (now == n) break;
+      n = now;
+    }
+    return n;
+  }
+
   // Replies the reader saw go unacknowledged, and commands it has seen.
-  std::pair<int, int> readerCounts();
-  size_t settledReceived();
-  bool reopen();
+  std::pair<int, int> readerCounts() {
+    std::pair<int, int> n;
+    g_.host.withReader([&](sim::Reader& r) { n = {r.unacknowledgedReplies(), r.commandsSeen()}; });
+    return n;
+  }
+
+  bool reopen() {
+    g_.port.close();
+    g_.host.stop();
+    return open();
+  }
 
   Rig g_;
   DocumentedMessages documented_;
@@ -318,83 +372,12 @@ class Soak {
   std::vector<Message> shown_;
 };
 
-void Soak::fail(const OpDef& op, const QString& what) {
-  ++failures_;
-  if (failures_ > 40) return;
-  std::fprintf(stderr, "op %ld %s (%s, fault %s): %s\n", done_, op.name, ConditionName(condition_),
-               sim::faultName(fault_), qPrintable(what));
-  for (const Message& m : shown_) std::fprintf(stderr, "    shown: %s\n", qPrintable(MessageLine(m)));
-}
-
-void Soak::newScene() {
-  g_.host.withReader([&](sim::Reader& r) {
-    const auto& chips = sim::contactChipKinds();
-    const auto& antennas = sim::rfCardKinds();
-    sim::setContactCardKind(r.state(), chips[g_.pick(static_cast<int>(chips.size()) - 1)]);
-    sim::setRfCardKind(r.state(), antennas[g_.pick(static_cast<int>(antennas.size()) - 1)]);
-    switch (g_.pick(5)) {
-      case 0: r.setCardPosition(sim::CardPos::None); break;
-      case 1: r.setCardPosition(sim::CardPos::Front); break;
-      case 2:
-      case 3: r.setCardPosition(sim::CardPos::Inside, sim::InsideSpot::IcContacts); break;
-      default: r.setCardPosition(sim::CardPos::Inside, sim::InsideSpot::RfAntenna); break;
-    }
-    r.setStackerCards(g_.pick(20));
-  });
-}
-
-// Every command line has its ending before the next one: our ACK, our EOT (perhaps with
-// the reader's answer after it) or the blank line of a failure.
-void Soak::checkLog(const OpDef& op, const QString& opLog) {
-  QStringList lines = opLog.split(CRLF);
-  if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
-  int commands = 0;
-  bool open = false;
-  for (const QString& line : lines) {
-    if (line.startsWith(QLatin1String("SD: F2"))) {
-      if (open) fail(op, QStringLiteral("a command line without an ending before the next one"));
-      open = true;
-      ++commands;
-    } else if (line == QLatin1String("SD: 06") || line == QLatin1String("SD: 04") || line.isEmpty()) {
-      open = false;
-    } else if (!line.startsWith(QLatin1String("RD: ")) && !line.startsWith(QLatin1String("       "))) {
-      fail(op, QStringLiteral("a log line of no known form: ") + line);
-    }
-  }
-  if (open) fail(op, QStringLiteral("the last command line has no ending"));
-  if (commands > 0 && !opLog.endsWith(CRLF + CRLF)) fail(op, QStringLiteral("no closing blank line after the exchange"));
-}
-
-// What the reader has received once the line is quiet: its host reads our last bytes a
-// moment after we wrote them.
-size_t Soak::settledReceived() {
-  size_t n = g_.host.received().size();
-  for (int i = 0; i < 100; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    const size_t now = g_.host.received().size();
-    if (now == n) break;
-    n = now;
-  }
-  return n;
-}
-
-std::pair<int, int> Soak::readerCounts() {
-  std::pair<int, int> n;
-  g_.host.withReader([&](sim::Reader& r) { n = {r.unacknowledgedReplies(), r.commandsSeen()}; });
-  return n;
-}
-
-bool Soak::reopen() {
-  g_.port.close();
-  g_.host.stop();
-  return open();
-}
-
 void Soak::one(const OpDef& op) {
+  using K = sim::FaultKind;
   if (g_.chance(7)) newScene();
 
   condition_ = Condition::Clean;
-  fault_ = sim::FaultKind::None;
+  fault_ = K::None;
   const int roll = g_.pick(99);
   if (roll < 3) condition_ = Condition::PortFlagClear;
   else if (roll < 5) condition_ = Condition::VanishBefore;
@@ -402,11 +385,8 @@ void Soak::one(const OpDef& op) {
   else if (roll < 45) condition_ = Condition::Fault;
 
   if (condition_ == Condition::Fault) {
-    static const sim::FaultKind kinds[] = {sim::FaultKind::Silent,     sim::FaultKind::Nak,
-                                           sim::FaultKind::AckThenSilence, sim::FaultKind::LostAck,
-                                           sim::FaultKind::ShortRemainder, sim::FaultKind::BadBcc,
-                                           sim::FaultKind::Garbage,     sim::FaultKind::Slow,
-                                           sim::FaultKind::Negative};
+    static const K kinds[] = {K::Silent,  K::Nak,     K::AckThenSilence, K::LostAck, K::ShortRemainder,
+                              K::BadBcc, K::Garbage, K::Slow,           K::Negative};
     sim::Fault f;
     f.kind = fault_ = kinds[g_.pick(8)];
     static const char* const codes[] = {"10", "02", "61", "65", "A1", "B0", "99"};
@@ -498,36 +478,30 @@ void Soak::one(const OpDef& op) {
   if (!viaLog) {
     // A frame the vanished port did not take gets no command block.
     const int commandBlocks = static_cast<int>(g_.back.entries.count(kCommandRule));
-    const bool portLost = condition_ == Condition::VanishBefore || condition_ == Condition::VanishDuring;
-    if (commandBlocks > r.tally.sent || (!portLost && commandBlocks != r.tally.sent))
+    if (commandBlocks > r.tally.sent || (!lineLost && commandBlocks != r.tally.sent))
       fail(op, QStringLiteral("%1 command blocks for %2 frames").arg(commandBlocks).arg(r.tally.sent));
   }
 
   // A reply the reader spoilt is never taken as done.
-  const bool spoilt = fault_ == sim::FaultKind::Silent || fault_ == sim::FaultKind::Nak ||
-                      fault_ == sim::FaultKind::AckThenSilence || fault_ == sim::FaultKind::ShortRemainder ||
-                      fault_ == sim::FaultKind::Garbage;
+  const bool spoilt = fault_ == K::Silent || fault_ == K::Nak || fault_ == K::AckThenSilence ||
+                      fault_ == K::ShortRemainder || fault_ == K::Garbage;
   if (spoilt && r.status == OpStatus::Done && opLog.contains(QLatin1String("SD: F2")))
     fail(op, QStringLiteral("done although the reader spoilt the exchange"));
   if (spoilt && r.scriptLines == 1 && r.tally.positive + r.tally.negative > 0)
     fail(op, QStringLiteral("a script line answered although the reader spoilt the exchange"));
 
   // Nothing hangs past its waits.
-  const Timeouts t = SoakTimeouts();
-  const qint64 perExchange = op.family == Family::Script
-                                 ? kScriptTimeouts.ack + kScriptTimeouts.header +
-                                       std::max(kScriptTimeouts.remainder, kScriptTimeouts.eotAnswer)
-                                 : t.ack + t.header + std::max(t.remainder, t.eotAnswer);
-  const qint64 bound = r.exchanges * perExchange + kSlackMs;
+  const ScriptTimeouts& t = kScriptTimeouts;
+  const qint64 bound = r.exchanges * (t.ack + t.header + std::max(t.remainder, t.eotAnswer)) + kSlackMs;
   if (ms > bound) fail(op, QStringLiteral("took %1 ms, more than its %2 ms").arg(ms).arg(bound));
   longestMs_ = std::max(longestMs_, ms);
   nearestToBound_ = std::max(nearestToBound_, double(ms) / double(bound));
 
-  ++counts_[std::string("family ") + FamilyName(op.family)];
-  if (r.status) ++counts_[std::string("status ") + StatusName(*r.status)];
+  ++counts_[std::string("family ") + kFamilyNames[static_cast<int>(op.family)]];
+  if (r.status) ++counts_[std::string("status ") + kStatusNames[static_cast<int>(*r.status)]];
   if (op.family == Family::Script) ++counts_[std::string("script frames answered ") + (r.tally.positive + r.tally.negative > 0 ? "yes" : "no")];
   if (condition_ == Condition::Fault) ++counts_[std::string("fault ") + sim::faultName(fault_)];
-  else ++counts_[std::string("condition ") + ConditionName(condition_)];
+  else ++counts_[std::string("condition ") + kConditionNames[static_cast<int>(condition_)]];
   if (verbose_)
     std::printf("%5ld %-18s %-16s %4lld ms %s\n", done_, op.name, sim::faultName(fault_), static_cast<long long>(ms),
                 shown_.empty() ? "" : qPrintable(MessageLine(shown_.back())));
@@ -535,9 +509,7 @@ void Soak::one(const OpDef& op) {
   // Back to a working line.
   g_.state.PortOpened = true;
   if (g_.host.running()) g_.host.withReader([](sim::Reader& rd) { rd.clearFault(); });
-  if (condition_ == Condition::VanishBefore || condition_ == Condition::VanishDuring || !g_.port.isOpen()) {
-    if (!reopen()) fail(op, QStringLiteral("the port could not be opened again"));
-  }
+  if ((lineLost || !g_.port.isOpen()) && !reopen()) fail(op, QStringLiteral("the port could not be opened again"));
 }
 
 bool Soak::run(long ops, int seconds) {
