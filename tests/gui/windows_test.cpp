@@ -241,14 +241,9 @@ void WindowsTest::portSetupReturnPressesOkAndKeepsTheLists() {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QCOMPARE(port->count(), 15);
     QCOMPARE(port->currentText(), QStringLiteral("COM99"));
-    QCOMPARE(rig.notifier.messages.size(), size_t(1));  // "OK" ran and refused the text
-    // An unknown speed is refused the same way; "OK" clears the port flag first.
-    rig.state.PortOpened = true;
-    port->setEditText(QStringLiteral("COM2"));
-    baud->setEditText(QStringLiteral("4800 bits/s"));
-    click(&d, "Command1");
-    QVERIFY(!rig.state.PortOpened);
-    QCOMPARE(d.result(), int(QDialog::Rejected));  // still open
+    // "OK" ran and refused the text (the refusals are tests/core's); the dialog stays open.
+    QCOMPARE(rig.notifier.messages.size(), size_t(1));
+    QCOMPARE(d.result(), int(QDialog::Rejected));
     // A typed prefix of a list item stays as typed: "COM1" is not completed to "COM10".
     port->setFocus();
     port->clearEditText();
@@ -264,7 +259,6 @@ void WindowsTest::portSetupReturnPressesOkAndKeepsTheLists() {
   runner.install(w);
   click(&w, "IROpencom");
   QCOMPARE(rig.notifier.messages[0], (kvt::Message{kvt::MessageIcon::Warning, "Caution", "Comm Port Setup Invalid"}));
-  QCOMPARE(rig.notifier.messages[1], (kvt::Message{kvt::MessageIcon::Warning, "Caution", "Baud Rate Setup Invalid"}));
   QVERIFY(rig.state.PortOpened);
 }
 
