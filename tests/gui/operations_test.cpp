@@ -1,5 +1,6 @@
 // The buttons of the main windows against the simulated reader on COM1: a real serial
 // port on a pseudo-terminal, opened through the port setup dialog.
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -12,6 +13,7 @@
 #include "gui_fixture.h"
 #include "link/port_setup_dialog.h"
 #include "machine/status_ops.h"
+#include "page_helpers.h"
 
 using namespace gui_test;
 using kvt::Variant;
@@ -23,11 +25,9 @@ class OperationsTest : public QObject {
   void cleanup();
 
   void portClosedLeavesTheLogAlone();
-  void setupCommProbesAndCloseCommCloses();
+  void setupCommTakesWhatIsTypedProbesAndCloseCommCloses();
   void scanFillsTheDialogAndOkOpens();
-  void dialogsShowWhatTheReaderSent();
-  void counterButtonsFillTheBox();
-  void initializeSendsTheChosenOption();
+  void buttonsShowWhatTheReaderSent();
 
  private:
   std::unique_ptr<Rig> rig_;
@@ -68,11 +68,39 @@ void OperationsTest::portClosedLeavesTheLogAlone() {
   QCOMPARE(find<QLineEdit>(window_.get(), "IRTenKaEdit")->text(), QStringLiteral("000"));
 }
 
-void OperationsTest::setupCommProbesAndCloseCommCloses() {
-  auto& w = open(Variant::M);
+void OperationsTest::setupCommTakesWhatIsTypedProbesAndCloseCommCloses() {
+  window_ = kvt::CreateMainWindow(Variant::M, rig_->state, rig_->notifier, rig_->ports, fastTimeouts());
+  auto& w = *window_;
+  runner_.inspect = [&](QDialog& d) {
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    auto* port = find<QComboBox>(&d, "PortCombo");
+    auto* baud = find<QComboBox>(&d, "BaudCombo");
+    // Return presses "OK", which refuses the text (the refusals are tests/core's) and keeps
+    // the dialog open; nothing is added to the list.
+    port->clearEditText();
+    page_test::typeAsUser(port, QStringLiteral("COM99"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(port->count(), 15);
+    QCOMPARE(port->currentText(), QStringLiteral("COM99"));
+    QCOMPARE(rig_->notifier.messages.size(), size_t(1));
+    QCOMPARE(d.result(), int(QDialog::Rejected));
+    // A typed prefix of a list item stays as typed: "COM1" is not completed to "COM10".
+    port->clearEditText();
+    page_test::typeAsUser(port, QStringLiteral("COM1"));
+    QCOMPARE(port->currentText(), QStringLiteral("COM1"));
+    baud->clearEditText();
+    page_test::typeAsUser(baud, QStringLiteral("9600 bits/s"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(baud->count(), 4);
+    QCOMPARE(d.result(), int(QDialog::Accepted));
+  };
+  runner_.install(w);
+  click(&w, "IROpencom");
+  QCOMPARE(rig_->notifier.messages,
+           (std::vector<kvt::Message>{{kvt::MessageIcon::Warning, "Caution", "Comm Port Setup Invalid"}}));
   QVERIFY(rig_->state.PortOpened);
   QVERIFY(w.port().isOpen());
-  QVERIFY(rig_->notifier.messages.empty());
   QVERIFY(log().startsWith(QStringLiteral("SD: F2 00 00 03 43 31 30 03 B0 \r\nRD: 06\r\n")));
 
   click(&w, "CardStatusBtn");
@@ -131,7 +159,7 @@ void OperationsTest::scanFillsTheDialogAndOkOpens() {
   QVERIFY(rig_->state.PortOpened);
 }
 
-void OperationsTest::dialogsShowWhatTheReaderSent() {
+void OperationsTest::buttonsShowWhatTheReaderSent() {
   // The decoding of each reply is the core's test; here the reader's bytes reach the windows.
   auto& w = open(Variant::B);
   rig_->withReader([](sim::Reader& r) {
@@ -165,33 +193,8 @@ void OperationsTest::dialogsShowWhatTheReaderSent() {
     QVERIFY2(rig_->notifier.messages.back().title.startsWith(QStringLiteral("Negative response:")), button);
   }
   QCOMPARE(runner_.opened.size(), 3);
-}
 
-void OperationsTest::counterButtonsFillTheBox() {
-  auto& w = open(Variant::M);
-  auto* box = find<QLineEdit>(&w, "IRTenKaEdit");
-  box->clear();
-  QTest::keyClicks(box, QStringLiteral("7x"));
-  click(&w, "IRTenKaFormatCMD");
-  QCOMPARE(box->text(), QStringLiteral("007"));
-
-  rig_->withReader([](sim::Reader& r) { r.setCaptureCounter(42); });
-  click(&w, "IRTenKaReadCMD");
-  QCOMPARE(box->text(), QStringLiteral("042"));
-
-  // A failed exchange leaves the box as it was and shows no success.
-  rig_->withReader([](sim::Reader& r) { r.setFault(sim::Fault{sim::FaultKind::Silent}); });
-  const size_t before = rig_->notifier.messages.size();
-  click(&w, "IRTenKaReadCMD");
-  QCOMPARE(box->text(), QStringLiteral("042"));
-  QVERIFY(rig_->notifier.messages.size() > before);
-  for (size_t i = before; i < rig_->notifier.messages.size(); ++i)
-    QVERIFY(rig_->notifier.messages[i].title != QStringLiteral("Read Counter"));
-  QVERIFY(log().endsWith(QStringLiteral("\r\n\r\n")));
-}
-
-void OperationsTest::initializeSendsTheChosenOption() {
-  auto& w = open(Variant::B);
+  // INITIALIZE sends the option chosen in its dialog; Cancel sends nothing.
   runner_.inspect = [](QDialog& d) {
     QCOMPARE(d.windowTitle(), QStringLiteral("Initialize Option"));
     QVERIFY(find<QAbstractButton>(&d, "Option1")->isChecked());
@@ -199,13 +202,11 @@ void OperationsTest::initializeSendsTheChosenOption() {
     click(&d, "Command1");
   };
   click(&w, "ReaderResetBtn");
-  QCOMPARE(runner_.opened, QStringList{"KVT_730_B_ResetOptionForm"});
+  QCOMPARE(runner_.opened.last(), QStringLiteral("KVT_730_B_ResetOptionForm"));
   QCOMPARE(rig_->state.InitializeParameter, 0x33);
   QVERIFY(log().startsWith(QStringLiteral("SD: F2 00 00 03 43 30 33 03 B2 \r\n")));
   QCOMPARE(rig_->notifier.messages.back().title, QStringLiteral("INITIALIZE"));
-
-  // Cancel: nothing sent, no blank line.
-  const size_t messages = rig_->notifier.messages.size();
+  size_t messages = rig_->notifier.messages.size();
   int commands = 0;
   rig_->withReader([&](sim::Reader& r) { commands = r.commandsSeen(); });
   runner_.inspect = [](QDialog& d) { click(&d, "Command2"); };
@@ -214,6 +215,24 @@ void OperationsTest::initializeSendsTheChosenOption() {
   QTest::qWait(50);
   rig_->withReader([&](sim::Reader& r) { QCOMPARE(r.commandsSeen(), commands); });
   QCOMPARE(rig_->notifier.messages.size(), messages);
+
+  // The counter buttons fill the box; a failed exchange leaves it as it was and shows no success.
+  auto* box = find<QLineEdit>(&w, "IRTenKaEdit");
+  box->clear();
+  QTest::keyClicks(box, QStringLiteral("7x"));
+  click(&w, "IRTenKaFormatCMD");
+  QCOMPARE(box->text(), QStringLiteral("007"));
+  rig_->withReader([](sim::Reader& r) { r.setCaptureCounter(42); });
+  click(&w, "IRTenKaReadCMD");
+  QCOMPARE(box->text(), QStringLiteral("042"));
+  rig_->withReader([](sim::Reader& r) { r.setFault(sim::Fault{sim::FaultKind::Silent}); });
+  messages = rig_->notifier.messages.size();
+  click(&w, "IRTenKaReadCMD");
+  QCOMPARE(box->text(), QStringLiteral("042"));
+  QVERIFY(rig_->notifier.messages.size() > messages);
+  for (size_t i = messages; i < rig_->notifier.messages.size(); ++i)
+    QVERIFY(rig_->notifier.messages[i].title != QStringLiteral("Read Counter"));
+  QVERIFY(log().endsWith(QStringLiteral("\r\n\r\n")));
 }
 
 QTEST_MAIN(OperationsTest)

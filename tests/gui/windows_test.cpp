@@ -35,7 +35,6 @@ class WindowsTest : public QObject {
   void mainWindowControls();
   void exitAndTitleBarClose();
   void portSetupDialogFoldsAndShowsDevices();
-  void portSetupReturnPressesOkAndKeepsTheLists();
   void simulatorPanelCoversNothingOfTheMainWindow();
   void toolsMenuEditsThePortMapOfTheRun();
   void sensorWindowRowsAndColours();
@@ -222,44 +221,6 @@ void WindowsTest::portSetupDialogFoldsAndShowsDevices() {
   click(&w, "IROpencom");
   QCOMPARE(runner.opened, QStringList{"KVT_730_M_COMSET"});
   QVERIFY(!state.PortOpened);
-}
-
-void WindowsTest::portSetupReturnPressesOkAndKeepsTheLists() {
-  Rig rig;
-  QVERIFY(rig.start());
-  kvt::KVT_730_B_ReaderMain w(rig.state, rig.notifier, rig.ports, fastTimeouts());
-  DialogRunner runner;
-  runner.inspect = [&](QDialog& d) {
-    d.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&d));
-    auto* port = find<QComboBox>(&d, "PortCombo");
-    auto* baud = find<QComboBox>(&d, "BaudCombo");
-    // Typed where the user types: into the focused combo box.
-    port->setFocus();
-    port->clearEditText();
-    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("COM99"));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    QCOMPARE(port->count(), 15);
-    QCOMPARE(port->currentText(), QStringLiteral("COM99"));
-    // "OK" ran and refused the text (the refusals are tests/core's); the dialog stays open.
-    QCOMPARE(rig.notifier.messages.size(), size_t(1));
-    QCOMPARE(d.result(), int(QDialog::Rejected));
-    // A typed prefix of a list item stays as typed: "COM1" is not completed to "COM10".
-    port->setFocus();
-    port->clearEditText();
-    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("COM1"));
-    QCOMPARE(port->currentText(), QStringLiteral("COM1"));
-    baud->setFocus();
-    baud->clearEditText();
-    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("9600 bits/s"));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    QCOMPARE(baud->count(), 4);
-    QCOMPARE(d.result(), int(QDialog::Accepted));
-  };
-  runner.install(w);
-  click(&w, "IROpencom");
-  QCOMPARE(rig.notifier.messages[0], (kvt::Message{kvt::MessageIcon::Warning, "Caution", "Comm Port Setup Invalid"}));
-  QVERIFY(rig.state.PortOpened);
 }
 
 void WindowsTest::simulatorPanelCoversNothingOfTheMainWindow() {
