@@ -66,8 +66,7 @@ class CmdLineWindowTest : public QObject {
   void init();
   void cleanup();
 
-  void opensWithThePortOpenAndShowsItsControls();
-  void repeatCounterCountsDownToFinished();  // and refuses values below 1
+  void opensWithThePortOpenAndRunsTheRepeatCounterDown();
   void setpSkipsCommentsWrapsAroundAndResumeGoesOn();
   void stopCancelOrCloseBeforeTheNextLine_data();
   void stopCancelOrCloseBeforeTheNextLine();
@@ -117,7 +116,7 @@ void CmdLineWindowTest::cleanup() {
   rig_.reset();
 }
 
-void CmdLineWindowTest::opensWithThePortOpenAndShowsItsControls() {
+void CmdLineWindowTest::opensWithThePortOpenAndRunsTheRepeatCounterDown() {
   main_->runDialog = [this](QDialog& d) { opened_ << d.objectName(); };
   QCOMPARE(find<QPushButton>(main_.get(), "OpenCmdFormBtn")->text(), QStringLiteral("Command Line"));
   click(main_.get(), "OpenCmdFormBtn");
@@ -125,7 +124,7 @@ void CmdLineWindowTest::opensWithThePortOpenAndShowsItsControls() {
   QCOMPARE(rig_->notifier.messages.back(),
            (kvt::Message{kvt::MessageIcon::Warning, "Caution", "Comm. Port Setup First"}));
 
-  withForm([](Form& f) {
+  withForm([&](Form& f) {
     QCOMPARE(f.windowTitle(), QStringLiteral("FORM OF COMMAND LINE"));
     QCOMPARE(f.minimumSize(), QSize(806, 688));
     QCOMPARE(f.maximumSize(), QSize(806, 688));
@@ -152,12 +151,8 @@ void CmdLineWindowTest::opensWithThePortOpenAndShowsItsControls() {
       now << text(f, n);
     QCOMPARE(now, start);
     QCOMPARE(states(f), kvt::StatesOf(ButtonSet::Idle));
-  });
-  QCOMPARE(opened_, QStringList{"KVT_730_B_CMDExuteForm"});
-}
 
-void CmdLineWindowTest::repeatCounterCountsDownToFinished() {
-  withForm([&](Form& f) {
+    // The repeat counter refuses values below 1 and above what it holds, then counts down.
     for (const char* value : {"0", "-3", "abc", "99999999999"}) {
       setText(f, "LianXuText", QString::fromLatin1(value));
       for (const char* button : {"CmdExBtn", "CmdStepBtn"}) click(&f, button);
@@ -194,6 +189,7 @@ void CmdLineWindowTest::repeatCounterCountsDownToFinished() {
       captions << find<QLabel>(&f, figure)->accessibleName();
     QCOMPARE(captions, (QStringList{"To run:", "Lines", "Current line", "Repeat count", "Repeats left", "Steps"}));
   });
+  QCOMPARE(opened_, QStringList{"KVT_730_B_CMDExuteForm"});
   QCOMPARE(sent(), 9);
   QVERIFY(rig_->notifier.messages.empty());
 }

@@ -87,7 +87,6 @@ void WindowsTest::mainWindowControls() {
 
   const QStringList cardPages = Variant(variant) == Variant::B ? QStringList{"RF CARD", "IC CARD"} : QStringList{};
   QCOMPARE(tabCaptions(w->tabs()), cardPages + QStringList({"EXTEND FUNCTION", "MONITOR"}));
-  QCOMPARE(w->tabs()->objectName(), QStringLiteral("SSTab1"));
 
   const QList<QPair<const char*, QString>> buttons = {
       {"IROpencom", "Setup Comm"},
