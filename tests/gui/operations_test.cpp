@@ -190,7 +190,9 @@ void OperationsTest::buttonsShowWhatTheReaderSent() {
       r.setFault(f);
     });
     click(&w, button);
-    QVERIFY2(rig_->notifier.messages.back().title.startsWith(QStringLiteral("Negative response:")), button);
+    QVERIFY2(!rig_->notifier.messages.empty() &&
+                 rig_->notifier.messages.back().title.startsWith(QStringLiteral("Negative response:")),
+             button);
   }
   QCOMPARE(runner_.opened.size(), 3);
 
