@@ -26,8 +26,7 @@ class LogAndFilterTest : public QObject {
   Q_OBJECT
  private slots:
   void logKeepsTheExactText();
-  void saveWritesTheTrimmedLog();
-  void cancelledOrFailedSaveKeepsWhatWasThere();
+  void saveWritesTheTrimmedLogOrNothing();
   void counterFilterLimitsTypingNotTheProgram();
 };
 
@@ -56,30 +55,13 @@ void LogAndFilterTest::logKeepsTheExactText() {
   QCOMPARE(view->toPlainText(), QString());
 }
 
-void LogAndFilterTest::saveWritesTheTrimmedLog() {
-  QTemporaryDir dir;
-  kvt::RecordingNotifier notifier;
-  kvt::LogPanel panel(notifier, QStringLiteral("MONITOR"));
-  const QString path = dir.filePath(QStringLiteral("LOG.TXT"));
-  writeFile(path, "an older and longer file that gets replaced");
-  panel.chooseSavePath = [&] { return path; };
-  panel.append(QStringLiteral("   SD: F2 00 00 03 43 31 30 03 B0 \r\nRD: 06\r\n\r\n  "));
-
-  click(&panel, "SaveSDTDText");
-  QCOMPARE(readFile(path), QByteArray("SD: F2 00 00 03 43 31 30 03 B0 \r\nRD: 06\r\n\r\n"));
-  QCOMPARE(notifier.messages.size(), size_t(1));
-  QCOMPARE(notifier.messages[0], (kvt::Message{kvt::MessageIcon::None, "Save As...",
-                                               "File Name is LOG.TXT\r\nFull path and file is " +
-                                                   QDir::toNativeSeparators(path)}));
-  QCOMPARE(panel.text(), QStringLiteral("   SD: F2 00 00 03 43 31 30 03 B0 \r\nRD: 06\r\n\r\n  "));
-}
-
-void LogAndFilterTest::cancelledOrFailedSaveKeepsWhatWasThere() {
+void LogAndFilterTest::saveWritesTheTrimmedLogOrNothing() {
   QTemporaryDir dir;
   QVERIFY(QDir::setCurrent(dir.path()));
   kvt::RecordingNotifier notifier;
   kvt::LogPanel panel(notifier, QStringLiteral("MONITOR"));
-  panel.append(QStringLiteral("SD: 06\r\n"));
+  const QString shown = QStringLiteral("   SD: F2 00 00 03 43 31 30 03 B0 \r\nRD: 06\r\n\r\n  ");
+  panel.append(shown);
   panel.chooseSavePath = [] { return QString(); };
   click(&panel, "SaveSDTDText");  // cancelled
   QCOMPARE(notifier.messages.size(), size_t(1));
@@ -99,7 +81,18 @@ void LogAndFilterTest::cancelledOrFailedSaveKeepsWhatWasThere() {
   QVERIFY(notifier.messages[2].text.startsWith(QStringLiteral("Error: ")));
   // Nothing left beside it (an old file kept whole through a failed write is tests/savefile's).
   QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"plain"});
-  QCOMPARE(panel.text(), QStringLiteral("SD: 06\r\n"));
+
+  // An older, longer file is replaced by the log without its surrounding spaces.
+  const QString path = dir.filePath(QStringLiteral("LOG.TXT"));
+  writeFile(path, "an older and longer file that gets replaced");
+  panel.chooseSavePath = [&] { return path; };
+  click(&panel, "SaveSDTDText");
+  QCOMPARE(readFile(path), QByteArray("SD: F2 00 00 03 43 31 30 03 B0 \r\nRD: 06\r\n\r\n"));
+  QCOMPARE(notifier.messages.size(), size_t(4));
+  QCOMPARE(notifier.messages[3], (kvt::Message{kvt::MessageIcon::None, "Save As...",
+                                               "File Name is LOG.TXT\r\nFull path and file is " +
+                                                   QDir::toNativeSeparators(path)}));
+  QCOMPARE(panel.text(), shown);
 }
 
 void LogAndFilterTest::counterFilterLimitsTypingNotTheProgram() {
