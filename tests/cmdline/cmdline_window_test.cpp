@@ -66,13 +66,10 @@ class CmdLineWindowTest : public QObject {
   void init();
   void cleanup();
 
-  void opensWithThePortOpenAndShowsItsControls();
-  void repeatCounterCountsDownToFinished();  // and refuses values below 1
-  void commentLineEndsARunAndSetpSkipsIt();
-  void setpWrapsAroundAndResumeGoesOn();
-  void stopOrCancelBeforeTheNextLine_data();
-  void stopOrCancelBeforeTheNextLine();
-  void closeDuringARunCancelsItFirst();
+  void opensWithThePortOpenAndRunsTheRepeatCounterDown();
+  void setpSkipsCommentsWrapsAroundAndResumeGoesOn();
+  void stopCancelOrCloseBeforeTheNextLine_data();
+  void stopCancelOrCloseBeforeTheNextLine();
   void loadSaveAndSaveTo();
 
  private:
@@ -119,7 +116,7 @@ void CmdLineWindowTest::cleanup() {
   rig_.reset();
 }
 
-void CmdLineWindowTest::opensWithThePortOpenAndShowsItsControls() {
+void CmdLineWindowTest::opensWithThePortOpenAndRunsTheRepeatCounterDown() {
   main_->runDialog = [this](QDialog& d) { opened_ << d.objectName(); };
   QCOMPARE(find<QPushButton>(main_.get(), "OpenCmdFormBtn")->text(), QStringLiteral("Command Line"));
   click(main_.get(), "OpenCmdFormBtn");
@@ -127,7 +124,7 @@ void CmdLineWindowTest::opensWithThePortOpenAndShowsItsControls() {
   QCOMPARE(rig_->notifier.messages.back(),
            (kvt::Message{kvt::MessageIcon::Warning, "Caution", "Comm. Port Setup First"}));
 
-  withForm([](Form& f) {
+  withForm([&](Form& f) {
     QCOMPARE(f.windowTitle(), QStringLiteral("FORM OF COMMAND LINE"));
     QCOMPARE(f.minimumSize(), QSize(806, 688));
     QCOMPARE(f.maximumSize(), QSize(806, 688));
@@ -153,14 +150,9 @@ void CmdLineWindowTest::opensWithThePortOpenAndShowsItsControls() {
     for (const char* n : {"CmdStrText", "LianXuText", "Label1", "Label2", "Label3", "Label6", "Label7", "Label8"})
       now << text(f, n);
     QCOMPARE(now, start);
-    for (const char* scratch : {"txtBytesSended", "txtBytesReceived", "RichTextBox1"}) QVERIFY(find<QWidget>(&f, scratch));
     QCOMPARE(states(f), kvt::StatesOf(ButtonSet::Idle));
-  });
-  QCOMPARE(opened_, QStringList{"KVT_730_B_CMDExuteForm"});
-}
 
-void CmdLineWindowTest::repeatCounterCountsDownToFinished() {
-  withForm([&](Form& f) {
+    // The repeat counter refuses values below 1 and above what it holds, then counts down.
     for (const char* value : {"0", "-3", "abc", "99999999999"}) {
       setText(f, "LianXuText", QString::fromLatin1(value));
       for (const char* button : {"CmdExBtn", "CmdStepBtn"}) click(&f, button);
@@ -197,15 +189,16 @@ void CmdLineWindowTest::repeatCounterCountsDownToFinished() {
       captions << find<QLabel>(&f, figure)->accessibleName();
     QCOMPARE(captions, (QStringList{"To run:", "Lines", "Current line", "Repeat count", "Repeats left", "Steps"}));
   });
+  QCOMPARE(opened_, QStringList{"KVT_730_B_CMDExuteForm"});
   QCOMPARE(sent(), 9);
   QVERIFY(rig_->notifier.messages.empty());
 }
 
-void CmdLineWindowTest::commentLineEndsARunAndSetpSkipsIt() {
+void CmdLineWindowTest::setpSkipsCommentsWrapsAroundAndResumeGoesOn() {
   withForm([&](Form& f) {
     setText(f, "CmdStrText", QStringLiteral("C10\n#x\nC11"));
     setText(f, "LianXuText", QStringLiteral("2"));
-    click(&f, "CmdExBtn");
+    click(&f, "CmdExBtn");  // the comment line ends the run
     QCOMPARE(sent(), 1);
     QCOMPARE(states(f), kvt::StatesOf(ButtonSet::Finished));
     QCOMPARE(text(f, "Label1"), QStringLiteral("2"));
@@ -219,28 +212,25 @@ void CmdLineWindowTest::commentLineEndsARunAndSetpSkipsIt() {
     }
     QCOMPARE(text(f, "Label1"), QStringLiteral("1"));
     QCOMPARE(states(f), kvt::StatesOf(ButtonSet::Paused));
-  });
-}
 
-void CmdLineWindowTest::setpWrapsAroundAndResumeGoesOn() {
-  withForm([&](Form& f) {
     setText(f, "CmdStrText", QStringLiteral("C10\nC11\nC1X"));
+    setText(f, "LianXuText", QStringLiteral("1"));
     struct Step {
       QString mark, label1, label8;
       ButtonSet set;
     };
-    const QList<Step> steps = {{"C11", "1", "1", ButtonSet::Paused},
-                               {"C1X", "1", "2", ButtonSet::Paused},
-                               {"", "0", "0", ButtonSet::Finished},   // the reader refuses C1X
-                               {"C11", "1", "1", ButtonSet::Paused}};  // C10 again
-    for (const Step& s : steps) {
+    const QList<Step> wrap = {{"C11", "1", "1", ButtonSet::Paused},
+                              {"C1X", "1", "2", ButtonSet::Paused},
+                              {"", "0", "0", ButtonSet::Finished},   // the reader refuses C1X
+                              {"C11", "1", "1", ButtonSet::Paused}};  // C10 again
+    for (const Step& s : wrap) {
       click(&f, "CmdStepBtn");
       QCOMPARE(marked(f), s.mark);
       QCOMPARE(find<QPlainTextEdit>(&f, "CmdStrText")->font().bold(), !s.mark.isEmpty());
       QCOMPARE(QStringList({text(f, "Label1"), text(f, "Label8")}), QStringList({s.label1, s.label8}));
       QCOMPARE(states(f), kvt::StatesOf(s.set));
     }
-    QCOMPARE(sent(), 4);
+    QCOMPARE(sent(), 3 + 4);
     QCOMPARE(rig_->notifier.messages,
              (std::vector<kvt::Message>{
                  {kvt::MessageIcon::Information, "Negative response:01", "Parameter is not correct"}}));
@@ -249,26 +239,28 @@ void CmdLineWindowTest::setpWrapsAroundAndResumeGoesOn() {
     // repeat box says: lines 1 and 2.
     setText(f, "LianXuText", QStringLiteral("3"));
     click(&f, "CmdResumeBtn");
-    QCOMPARE(sent(), 4 + 2);
+    QCOMPARE(sent(), 7 + 2);
     QCOMPARE(text(f, "Label1"), QStringLiteral("0"));
     QCOMPARE(states(f), kvt::StatesOf(ButtonSet::Finished));
   });
 }
 
-void CmdLineWindowTest::stopOrCancelBeforeTheNextLine_data() {
+void CmdLineWindowTest::stopCancelOrCloseBeforeTheNextLine_data() {
   QTest::addColumn<QString>("button");
   QTest::addColumn<int>("sent");  // 0: the click waits when the first line is due
   QTest::addColumn<QString>("message");
   QTest::newRow("Stop waiting") << "CmdStopBtn" << 0 << "Stop communication process";
   QTest::newRow("Stop in an exchange") << "CmdStopBtn" << 1 << "Stop communication process";
   QTest::newRow("Cancel in an exchange") << "CmdCANCLEBtn" << 1 << "Cancel communication process";
+  QTest::newRow("Close in an exchange") << "EXITGRM" << 1 << "Cancel communication process";
 }
 
-void CmdLineWindowTest::stopOrCancelBeforeTheNextLine() {
+void CmdLineWindowTest::stopCancelOrCloseBeforeTheNextLine() {
   QFETCH(QString, button);
   QFETCH(int, sent);
   QFETCH(QString, message);
   withForm([&](Form& f) {
+    f.show();
     setText(f, "CmdStrText", QStringLiteral("C10\nC10\nC10"));
     setText(f, "LianXuText", QStringLiteral("5"));
     rig_->withReader([](sim::Reader& r) { r.setReplyDelayMs(400); });
@@ -280,20 +272,8 @@ void CmdLineWindowTest::stopOrCancelBeforeTheNextLine() {
     QCOMPARE(states(f), kvt::StatesOf(ButtonSet::Finished));
     QCOMPARE(text(f, "Label1"), QStringLiteral("0"));
     const std::vector<uint8_t> rx = rig_->simulation.host().received();
-    QCOMPARE(rx.back() == kvt::EOT, button == QLatin1String("CmdCANCLEBtn"));
-  });
-}
-
-void CmdLineWindowTest::closeDuringARunCancelsItFirst() {
-  withForm([&](Form& f) {
-    f.show();
-    setText(f, "CmdStrText", QStringLiteral("C10\nC10"));
-    rig_->withReader([](sim::Reader& r) { r.setReplyDelayMs(400); });
-    clickDuringFirstExchange(f, "EXITGRM");
-    click(&f, "CmdExBtn");
-    QCOMPARE(sent(), 1);
-    QCOMPARE(lastMessage(), QStringLiteral("Cancel communication process"));
-    QVERIFY(!f.isVisible());
+    QCOMPARE(rx.back() == kvt::EOT, button != QLatin1String("CmdStopBtn"));  // Close cancels first
+    QCOMPARE(f.isVisible(), button != QLatin1String("EXITGRM"));
   });
 }
 

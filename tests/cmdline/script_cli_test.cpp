@@ -55,26 +55,6 @@ TEST_F(ScriptCli, PrintsTheDecodedBlocksAndWithLogTheRawLines) {
                                            "RD: F2 00 00 06 50 31 30 30 32 30 03 94 ", "SD: 06", ""}));
 }
 
-TEST_F(ScriptCli, ExitStatusTellsWhetherEveryLineGotAPositiveReply) {
-  // The reader does not know command 7A: a negative reply, and the run goes on.
-  const CtlRun negative = Ctl({"--simulate", "script", file("C$7A0\nC10")});
-  EXPECT_EQ(negative.code, 1);
-  EXPECT_EQ(negative.lines.size(), 24);
-  EXPECT_EQ(negative.lines[8], "Command:7Ah,  Parameter:30h Status code:00");
-  EXPECT_EQ(negative.lines.mid(22), (QStringList{"Summary 7Ah/30h: 1 sent, 0 positive, 1 negative, 0 failed, [times] ms",
-                                                 "Summary 31h/30h: 1 sent, 1 positive, 0 negative, 0 failed, [times] ms"}));
-
-  // No reader at address 1: the first line fails and ends the run.
-  const CtlRun silent = Ctl({"--simulate", "--address", "1", "--timeout-scale", "10", "script", file("C10\nC10")});
-  EXPECT_EQ(silent.code, 2);
-  EXPECT_EQ(silent.lines.mid(5, 5), (QStringList{"----------------------------------------- Reply "
-                                                 "-----------------------------------------",
-                                                 "[stamp]", "Reply type='ReplyTimeout'", "",
-                                                 "ExecuteCommand failed: 6h"}));
-  EXPECT_EQ(silent.lines.filter("Command:").size(), 1);
-  EXPECT_EQ(silent.lines.last(), "Summary 31h/30h: 1 sent, 0 positive, 0 negative, 1 failed, [times] ms");
-}
-
 TEST_F(ScriptCli, EveryReplyOfAFastRunIsAcknowledged) {
   // Lines go out back to back; clearing the line before a frame must not discard the ACK
   // of the reply before it, which may not have reached the reader yet.
@@ -93,8 +73,6 @@ TEST_F(ScriptCli, BadScriptsAreRefusedBeforeAnythingIsOpened) {
       {"script", file("# a comment first ends the run at once\nC10")},
       {"script", file("C10\nC00$G0")},
       {"script", file("C10\nQ10")},
-      {"script", file("C10"), "--repeat", "0"},
-      {"script", file("C10"), "--repeat", "abc"},
       {"--repeat", "2", "card-status"},
   };
   for (const QStringList& args : cases) {

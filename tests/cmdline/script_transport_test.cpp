@@ -34,7 +34,7 @@ class ScriptTransportTest : public LinkTest {
   int unmarks = 0;
 };
 
-TEST_F(ScriptTransportTest, PositiveReplyListsByteForByte) {
+TEST_F(ScriptTransportTest, RepliesListByteForByte) {
   ReplyBuffer reply;
   ASSERT_EQ(exec("C10", reply), 0);
   EXPECT_EQ(lstResults.entries, (QStringList{"SD: F2 00 00 03 43 31 30 03 B0 ", "RD: 06",
@@ -45,23 +45,20 @@ TEST_F(ScriptTransportTest, PositiveReplyListsByteForByte) {
                          "Command:31h,  Parameter:30h Status code:020", "Data(Hex):<No data>", ""}));
   EXPECT_EQ(reply.len, 8);
   EXPECT_EQ(reply.bytes, QByteArray::fromHex("50313030323003 94"));
-  EXPECT_TRUE(notifier.messages.empty());
-}
 
-TEST_F(ScriptTransportTest, NegativeReplyIsOnlyDecoded) {
+  // A negative reply is only decoded: no message box.
   fault(sim::FaultKind::Negative, "10");
-  ReplyBuffer reply;
   ASSERT_EQ(exec("C10", reply), 0);
-  EXPECT_EQ(lstResults.entries.mid(2, 1), QStringList{"RD: F2 00 00 05 4E 31 30 31 30 03 BA "});
-  EXPECT_EQ(CmdStrBackList.entries.mid(7, 3),
+  EXPECT_EQ(lstResults.entries.mid(5 + 2, 1), QStringList{"RD: F2 00 00 05 4E 31 30 31 30 03 BA "});
+  EXPECT_EQ(CmdStrBackList.entries.mid(11 + 7, 3),
             (QStringList{"Reply type=<Negative reply>", "Command:31h,  Parameter:30h Status code:10",
                          "Data(Hex):<No data>"}));
   EXPECT_TRUE(notifier.messages.empty());
-}
 
-TEST_F(ScriptTransportTest, LongRepliesWrapInBothLists) {
-  // The firmware version: 17 data bytes, 29 bytes on the line.
-  ReplyBuffer reply;
+  // The firmware version, 17 data bytes and 29 bytes on the line, wraps in both lists.
+  fault(sim::FaultKind::None);
+  lstResults.clear();
+  CmdStrBackList.clear();
   ASSERT_EQ(exec("C$DC1", reply), 0);
   EXPECT_EQ(lstResults.entries.mid(2, 2),
             (QStringList{"RD: F2 00 00 17 50 DC 31 30 32 30 4B 56 54 37 33 30 2D 52 41 56 49 20 56 31 2E ",

@@ -63,12 +63,6 @@ struct Rig {
 
   bool start() { return simulation.start(ports); }
   void withReader(const std::function<void(sim::Reader&)>& fn) { simulation.host().withReader(fn); }
-
-  QStringList titles() const {
-    QStringList t;
-    for (const auto& m : notifier.messages) t << m.title;
-    return t;
-  }
 };
 
 // Stands in for QDialog::exec(): hands the dialog to `inspect`, which looks at it and

@@ -8,9 +8,7 @@
 #include <unistd.h>
 
 #include <QComboBox>
-#include <QListWidget>
 #include <QProcess>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
@@ -18,28 +16,15 @@
 
 #include "pcsc/pcsc_window.h"
 #include "pcsc/pcsclite_service.h"
+#include "result_list.h"
 
 using kvt::KVT_730_M_PCSCForm;
+using pcsc_test::block;
+using pcsc_test::lines;
 
 namespace {
 
 const QString kReader = QStringLiteral("Virtual PCD 00 00");  // vpcd's first slot, where the card joins
-
-QStringList block(const QStringList& lines) {
-  return QStringList{QStringLiteral("=============================")} + lines + QStringList{QString()};
-}
-
-// Clicks the buttons in order and gives the whole result list, the random bytes of
-// GET CHALLENGE written as "..".
-QStringList press(QObject* w, const QList<const char*>& buttons) {
-  for (const char* b : buttons) w->findChild<QPushButton*>(QString::fromLatin1(b))->click();
-  static const QRegularExpression challenge(QStringLiteral("^Receive Data:([0-9A-F]{2} ){8}90 00 $"));
-  QStringList l;
-  auto* list = w->findChild<QListWidget*>(QStringLiteral("PCSCRESULT"));
-  for (int i = 0; i < list->count(); ++i) l << list->item(i)->text();
-  l.replaceInStrings(challenge, QStringLiteral("Receive Data:.. .. .. .. .. .. .. .. 90 00 "));
-  return l;
-}
 
 bool serviceAnswers() {
   const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -58,9 +43,7 @@ std::pair<int, QStringList> ctl(const QStringList& args) {
   if (!p.waitForFinished(30000)) p.kill(), p.waitForFinished(5000);
   QStringList out = QString::fromUtf8(p.readAllStandardOutput()).split('\n');
   out.removeLast();
-  out.replaceInStrings(QRegularExpression("^Receive Data:([0-9A-F]{2} ){8}90 00 $"),
-                       "Receive Data:.. .. .. .. .. .. .. .. 90 00 ");
-  return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, out};
+  return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, pcsc_test::maskChallenge(out)};
 }
 
 const QStringList kOpening = block({"SCardEstablishContext Success"}) + block({"SCardListReaders Success"}) +
@@ -96,16 +79,16 @@ void PcscServiceTest::sequenceWithSimCard() {
   kvt::RecordingNotifier n;
   KVT_730_M_PCSCForm w(service, n);
   const QStringList opened =
-      press(&w, {"CmdEstablish", "CmdListReaders", "CmdConnect", "cmdBeginTransaction", "cmdGetStatus"});
+      lines(&w, {"CmdEstablish", "CmdListReaders", "CmdConnect", "cmdBeginTransaction", "cmdGetStatus"});
   QCOMPARE(w.findChild<QComboBox*>("ReaderList")->currentText(), kReader);
   QCOMPARE(opened, kOpening);
   QCOMPARE(w.pcscState().activeProtocol, DWORD(SCARD_PROTOCOL_T0));
   auto* apdu = w.findChild<QComboBox*>("CmdText");
   for (int i = 0; i < apdu->count(); ++i) {
     apdu->setCurrentIndex(i);
-    press(&w, {"cmdTransmit"});
+    lines(&w, {"cmdTransmit"});
   }
-  QCOMPARE(press(&w, {"cmdEndTransaction", "cmdDisconnect", "cmdRelease"}), kOpening + kApdus + kClosing);
+  QCOMPARE(lines(&w, {"cmdEndTransaction", "cmdDisconnect", "cmdRelease"}), kOpening + kApdus + kClosing);
   QVERIFY(n.messages.empty());
 }
 
@@ -135,7 +118,7 @@ void PcscServiceTest::connectRefusedByTOneCard() {
   kvt::PcscLiteService service;
   kvt::RecordingNotifier n;
   KVT_730_M_PCSCForm w(service, n);
-  QCOMPARE(press(&w, {"CmdEstablish", "CmdListReaders", "CmdConnect"}).mid(6), block({"SCardConnect Error (8010000F)"}));
+  QCOMPARE(lines(&w, {"CmdEstablish", "CmdListReaders", "CmdConnect"}).mid(6), block({"SCardConnect Error (8010000F)"}));
   QCOMPARE(ctl({"pcsc", "transmit", "00A40000023F00"}),
            std::make_pair(5, kOpening.mid(0, 6) + block({"SCardConnect Error (8010000F)"}) +
                                  block({"SCardReleaseContext Success"})));
@@ -146,14 +129,14 @@ void PcscServiceTest::noService() {
   kvt::PcscLiteService service;
   kvt::RecordingNotifier n;
   KVT_730_M_PCSCForm w(service, n);
-  const QStringList lines =
-      press(&w, {"CmdEstablish", "CmdListReaders", "CmdConnect", "cmdBeginTransaction", "cmdGetStatus",
+  const QStringList shown =
+      lines(&w, {"CmdEstablish", "CmdListReaders", "CmdConnect", "cmdBeginTransaction", "cmdGetStatus",
                  "cmdTransmit", "cmdEndTransaction", "cmdDisconnect", "cmdRelease"});
-  QCOMPARE(lines.size(), 27);
-  QCOMPARE(lines[1], QStringLiteral("SCardEstablishContext Error (8010001D)"));
+  QCOMPARE(shown.size(), 27);
+  QCOMPARE(shown[1], QStringLiteral("SCardEstablishContext Error (8010001D)"));
   const QRegularExpression error("^SCard(ListReaders|Connect|BeginTransaction|State|EndTransaction|Disconnect|"
                                  "ReleaseContext) Error \\([0-9A-F]{8}\\)$|^SCardTransmit Error [0-9A-F]+$");
-  for (int i = 4; i < lines.size(); i += 3) QVERIFY2(error.match(lines[i]).hasMatch(), qPrintable(lines[i]));
+  for (int i = 4; i < shown.size(); i += 3) QVERIFY2(error.match(shown[i]).hasMatch(), qPrintable(shown[i]));
   QVERIFY(n.messages.empty());
 
   // The service comes up with the window still open: Establish Context works now.
@@ -173,8 +156,8 @@ void PcscServiceTest::noService() {
   } stop{daemon};
   QVERIFY(daemon.waitForStarted(5000));
   QTRY_VERIFY_WITH_TIMEOUT(serviceAnswers(), 10000);
-  w.findChild<QPushButton*>("cmdClear")->click();
-  QCOMPARE(press(&w, {"CmdEstablish", "CmdListReaders", "cmdRelease"}),
+  pcsc_test::find(&w, "cmdClear")->click();
+  QCOMPARE(lines(&w, {"CmdEstablish", "CmdListReaders", "cmdRelease"}),
            block({"SCardEstablishContext Success"}) + block({"SCardListReaders Success"}) +
                block({"SCardReleaseContext Success"}));
   QCOMPARE(w.findChild<QComboBox*>("ReaderList")->itemText(0), kReader);

@@ -3,7 +3,6 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 
@@ -13,49 +12,27 @@
 #include "app/reader_main_m.h"
 #include "pcsc/bounded_service.h"
 #include "fake_service.h"
+#include "result_list.h"
 #include "pcsc/pcsc_window.h"
 
 using kvt::KVT_730_M_PCSCForm;
-using pcsc_test::FakeService;
 
-namespace {
-
-template <class T = QPushButton>
-T* find(QObject* root, const char* name) {
-  return root->findChild<T*>(QString::fromLatin1(name));
-}
-
-QStringList items(QComboBox* c) {
-  QStringList l;
-  for (int i = 0; i < c->count(); ++i) l << c->itemText(i);
-  return l;
-}
-
-QStringList lines(QObject* w) {
-  QStringList l;
-  auto* list = find<QListWidget>(w, "PCSCRESULT");
-  for (int i = 0; i < list->count(); ++i) l << list->item(i)->text();
-  return l;
-}
-
-}  // namespace
+using namespace pcsc_test;
 
 class PcscWindowTest : public QObject {
   Q_OBJECT
  private slots:
-  void controls();
-  void buttonsFillTheListsAndRefuseBadApdus();
+  void controlsAndWhatTheButtonsFill();
   void closingUnloadsOnce();
   void mainWindowOpensItModalWithoutAPort();
   void aCallThatNeverAnswersIsReportedWhileTheWindowPaints();
 };
 
-void PcscWindowTest::controls() {
+void PcscWindowTest::controlsAndWhatTheButtonsFill() {
   FakeService f;
   kvt::RecordingNotifier n;
   KVT_730_M_PCSCForm w(f, n);
   QCOMPARE(w.windowTitle(), QStringLiteral("Smart Card Reader Operation window"));
-  QVERIFY(w.isModal());
   // Every button, in the window's order, with its caption as accessible name.
   QStringList buttons;
   for (auto* b : w.findChildren<QPushButton*>())
@@ -75,13 +52,9 @@ void PcscWindowTest::controls() {
                                      "00A404000E315041592E5359532E4444463031"}));
   QVERIFY(find<QLabel>(&w, "Label1")->text().endsWith("If an error occurs while executing a command, perform "
                                                       "the bottom three commands"));
-}
 
-void PcscWindowTest::buttonsFillTheListsAndRefuseBadApdus() {
-  FakeService f;
+  // The buttons fill the reader box and the result list.
   f.readers = QByteArray("First\0Second\0Third 00\0\0", 24);
-  kvt::RecordingNotifier n;
-  KVT_730_M_PCSCForm w(f, n);
   auto* readers = find<QComboBox>(&w, "ReaderList");
   find(&w, "CmdListReaders")->click();
   QCOMPARE(items(readers), (QStringList{"First", "Second", "Third 00"}));
@@ -96,11 +69,9 @@ void PcscWindowTest::buttonsFillTheListsAndRefuseBadApdus() {
                                           "=============================", "SCardConnect Success", ""}));
   QCOMPARE(list->currentRow(), list->count() - 1);
 
-  auto* apdu = find<QComboBox>(&w, "CmdText");
   apdu->setEditText(" 00A4");
   find(&w, "cmdTransmit")->click();
   QCOMPARE(int(n.messages.size()), 1);
-  QCOMPARE(n.messages[0].icon, kvt::MessageIcon::Warning);
   QCOMPARE(n.messages[0].text, QStringLiteral("Error:Please Check The Data Effective"));
   QCOMPARE(list->count(), 9);
   apdu->setEditText("80CA9F7F00");

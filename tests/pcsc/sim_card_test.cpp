@@ -63,27 +63,18 @@ struct FakeVpcd {
 
 }  // namespace
 
-TEST(SimCard, AtrOffersOnlyTZero) {
-  const Bytes& atr = SimCard::atr();
-  ASSERT_EQ(atr[1] >> 4, 0x9);  // TA1 and TD1 follow T0
-  EXPECT_EQ(atr[3], 0x00);       // TD1: T=0 and nothing further, so no TCK
-  EXPECT_EQ(atr.size(), 4u + (atr[1] & 0x0F));
-}
-
-TEST(SimCard, AnswersTheWindowsApdusAndRefusesTheRest) {
+// Its ATR and its answers to the window's APDUs are checked byte for byte through the real
+// pcscd (pcsc_service_test.cpp); here the answers that run never meets.
+TEST(SimCard, RefusesWhatItCannotAnswer) {
   SimCard card([] { return uint8_t(0xA5); });
   EXPECT_EQ(card.process({0xA0, 0xB0, 0x00, 0x00, 0x0A}), (Bytes{0x94, 0x00}));  // no file selected
-  EXPECT_EQ(card.process({0xA0, 0xA4, 0x00, 0x00, 0x02, 0x2F, 0xE2}), (Bytes{0x9F, 0x0F}));
-  EXPECT_EQ(card.process({0xA0, 0xB0, 0x00, 0x00, 0x0A}), WithOk(SimCard::iccid()));
-  EXPECT_EQ(card.process({0x00, 0x84, 0x00, 0x00, 0x08}), WithOk(Bytes(8, 0xA5)));
   EXPECT_EQ(card.process({0x00, 0xA4, 0x00, 0x00, 0x02, 0x3F, 0x00}), (Bytes{0x61, 0x17}));
   EXPECT_EQ(card.process({0x00, 0xC0, 0x00, 0x00, 0x10}), (Bytes{0x6C, 0x17}));  // wrong length: told the right one
   EXPECT_EQ(card.process({0x00, 0xC0, 0x00, 0x00, 0x17}), WithOk(SimCard::mfFcp()));
   const Bytes pse = {0x00, 0xA4, 0x04, 0x00, 0x0E, '1', 'P', 'A', 'Y', '.', 'S', 'Y', 'S', '.', 'D', 'D', 'F', '0', '1'};
   EXPECT_EQ(card.process(pse), (Bytes{0x61, 0x1C}));
-  EXPECT_EQ(card.process({0x00, 0x84, 0x00, 0x00, 0x08}).size(), 10u);
+  EXPECT_EQ(card.process({0x00, 0x84, 0x00, 0x00, 0x08}), WithOk(Bytes(8, 0xA5)));
   EXPECT_EQ(card.process({0x00, 0xC0, 0x00, 0x00, 0x1C}), (Bytes{0x69, 0x85}));  // dropped by the command between
-  EXPECT_EQ(SimCard::pseFci().size(), 0x1Cu);
   EXPECT_EQ(card.process({0x00, 0xCA, 0x00, 0x00, 0x00}), (Bytes{0x6D, 0x00}));
   EXPECT_EQ(card.process({0x80, 0xA4, 0x00, 0x00, 0x02, 0x3F, 0x00}), (Bytes{0x6E, 0x00}));
 }
