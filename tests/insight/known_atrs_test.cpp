@@ -80,10 +80,6 @@ TEST(KnownAtrs, ListFileFromTheEnvironment) {
   EXPECT_EQ(KnownAtrListPath(), path);
   EXPECT_EQ(KnownAtrLines(hex("3B021450")),
             (QStringList{"Known as: Example multiflex card", "Known as: http://example.org/multiflex"}));
-  // The decoding first, the names last.
-  const QStringList lines = AtrLines(hex("3B021450"));
-  EXPECT_EQ(lines.mid(lines.size() - 3),
-            (QStringList{"TCK: absent", "Known as: Example multiflex card", "Known as: http://example.org/multiflex"}));
   // Read once: a later change of the file is not seen by this process.
   ASSERT_TRUE(test_files::writeFile(path, QByteArray()));
   EXPECT_EQ(KnownAtrLines(hex("3B02145011")), QStringList{"Known as: Any second byte"});
