@@ -182,8 +182,6 @@ TEST(HistoricalBytes, EmptyApplicationIdentifierSaysSo) {
 
 // ISO/IEC 7816-4 tables 5 and 6, GSM 11.11 for 9Fxx.
 TEST(StatusWords, MeaningsAndLines) {
-  EXPECT_EQ(SwLine(0x90, 0x00), "SW 9000: Normal processing");
-  EXPECT_EQ(SwLine(0x6A, 0x82), "SW 6A82: File or application not found");
   EXPECT_EQ(SwMeaning(0x61, 0x17), "Normal processing, 23 bytes still available (GET RESPONSE)");
   EXPECT_EQ(SwMeaning(0x61, 0x00), "Normal processing, 256 or more bytes still available (GET RESPONSE)");
   EXPECT_EQ(SwMeaning(0x6C, 0x10), "Wrong Le field, exact length 16 (Le=10)");
