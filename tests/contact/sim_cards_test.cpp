@@ -33,6 +33,7 @@ TEST_F(SimCards, ChipAnswersOnlyAtTheContactsAndLosesPowerWhenMoved) {
   r.setStackerCards(5);
   EXPECT_EQ(ask(r, 0x32, '1').kind, 'P');  // dispensed to the IC position: the default chip
   EXPECT_EQ(ask(r, 0x50, '0').data, "10");
+  EXPECT_EQ(ask(r, 0x50, '2').error, "01");  // neither the contacts nor the antenna
   EXPECT_EQ(ask(r, 0x51, '0', bytes("0")).kind, 'P');
   EXPECT_EQ(ask(r, 0x51, '2').data, "1");
   EXPECT_EQ(ask(r, 0x32, '2').kind, 'P');  // to the RF antenna
@@ -52,14 +53,6 @@ TEST_F(SimCards, ChipAnswersOnlyAtTheContactsAndLosesPowerWhenMoved) {
   EXPECT_EQ(ask(r, 0x50, '0').data, "20");
   EXPECT_EQ(ask(r, 0x51, '0', bytes("0")).error, "61");  // a memory chip gives no usable ATR
   EXPECT_EQ(ask(r, 0x54, '0', bytes("0")).error, "63");
-}
-
-TEST_F(SimCards, RfTypeHookAnswersNoCardUntilReplaced) {
-  EXPECT_EQ(ask(r, 0x50, '1').data, "00");
-  r.addHandler(0x50, std::make_unique<sim::CardTypeHandler>(
-                         [](const sim::Command&, sim::ReaderState&) { return sim::Reply::ok(std::string("10")); }));
-  EXPECT_EQ(ask(r, 0x50, '1').data, "10");
-  EXPECT_EQ(ask(r, 0x50, '2').error, "01");
 }
 
 TEST_F(SimCards, MemoryCommandsNeedPowerAndTheRightChip) {
