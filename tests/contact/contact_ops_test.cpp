@@ -368,7 +368,7 @@ TEST_F(ContactTest, CpuCardApduUnderEachProtocol) {
   ColdReset(session, "0", ChipGroup::Cpu, SupplyProfile::Emv2000);
   newFrames();
   ChipOutcome o = SendApdu(session, "0", ChipGroup::Cpu, ApduProtocol::T0, "00A40000023F00");
-  EXPECT_EQ(sentFrame(), BuildFrame(0, 0x51, 0x33, hex("00A40000023F00")));
+  EXPECT_EQ(sentFrame(), hex("F200000A435133 00A40000023F00 0343"));
   EXPECT_EQ(o.backText, QStringLiteral("6118"));
   EXPECT_EQ(*o.message, (Message{MessageIcon::Information, "C-APDU", "Success"}));
   o = SendApdu(session, "0", ChipGroup::Cpu, ApduProtocol::Auto, "00C0000018");
@@ -382,7 +382,7 @@ TEST_F(ContactTest, CpuCardApduUnderEachProtocol) {
   EXPECT_EQ(notifier.messages.back().text, "The specified protocol does not agree with that of IC card");
   // An empty APDU is a frame of 9 bytes; 252 bytes make the length byte FF.
   SendApdu(session, "0", ChipGroup::Cpu, ApduProtocol::T0, "");
-  EXPECT_EQ(sentFrame(), BuildFrame(0, 0x51, 0x33));
+  EXPECT_EQ(sentFrame(), hex("F2000003435133 03D3"));
   SendApdu(session, "0", ChipGroup::Cpu, ApduProtocol::T0, QString(504, QLatin1Char('0')));
   const QByteArray big = sentFrame();
   EXPECT_EQ(big.size(), 261);
@@ -411,8 +411,8 @@ TEST_F(ContactTest, SamSocketsChooseResetAndStatus) {
   EXPECT_EQ(sentFrame(), hex("F2000004435240 320396"));
   EXPECT_EQ(*o.message, (Message{MessageIcon::Information, "Choose SAM", "Choose SAM Success"}));
   o = ColdReset(session, "0", ChipGroup::Sam, SupplyProfile::Iso7816);
-  EXPECT_EQ(sentFrame(), BuildFrame(0, 0x52, 0x30, "3"));
-  EXPECT_TRUE(o.resetText->endsWith(JoinedHex("KVTSAM3")));
+  EXPECT_EQ(sentFrame(), hex("F200000443523033 03E7"));
+  EXPECT_TRUE(o.resetText->endsWith("4B565453414D33"));  // "KVTSAM3"
   o = SendApdu(session, "0", ChipGroup::Sam, ApduProtocol::T1, "0084000004");
   EXPECT_EQ(sentFrame()[6], '9');  // whatever the protocol choice
   EXPECT_TRUE(o.backText->endsWith("9000"));
