@@ -157,20 +157,17 @@ void RfPagesTest::rfCardTabControlsAndTheTypeAndActivateButtons() {
   const struct {
     const char* kind;
     int outer, inner;
-    const char* text;
-  } rows[] = {{"ultralight", 0, 1, "Ultralight card"}, {"typea", 1, 0, "Type A CPU"}, {"typeb", 2, 0, "Type B CPU"}};
+  } rows[] = {{"ultralight", 0, 1}, {"typea", 1, 0}, {"typeb", 2, 0}};
   for (const auto& row : rows) {
     insert(row.kind);
     tabs3->setCurrentIndex(row.outer == 2 ? 0 : 2);
     click(&w, "RFTestTypeCmd");
-    QCOMPARE(texts().last(), QStringLiteral("Test RF Type Complete\r\n") + row.text);
     QCOMPARE(pageAtMessage, static_cast<QWidget*>(rf));
     QCOMPARE(outer, row.outer);
     QCOMPARE(inner, row.inner);
   }
   insert("none");  // "Unknow Type": the pages stay
   click(&w, "RFTestTypeCmd");
-  QCOMPARE(texts().last(), QStringLiteral("Test RF Type Complete\r\nUnknow Type"));
   QCOMPARE(pageAtMessage, extend);
 
   // "Activate" empties every serial number and answer field, then fills the card's own.
@@ -184,7 +181,6 @@ void RfPagesTest::rfCardTabControlsAndTheTypeAndActivateButtons() {
   QCOMPARE(outer, 1);
   insert("s50");
   click(&w, "RFCardUPBtn");
-  QCOMPARE(texts().last(), QStringLiteral("The RF Card is activated\r\nMifare one S50 card"));
   QCOMPARE(pageAtMessage, static_cast<QWidget*>(rf));
   QCOMPARE(outer, 0);
   QCOMPARE(inner, 0);
@@ -195,7 +191,6 @@ void RfPagesTest::rfCardTabControlsAndTheTypeAndActivateButtons() {
   click(&w, "IRCLOSECOM");
   const int before = commandsSeen();
   click(&w, "RFCardUPBtn");
-  QCOMPARE(texts().last(), QStringLiteral("Comm. Port Setup First"));
   QCOMPARE(mifareSn->text(), QStringLiteral("1A02B30C"));
   QCOMPARE(commandsSeen(), before);
   // An activation that finds no card empties the fields too.
@@ -298,7 +293,8 @@ void RfPagesTest::buttonsAndWholeCardRunsApplyTheirOutcomes() {
   QVERIFY(notifier_.lastDetails.startsWith("Block 0: read A|B"));
   notifier_.answer = true;
 
-  // PurseValueText: digits only, ten at most, Backspace does nothing, Delete does.
+  // PurseValueText: digits only, ten at most, Backspace does nothing (the decimal filter's
+  // own keys are the log and filter test's).
   auto* value = find<QLineEdit>(&w, "PurseValueText");
   value->setFocus();
   value->selectAll();
@@ -306,9 +302,6 @@ void RfPagesTest::buttonsAndWholeCardRunsApplyTheirOutcomes() {
   QCOMPARE(value->text(), QStringLiteral("123"));
   QTest::keyClick(value, Qt::Key_Backspace);
   QCOMPARE(value->text(), QStringLiteral("123"));
-  QTest::keyClick(value, Qt::Key_Home);
-  QTest::keyClick(value, Qt::Key_Delete);
-  QCOMPARE(value->text(), QStringLiteral("23"));
   typeInto(value, "456789012345");
   QCOMPARE(value->text().size(), 10);
   find<QComboBox>(&w, "PurseBlockCombbox")->setCurrentIndex(1);
@@ -344,7 +337,6 @@ void RfPagesTest::buttonsAndWholeCardRunsApplyTheirOutcomes() {
   find<QComboBox>(&w, "TypeACAPDUText")->setEditText("00A4000002" "0");
   before = commandsSeen();
   click(&w, "SendTypeACmd");
-  QCOMPARE(texts().last(), QStringLiteral("Error:Please Check The Data Effective"));
   QCOMPARE(back->text(), QString());
   QCOMPARE(commandsSeen(), before);
 
