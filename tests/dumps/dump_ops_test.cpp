@@ -83,14 +83,10 @@ TEST_F(RfTest, WholeCardRunsAreQuietReportProgressAndStop) {
   EXPECT_TRUE(d.image.allKnown(19 * 16, 10));
   EXPECT_FALSE(d.image.known(19 * 16 + 10));
 
-  // A stop request, once it comes, ends the run between two blocks.
-  int reads = 0;
-  control.progress = {};
-  control.stopRequested = [&] { return ++reads > 40; };
-  d = MifareDump(session, "0", {}, control);
-  EXPECT_TRUE(d.stopped);
-  EXPECT_LT(d.sectors.size(), 16u);
+  // A stop request ends a restore before its first block (a dump stopped midway is the
+  // S50/S70 page's Stop button test).
   newFrames();
+  control.progress = {};
   control.stopRequested = [] { return true; };
   MifareRestoreResult r = MifareRestore(session, "0", d.image, {}, control);
   EXPECT_TRUE(r.stopped);
