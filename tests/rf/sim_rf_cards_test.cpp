@@ -97,9 +97,9 @@ TEST_F(RfCards, ClassicBlocksNeedTheSectorAuthenticatedWithTheRightKey) {
 TEST_F(RfCards, KeyMemoryChangedKeysAndAccessBits) {
   insert("s70");
   ASSERT_EQ(activate(), "4D000204" "5C7E219A");
-  // The reader's key memory serves "load" (21) and survives a card change.
+  // The reader's key memory serves "load" (21) and survives a card change (loading before
+  // and after a key change is the operations' test, on sector 2).
   EXPECT_EQ(card("00D00027" "06010203040506"), "9000");
-  EXPECT_EQ(card("00210027"), "6300");  // the card still has the transport key
   EXPECT_EQ(card("00200027" + kTransportKey), "9000");
   EXPECT_EQ(card("00D50027" "06010203040506"), "9000");  // key A of sector 39
   EXPECT_EQ(card("00200027" + kTransportKey), "6300");
