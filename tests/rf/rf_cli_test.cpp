@@ -27,7 +27,6 @@ TEST(RfCli, MifareKeysBlocksAndPurses) {
   // A trailer: its access bits decoded after the data (the transport configuration FF0780).
   const QStringList trailer = sim.ctl({"mifare", "read", "1", "3"}).lines;
   EXPECT_TRUE(trailer.contains("Block 0: read A|B, write A|B, increment A|B, decrement A|B"));
-  EXPECT_TRUE(trailer.contains("Access bits: valid"));
   sim.ctl({"mifare", "purse-init", "1", "2", "1000"});
   sim.ctl({"mifare", "purse-dec", "1", "2", "5"});
   EXPECT_EQ(sim.ctl({"mifare", "purse-read", "1", "2"}).lines, (QStringList{"Value: 995", "Read | Read success" + kOk}));
@@ -59,6 +58,5 @@ TEST(RfCli, UltralightAndCpuCards) {
   EXPECT_EQ(apdu.lines.mid(0, 3), (QStringList{"Response: 6F1684023F00A5108801015F2D067A68656E66729F1101019000",
                                                "C-APDU | Success", "SW 9000: Normal processing"}));
   EXPECT_EQ(apdu.lines[3].size(), QString("Response: ").size() + 20);
-  EXPECT_EQ(sim.ctl({"rf", "apdu", "a", "0084000008"}).code, 1);  // the Type A parameter to a Type B card
   EXPECT_EQ(sim.ctl({"rf", "apdu", "b", "00A4000002" "0"}).code, 3);
 }
