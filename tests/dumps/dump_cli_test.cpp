@@ -95,6 +95,10 @@ TEST(DumpCli, UltralightAndMemoryCards) {
   {
     SimProcess sim(rfCard("ultralight"));
     ASSERT_TRUE(sim.ok());
+    // kvt730ctl's page commands first.
+    EXPECT_EQ(sim.ctl({"rf", "activate", "a"}).lines.value(0), "Card SN: 04A13F526B8031");
+    EXPECT_EQ(sim.ctl({"ultralight", "write", "5", "11", "22", "33", "44"}).code, 0);
+    EXPECT_EQ(sim.ctl({"ultralight", "read", "5"}).lines.value(0), "Data: 11 22 33 44");
     EXPECT_EQ(sim.ctl({"ultralight", "dump", dir.filePath("ul.bin")}).lines.value(0), "Pages read: 16/16");
     QByteArray ul = readFile(dir.filePath("ul.bin"));
     ASSERT_EQ(ul.size(), 64);

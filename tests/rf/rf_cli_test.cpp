@@ -41,14 +41,8 @@ TEST(RfCli, MifareKeysBlocksAndPurses) {
     EXPECT_EQ(sim.ctl(bad).code, 3) << bad.join(' ').toStdString();
 }
 
-TEST(RfCli, UltralightAndCpuCards) {
-  {
-    SimProcess sim(rfCard("ultralight"));
-    ASSERT_TRUE(sim.ok());
-    EXPECT_EQ(sim.ctl({"rf", "activate", "a"}).lines.value(0), "Card SN: 04A13F526B8031");
-    EXPECT_EQ(sim.ctl({"ultralight", "write", "5", "11", "22", "33", "44"}).code, 0);
-    EXPECT_EQ(sim.ctl({"ultralight", "read", "5"}).lines.value(0), "Data: 11 22 33 44");
-  }
+// The Ultralight page commands are run by the Ultralight dump test (tests/dumps).
+TEST(RfCli, CpuCards) {
   SimProcess sim(rfCard("typeb"));
   ASSERT_TRUE(sim.ok());
   EXPECT_EQ(sim.ctl({"rf", "activate", "a"}).code, 1);  // Type A only: nobody answers
