@@ -41,11 +41,10 @@ const std::string kTransportKey = "06FFFFFFFFFFFF";
 
 }  // namespace
 
+// The type query (50 31) is pinned by the operations' detection table.
 TEST_F(RfCards, ActivationFollowsTheProtocolOrderAndEndsWhenTheCardMoves) {
-  EXPECT_EQ(cmd('1', "", 0x50), "3030");  // no card in the field
-  EXPECT_EQ(activate(), "N63");
+  EXPECT_EQ(activate(), "N63");  // no card in the field
   insert("s50");
-  EXPECT_EQ(cmd('1', "", 0x50), "3130");
   EXPECT_EQ(cmd('2', ""), "3030");                   // detected, not activated
   EXPECT_EQ(activate("BA"), "4D000404" "1A02B30C");  // "M", ATQA 00 04, 4-byte UID
   EXPECT_EQ(cmd('2', ""), "3130");
