@@ -29,11 +29,6 @@ class RfCards : public ::testing::Test {
   std::string activate(const char* order = "AB") { return cmd('0', hexOf(order)); }
   std::string card(const std::string& apdu) { return cmd('3', apdu); }
 
-  template <class T>
-  T* model() {
-    return dynamic_cast<T*>(r.state().rfCard.get());
-  }
-
   sim::Reader r;
 };
 
@@ -110,7 +105,7 @@ TEST_F(RfCards, KeyMemoryChangedKeysAndAccessBits) {
 
   // Sector 2 to access bits 87 88 77: data blocks C1C2C3 = 011 (key B reads and writes),
   // trailer 100 (key B writes both keys, nobody the access bits, key B no longer readable).
-  auto& classic = *model<sim::MifareClassic>();
+  auto& classic = dynamic_cast<sim::MifareClassic&>(*r.state().rfCard);
   EXPECT_EQ(card("00200002" + kTransportKey), "9000");
   EXPECT_EQ(card("00D1020301" "A0A1A2A3A4A5" "878877" "00" "B0B1B2B3B4B5"), "9000");
   EXPECT_EQ(card("00B0020001"), "6985");  // key A may not read any more
