@@ -239,8 +239,6 @@ TEST_F(RfTest, RefusedInputSendsNothingAndLeavesNoLineBreak) {
   const std::vector<Case> cases = {
       {"check with an empty key cell", [&] { return MifareKey(session, "0", MifareKeyOp::Check, 1, false, keyGap); },
        inputFirst},
-      {"download with an empty key cell",
-       [&] { return MifareKey(session, "0", MifareKeyOp::Download, 1, true, keyGap); }, inputFirst},
       {"change with a non-hex key cell",
        [&] { return MifareKey(session, "0", MifareKeyOp::Change, 1, false, {"FF", "FF", "FF", "FF", "FF", "XY"}); },
        dataError},
