@@ -50,9 +50,10 @@ TEST_F(RfCards, ActivationFollowsTheProtocolOrderAndEndsWhenTheCardMoves) {
   EXPECT_EQ(cmd('2', ""), "3030");
 
   EXPECT_EQ(activate("A0"), "4D000404" "1A02B30C");
-  EXPECT_EQ(ask(r, 0x32, '1').kind, 'P');  // to the IC contacts: out of the field
-  EXPECT_EQ(card("00B0000101"), "N65");
-  EXPECT_EQ(ask(r, 0x32, '2').kind, 'P');  // back, but not activated
+  // To the IC contacts and back (out of the field is the operations' Ultralight test): not
+  // activated any more.
+  EXPECT_EQ(ask(r, 0x32, '1').kind, 'P');
+  EXPECT_EQ(ask(r, 0x32, '2').kind, 'P');
   EXPECT_EQ(card("00B0000101"), "N65");
   EXPECT_EQ(activate(), "4D000404" "1A02B30C");
   EXPECT_EQ(cmd('1', ""), "");
