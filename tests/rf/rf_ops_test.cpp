@@ -365,10 +365,5 @@ TEST_F(RfTest, TypeAAndTypeBApdusAndTheirResponses) {
   EXPECT_EQ(o.response, "");
   EXPECT_FALSE(o.message);
   EXPECT_EQ(notifier.messages.back().title, "Negative response:62");
-
-  insertRf("typeb");
-  RfActivate(session, "0", 3);
-  o = SendIsoApdu(session, "0", IsoType::B, "0084000004");
-  EXPECT_EQ(o.response.size(), 8 + 4);
-  EXPECT_TRUE(o.response.endsWith("9000"));
+  // A Type B card's responses are kvt730ctl's rf apdu b test.
 }
