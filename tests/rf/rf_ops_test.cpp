@@ -316,7 +316,6 @@ TEST_F(RfTest, UltralightPagesAndLockBits) {
   EXPECT_EQ(sentFrame(), BuildFrame(0, 0x60, 0x33, hex("00D1050001" "11223344")));
   EXPECT_EQ(*w.message, info("Write Block Data", "Write Block Data\r\nExxcute OK\r\n9000"));
   EXPECT_EQ(UltralightRead(session, "0", 5).cells, cells("11 22 33 44"));
-  EXPECT_EQ(UltralightRead(session, "0", 0).cells, cells("04 A1 3F 12"));
 
   // Page 3 is written without a question; page 2 after OK (what its lock bits do is the
   // simulator card test's).
