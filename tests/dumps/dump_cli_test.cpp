@@ -34,13 +34,13 @@ TEST(DumpCli, MifareDumpInEveryFormatRestoreKeyFilesAndTrailerGuard) {
   // Block 0: UID, BCC, SAK, ATQA, maker data.
   EXPECT_EQ(readFile(dir.filePath("card.mct")).split('\n').value(1), "3E71C4058E0804004B56542D37333053");
 
-  // The same card as .mfd and .eml: the same bytes, unread ones as 00.
+  // The same card as .mfd and .eml: the same bytes (unread ones as 00, the image writer's
+  // test).
   EXPECT_EQ(sim.ctl({"mifare", "dump", dir.filePath("card.mfd")}).code, 1);
   EXPECT_EQ(sim.ctl({"mifare", "dump", dir.filePath("card.eml")}).code, 1);
   const QByteArray mfd = readFile(dir.filePath("card.mfd"));
   ASSERT_EQ(mfd.size(), 1024);
   EXPECT_EQ(QByteArray::fromHex(readFile(dir.filePath("card.eml"))), mfd);
-  EXPECT_EQ(mfd.mid(3 * 64, 64), QByteArray(64, '\0'));
 
   // Change block 1 of sector 7 and block 2 of sector 1 in the file, write it back, read
   // the card again: the card now holds the file's bytes there.
