@@ -21,7 +21,7 @@ void spit(const QString& path, const QByteArray& bytes) { ASSERT_TRUE(test_files
 
 }  // namespace
 
-TEST(DumpCli, MifareDumpInEveryFormatAndRestore) {
+TEST(DumpCli, MifareDumpInEveryFormatRestoreKeyFilesAndTrailerGuard) {
   QTemporaryDir dir;
   SimProcess sim(rfCard("s50-mixed"));
   ASSERT_TRUE(sim.ok());
@@ -31,17 +31,16 @@ TEST(DumpCli, MifareDumpInEveryFormatAndRestore) {
   ASSERT_EQ(mct.lines.size(), 17);
   EXPECT_EQ(mct.lines[2], "Sector 02: key A unknown, key B D3F7D3F7D3F7, 4/4 blocks");
   EXPECT_EQ(mct.lines[16], "Written: " + dir.filePath("card.mct"));
-  const QList<QByteArray> text = readFile(dir.filePath("card.mct")).split('\n');
-  EXPECT_EQ(text[1], "3E71C4058E0804004B56542D37333053");  // UID, BCC, SAK, ATQA, maker data
-  EXPECT_EQ(text[16], "*No keys found or dead sector");
+  // Block 0: UID, BCC, SAK, ATQA, maker data.
+  EXPECT_EQ(readFile(dir.filePath("card.mct")).split('\n').value(1), "3E71C4058E0804004B56542D37333053");
 
-  // The same card as .mfd and .eml: the same bytes, unread ones as 00.
+  // The same card as .mfd and .eml: the same bytes (unread ones as 00, the image writer's
+  // test).
   EXPECT_EQ(sim.ctl({"mifare", "dump", dir.filePath("card.mfd")}).code, 1);
   EXPECT_EQ(sim.ctl({"mifare", "dump", dir.filePath("card.eml")}).code, 1);
   const QByteArray mfd = readFile(dir.filePath("card.mfd"));
   ASSERT_EQ(mfd.size(), 1024);
   EXPECT_EQ(QByteArray::fromHex(readFile(dir.filePath("card.eml"))), mfd);
-  EXPECT_EQ(mfd.mid(3 * 64, 64), QByteArray(64, '\0'));
 
   // Change block 1 of sector 7 and block 2 of sector 1 in the file, write it back, read
   // the card again: the card now holds the file's bytes there.
@@ -54,12 +53,8 @@ TEST(DumpCli, MifareDumpInEveryFormatAndRestore) {
   EXPECT_EQ(restore.code, 1);
   EXPECT_EQ(sim.ctl({"mifare", "dump", dir.filePath("again.mfd")}).code, 1);
   EXPECT_EQ(readFile(dir.filePath("again.mfd")), changed);
-}
 
-TEST(DumpCli, KeyFilesSizesAndTrailerGuard) {
-  QTemporaryDir dir;
-  SimProcess sim(rfCard("s50-mixed"));
-  ASSERT_TRUE(sim.ok());
+  // Key files: sector 3 opens with the file's keys.
   spit(dir.filePath("keys.txt"), "# the shop's keys\n0123456789AB\n9876543210FE  # key B\n");
   const CtlRun found = sim.ctl({"mifare", "dump", dir.filePath("c.mct"), "--keys", dir.filePath("keys.txt")});
   EXPECT_EQ(found.lines.value(3), "Sector 03: key A 0123456789AB, key B 9876543210FE, 4/4 blocks");
@@ -87,9 +82,6 @@ TEST(DumpCli, KeyFilesSizesAndTrailerGuard) {
                                        "they can never be changed again. / Nothing was written."});
   const CtlRun forced = sim.ctl({"mifare", "restore", dir.filePath("c.mct"), "--trailers", "--force"});
   EXPECT_EQ(forced.lines.value(5), "Sector 05: wrote 3/4 blocks; refused by the card: 3");
-  const CtlRun write = sim.ctl({"--log", "mifare", "write", "1", "3", "FFFFFFFFFFFFFF078169FFFFFFFFFFFF", "--force"});
-  EXPECT_EQ(write.code, 3);
-  EXPECT_FALSE(write.out.contains("SD:"));
 
   const CtlRun access = runCtl({"--port", "/dev/kvt-no-such-port", "mifare", "access", "778F08"});  // no port
   EXPECT_EQ(access.code, 0);
@@ -102,6 +94,10 @@ TEST(DumpCli, UltralightAndMemoryCards) {
   {
     SimProcess sim(rfCard("ultralight"));
     ASSERT_TRUE(sim.ok());
+    // kvt730ctl's page commands first.
+    EXPECT_EQ(sim.ctl({"rf", "activate", "a"}).lines.value(0), "Card SN: 04A13F526B8031");
+    EXPECT_EQ(sim.ctl({"ultralight", "write", "5", "11", "22", "33", "44"}).code, 0);
+    EXPECT_EQ(sim.ctl({"ultralight", "read", "5"}).lines.value(0), "Data: 11 22 33 44");
     EXPECT_EQ(sim.ctl({"ultralight", "dump", dir.filePath("ul.bin")}).lines.value(0), "Pages read: 16/16");
     QByteArray ul = readFile(dir.filePath("ul.bin"));
     ASSERT_EQ(ul.size(), 64);
@@ -135,7 +131,6 @@ TEST(DumpCli, UltralightAndMemoryCards) {
               "Bytes written: 1024/1024");
     sim.ctl({"sle4428", "dump", dir.filePath("s3.bin")});
     EXPECT_EQ(readFile(dir.filePath("s3.bin")), mem);
-    EXPECT_EQ(runCtl({"--simulate", "sle4442", "restore", dir.filePath("s2.bin")}).code, 3);  // 1024 bytes, not 256
   }
   SimProcess sim(icCard("24c04"));
   ASSERT_TRUE(sim.ok());

@@ -60,7 +60,6 @@ TEST_F(RfTest, DetectionAndActivationNameTheCardFillItsFieldsAndChooseItsPage) {
     const QStringList fields = {a.mifareSn, a.ultralightSn, a.typeASn, a.typeAAnswer, a.typeBAnswer};
     EXPECT_EQ(fields, row.fields) << row.kind;
   }
-  EXPECT_EQ(RfActivate(session, "0", 1).typeBAnswer, "508A3C51E24B565437008181");  // "Type B,Type A"
 
   // Status and deactivation; "Inquire Status" keeps its first line even without a card.
   EXPECT_EQ(*RfInquireStatus(session, "0").message, info("Inquire Status", "The RF Card is activated\r\nType B CPU card"));
@@ -143,7 +142,6 @@ TEST_F(RfTest, MifareKeysAuthenticateThenBlocksReadAndWrite) {
   EXPECT_EQ(sentFrame(), BuildFrame(0, 0x60, 0x33, hex("00D1010101") + hex(kBlock.toLatin1().replace(' ', ""))));
   EXPECT_EQ(*w.message, info("Write Block Data", "Write Block Data\r\nExxcute OK\r\n9000"));
   r = MifareReadBlock(session, "0", 1, 1, 1);
-  EXPECT_EQ(sentFrame().size(), 14);
   EXPECT_EQ(r.cells, QString(kBlock).split(' '));
   EXPECT_EQ(r.message->text, "Read block data\r\nExxcute OK\r\n9000");
 
@@ -241,8 +239,6 @@ TEST_F(RfTest, RefusedInputSendsNothingAndLeavesNoLineBreak) {
   const std::vector<Case> cases = {
       {"check with an empty key cell", [&] { return MifareKey(session, "0", MifareKeyOp::Check, 1, false, keyGap); },
        inputFirst},
-      {"download with an empty key cell",
-       [&] { return MifareKey(session, "0", MifareKeyOp::Download, 1, true, keyGap); }, inputFirst},
       {"change with a non-hex key cell",
        [&] { return MifareKey(session, "0", MifareKeyOp::Change, 1, false, {"FF", "FF", "FF", "FF", "FF", "XY"}); },
        dataError},
@@ -320,17 +316,15 @@ TEST_F(RfTest, UltralightPagesAndLockBits) {
   EXPECT_EQ(sentFrame(), BuildFrame(0, 0x60, 0x33, hex("00D1050001" "11223344")));
   EXPECT_EQ(*w.message, info("Write Block Data", "Write Block Data\r\nExxcute OK\r\n9000"));
   EXPECT_EQ(UltralightRead(session, "0", 5).cells, cells("11 22 33 44"));
-  EXPECT_EQ(UltralightRead(session, "0", 0).cells, cells("04 A1 3F 12"));
 
-  // Page 3 is written without a question; page 2 after OK: lock bit L5.
+  // Page 3 is written without a question; page 2 after OK (what its lock bits do is the
+  // simulator card test's).
   notifier.messages.clear();
   UltralightWrite(session, "0", 3, cells("0F 00 00 00"));
   EXPECT_TRUE(notifier.messages.empty());
   w = UltralightWrite(session, "0", 2, cells("00 00 20 00"));
   EXPECT_EQ(notifier.messages.back().icon, MessageIcon::Question);
   EXPECT_EQ(w.message->text, "Write Block Data\r\nExxcute OK\r\n9000");
-  w = UltralightWrite(session, "0", 5, cells("55 55 55 55"));  // locked by L5
-  EXPECT_EQ(w.message->text, "Write Block Data\r\nExecute Error\r\n6F00");
 
   // Out of the field: the reader refuses, no cells.
   reader([](sim::Reader& rd) { rd.setCardPosition(sim::CardPos::Inside, sim::InsideSpot::IcContacts); });
@@ -370,10 +364,5 @@ TEST_F(RfTest, TypeAAndTypeBApdusAndTheirResponses) {
   EXPECT_EQ(o.response, "");
   EXPECT_FALSE(o.message);
   EXPECT_EQ(notifier.messages.back().title, "Negative response:62");
-
-  insertRf("typeb");
-  RfActivate(session, "0", 3);
-  o = SendIsoApdu(session, "0", IsoType::B, "0084000004");
-  EXPECT_EQ(o.response.size(), 8 + 4);
-  EXPECT_TRUE(o.response.endsWith("9000"));
+  // A Type B card's responses are kvt730ctl's rf apdu b test.
 }

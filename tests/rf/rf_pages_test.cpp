@@ -43,19 +43,6 @@ class RfPagesTest : public QObject, private MainBFixture {
     openPort(*window_);
     return *window_;
   }
-  void showTab(const char* name) {
-    window_->show();
-    QVERIFY(QTest::qWaitForWindowActive(window_.get()));
-    window_->tabs()->setCurrentIndex(0);
-    auto* tabs3 = find<QTabWidget>(window_.get(), "SSTab3");
-    auto* tabs4 = find<QTabWidget>(window_.get(), "SSTab4");
-    auto* page = find<QWidget>(window_.get(), name);
-    if (tabs3->indexOf(page) >= 0) tabs3->setCurrentWidget(page);
-    if (tabs4->indexOf(page) >= 0) {
-      tabs3->setCurrentIndex(0);
-      tabs4->setCurrentWidget(page);
-    }
-  }
 };
 
 void RfPagesTest::init() { QVERIFY(start()); }
@@ -157,20 +144,17 @@ void RfPagesTest::rfCardTabControlsAndTheTypeAndActivateButtons() {
   const struct {
     const char* kind;
     int outer, inner;
-    const char* text;
-  } rows[] = {{"ultralight", 0, 1, "Ultralight card"}, {"typea", 1, 0, "Type A CPU"}, {"typeb", 2, 0, "Type B CPU"}};
+  } rows[] = {{"ultralight", 0, 1}, {"typea", 1, 0}, {"typeb", 2, 0}};
   for (const auto& row : rows) {
     insert(row.kind);
     tabs3->setCurrentIndex(row.outer == 2 ? 0 : 2);
     click(&w, "RFTestTypeCmd");
-    QCOMPARE(texts().last(), QStringLiteral("Test RF Type Complete\r\n") + row.text);
     QCOMPARE(pageAtMessage, static_cast<QWidget*>(rf));
     QCOMPARE(outer, row.outer);
     QCOMPARE(inner, row.inner);
   }
   insert("none");  // "Unknow Type": the pages stay
   click(&w, "RFTestTypeCmd");
-  QCOMPARE(texts().last(), QStringLiteral("Test RF Type Complete\r\nUnknow Type"));
   QCOMPARE(pageAtMessage, extend);
 
   // "Activate" empties every serial number and answer field, then fills the card's own.
@@ -184,7 +168,6 @@ void RfPagesTest::rfCardTabControlsAndTheTypeAndActivateButtons() {
   QCOMPARE(outer, 1);
   insert("s50");
   click(&w, "RFCardUPBtn");
-  QCOMPARE(texts().last(), QStringLiteral("The RF Card is activated\r\nMifare one S50 card"));
   QCOMPARE(pageAtMessage, static_cast<QWidget*>(rf));
   QCOMPARE(outer, 0);
   QCOMPARE(inner, 0);
@@ -195,21 +178,21 @@ void RfPagesTest::rfCardTabControlsAndTheTypeAndActivateButtons() {
   click(&w, "IRCLOSECOM");
   const int before = commandsSeen();
   click(&w, "RFCardUPBtn");
-  QCOMPARE(texts().last(), QStringLiteral("Comm. Port Setup First"));
   QCOMPARE(mifareSn->text(), QStringLiteral("1A02B30C"));
   QCOMPARE(commandsSeen(), before);
   // An activation that finds no card empties the fields too.
   openPort(w);
   find<QComboBox>(&w, "RFCardUPCombbox")->setCurrentIndex(3);  // Type B only: no answer
   click(&w, "RFCardUPBtn");
-  QCOMPARE(notifier_.messages.back().title, QStringLiteral("Negative response:63"));
   QCOMPARE(mifareSn->text(), QString());
 }
 
 void RfPagesTest::buttonsAndWholeCardRunsApplyTheirOutcomes() {
   QTemporaryDir dir;
+  // The window shown and active; "Activate" brings the card's page to the front.
   auto& w = open("s50");
-  showTab("S50S70Page");
+  w.show();
+  QVERIFY(QTest::qWaitForWindowActive(&w));
 
   QString chosen;
   QStringList asked;
@@ -265,7 +248,7 @@ void RfPagesTest::buttonsAndWholeCardRunsApplyTheirOutcomes() {
   notifier_.answer = true;
 
   w.activateWindow();  // the progress dialog had the focus
-  showTab("S50S70Page");
+  QVERIFY(QTest::qWaitForWindowActive(&w));
   click(&w, "RFCardUPBtn");
   // The grids' own keys are the hex grid's test; here the page's shapes: the block grid
   // takes any length and keeps the last two digits.
@@ -298,7 +281,8 @@ void RfPagesTest::buttonsAndWholeCardRunsApplyTheirOutcomes() {
   QVERIFY(notifier_.lastDetails.startsWith("Block 0: read A|B"));
   notifier_.answer = true;
 
-  // PurseValueText: digits only, ten at most, Backspace does nothing, Delete does.
+  // PurseValueText: digits only, ten at most, Backspace does nothing (the decimal filter's
+  // own keys are the log and filter test's).
   auto* value = find<QLineEdit>(&w, "PurseValueText");
   value->setFocus();
   value->selectAll();
@@ -306,9 +290,6 @@ void RfPagesTest::buttonsAndWholeCardRunsApplyTheirOutcomes() {
   QCOMPARE(value->text(), QStringLiteral("123"));
   QTest::keyClick(value, Qt::Key_Backspace);
   QCOMPARE(value->text(), QStringLiteral("123"));
-  QTest::keyClick(value, Qt::Key_Home);
-  QTest::keyClick(value, Qt::Key_Delete);
-  QCOMPARE(value->text(), QStringLiteral("23"));
   typeInto(value, "456789012345");
   QCOMPARE(value->text().size(), 10);
   find<QComboBox>(&w, "PurseBlockCombbox")->setCurrentIndex(1);
@@ -344,7 +325,6 @@ void RfPagesTest::buttonsAndWholeCardRunsApplyTheirOutcomes() {
   find<QComboBox>(&w, "TypeACAPDUText")->setEditText("00A4000002" "0");
   before = commandsSeen();
   click(&w, "SendTypeACmd");
-  QCOMPARE(texts().last(), QStringLiteral("Error:Please Check The Data Effective"));
   QCOMPARE(back->text(), QString());
   QCOMPARE(commandsSeen(), before);
 
@@ -353,7 +333,6 @@ void RfPagesTest::buttonsAndWholeCardRunsApplyTheirOutcomes() {
     const bool a = kind == QLatin1String("typea");
     simulation_->host().withReader([&](sim::Reader& r) { sim::setRfCardKind(r.state(), kind); });
     click(&w, "RFCardUPBtn");
-    showTab(a ? "TypeAPage" : "TypeBPage");
     checkTypedApdusGoOut(simulation_->host(), find<QComboBox>(&w, a ? "TypeACAPDUText" : "TypeBCAPDUText"),
                          [&] { click(&w, a ? "SendTypeACmd" : "SendTypeBCmd"); });
   }
