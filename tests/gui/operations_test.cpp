@@ -102,6 +102,8 @@ void OperationsTest::setupCommTakesWhatIsTypedProbesAndCloseCommCloses() {
   QVERIFY(rig_->state.PortOpened);
   QVERIFY(w.port().isOpen());
   QVERIFY(log().startsWith(QStringLiteral("SD: F2 00 00 03 43 31 30 03 B0 \r\nRD: 06\r\n")));
+  click(&w, "CardStatusBtn");  // its outcome is shown
+  QCOMPARE(rig_->notifier.messages.back().title, QStringLiteral("Card Status"));
 
   click(&w, "IRCLOSECOM");
   QVERIFY(!rig_->state.PortOpened);
@@ -196,8 +198,9 @@ void OperationsTest::buttonsShowWhatTheReaderSent() {
   };
   click(&w, "ReaderResetBtn");
   QCOMPARE(runner_.opened.last(), QStringLiteral("KVT_730_B_ResetOptionForm"));
-  // The option reached the operation (its frame and message are tests/core's).
+  // The option reached the operation and its outcome is shown (the frame and text are tests/core's).
   QCOMPARE(rig_->state.InitializeParameter, 0x33);
+  QCOMPARE(rig_->notifier.messages.back().title, QStringLiteral("INITIALIZE"));
   size_t messages = rig_->notifier.messages.size();
   int commands = 0;
   rig_->withReader([&](sim::Reader& r) { commands = r.commandsSeen(); });
@@ -207,6 +210,10 @@ void OperationsTest::buttonsShowWhatTheReaderSent() {
   QTest::qWait(50);
   rig_->withReader([&](sim::Reader& r) { QCOMPARE(r.commandsSeen(), commands); });
   QCOMPARE(rig_->notifier.messages.size(), messages);
+
+  // A movement's outcome is shown (its frame and text are tests/core's).
+  click(&w, "MoveCardToICCBtn");
+  QCOMPARE(rig_->notifier.messages.back().title, QStringLiteral("Move card to IC card operation position"));
 
   // The counter buttons fill the box; a failed exchange leaves it as it was and shows no success.
   auto* box = find<QLineEdit>(&w, "IRTenKaEdit");
