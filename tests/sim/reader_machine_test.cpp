@@ -130,26 +130,3 @@ TEST(ReaderMachine, UnitInformationCommands) {
   EXPECT_EQ(ask(r, 0xA5, '2').error, "01");
   EXPECT_EQ(ask(r, 0x7E, '0').error, "00");
 }
-
-namespace {
-class EchoHandler : public sim::CommandHandler {
- public:
-  sim::Reply handle(const sim::Command& cmd, sim::ReaderState& s) override {
-    if (s.card != sim::CardPos::Inside) return sim::Reply::fail("62");
-    auto reply = sim::Reply::ok(cmd.data);
-    reply.status = std::array<uint8_t, 3>{'X', 'Y', 'Z'};
-    return reply;
-  }
-};
-}  // namespace
-
-TEST(ReaderMachine, AddedHandlersAnswerTheirCommandCode) {
-  Reader r;
-  EXPECT_EQ(ask(r, 0x70, '3').error, "00");
-  r.addHandler(0x70, std::make_unique<EchoHandler>());
-  EXPECT_EQ(ask(r, 0x70, '3', {1, 2}).error, "62");
-  r.setCardPosition(Reader::CardPos::Inside);
-  const auto a = ask(r, 0x70, '3', {0x01, 0x02});
-  EXPECT_EQ(a.status, "XYZ");
-  EXPECT_EQ(a.data, std::string("\x01\x02"));
-}
