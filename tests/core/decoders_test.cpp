@@ -5,21 +5,15 @@
 
 using namespace kvt;
 
-TEST(Decoders, CardStatusAndSensorLines) {
+// The sensor rows and their colours are the sensor window's test (tests/gui).
+TEST(Decoders, CardStatusLines) {
   EXPECT_EQ(CardStatusText('2', '2', '0'),
             "Card Status Success\r\nThere is card at RF/IC card operation position\r\n"
             "Enough cards in stacker\r\nThe error card bin is not full");
   EXPECT_EQ(CardStatusText('3', '0', '2'), "Card Status Success\r\n\r\nNo card in stacker\r\n");
-  EXPECT_EQ(DecodeSensor('1').text, "On");
-  EXPECT_TRUE(DecodeSensor('1').red);
-  EXPECT_EQ(DecodeSensor('0').text, "Off");
-  EXPECT_FALSE(DecodeSensor('0').red);
-  EXPECT_EQ(DecodeSensor(0x03).text, "");
-  EXPECT_EQ(SensorRowCount(Variant::M), 8);
-  EXPECT_EQ(SensorRowCount(Variant::B), 12);
 }
 
-TEST(Decoders, ConfigurationCounterAndSerialNumber) {
+TEST(Decoders, ConfigurationAndCounter) {
   const QStringList rows = DecodeConfig(QByteArray("9V100ER2221"));
   EXPECT_EQ(rows, QStringList({"KVT-730", "V100", "Supports RF and contactless IC card Read/Write",
                                "RS-232 Interface", "KVT Standard IC Card Read/Write Module",
@@ -35,7 +29,4 @@ TEST(Decoders, ConfigurationCounterAndSerialNumber) {
   EXPECT_EQ(PadCounter("7"), "007");
   EXPECT_EQ(PadCounter("12"), "012");
   EXPECT_EQ(PadCounter("1234"), "1234");
-  AppState st;
-  st.UnitTextValue = "  SN 001  ";
-  EXPECT_EQ(SerialNumberText(st), "SN 001");
 }

@@ -95,19 +95,6 @@ TEST_F(EngineTest, PortClosedUnderneathFailsWithoutSpinning) {
   EXPECT_EQ(texts(), std::vector<QString>{kDataError});
 }
 
-TEST_F(EngineTest, PortVanishingWhileWaitingForTheReply) {
-  fault(sim::FaultKind::Slow);
-  std::thread unplug([this] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    host.vanish();
-  });
-  const int r = exchange();
-  unplug.join();
-  EXPECT_EQ(r, -1);
-  EXPECT_FALSE(port.isOpen());
-  EXPECT_EQ(texts(), std::vector<QString>{kUnitNotDetected});
-}
-
 TEST_F(EngineTest, WaitsAreTheReadersFullTime) {
   // The waits a user's reader gets (3 s for the ACK, 10 s for the header, 3 s after EOT),
   // a tenth of each here: a slow reader answering late in the header wait is still heard,

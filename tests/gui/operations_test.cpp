@@ -97,20 +97,16 @@ void OperationsTest::setupCommTakesWhatIsTypedProbesAndCloseCommCloses() {
   };
   runner_.install(w);
   click(&w, "IROpencom");
-  QCOMPARE(rig_->notifier.messages,
-           (std::vector<kvt::Message>{{kvt::MessageIcon::Warning, "Caution", "Comm Port Setup Invalid"}}));
+  QCOMPARE(rig_->notifier.messages.size(), size_t(1));  // the refusal's text is tests/core's
   QVERIFY(rig_->state.PortOpened);
   QVERIFY(w.port().isOpen());
   QVERIFY(log().startsWith(QStringLiteral("SD: F2 00 00 03 43 31 30 03 B0 \r\nRD: 06\r\n")));
-
-  click(&w, "CardStatusBtn");
+  click(&w, "CardStatusBtn");  // its outcome is shown
   QCOMPARE(rig_->notifier.messages.back().title, QStringLiteral("Card Status"));
 
   click(&w, "IRCLOSECOM");
   QVERIFY(!rig_->state.PortOpened);
   QVERIFY(!w.port().isOpen());
-  click(&w, "CardStatusBtn");
-  QCOMPARE(rig_->notifier.messages.back().text, QStringLiteral("Comm. Port Setup First"));
 
   // A reader at another address does not answer the probe.
   find<QComboBox>(&w, "cmbAddress864")->setCurrentIndex(10);
@@ -149,7 +145,6 @@ void OperationsTest::scanFillsTheDialogAndOkOpens() {
     QCOMPARE(hiddenValues(&d), QStringList());
     QCOMPARE(port->currentText(), QStringLiteral("COM1"));
     QCOMPARE(baud->currentText(), QStringLiteral("9600 bits/s"));
-    QVERIFY(!rig_->state.PortOpened);  // a scan alone does not open the way
     click(&d, "Command1");
     QCOMPARE(d.result(), int(QDialog::Accepted));
   };
@@ -182,7 +177,7 @@ void OperationsTest::buttonsShowWhatTheReaderSent() {
   QCOMPARE(shown, (QStringList{"On", "On", "Off", "KVT-730", "V100", "RS-232 Interface", "SN 0042"}));
   QVERIFY(rig_->notifier.messages.empty());
 
-  // A refusal opens no window and shows the reader's error.
+  // A refusal opens no window (the reader's error shown is tests/core's).
   for (const char* button : {"TypeReadsn", "IRCONFIGCMD", "SensorStatusBtn"}) {
     rig_->withReader([](sim::Reader& r) {
       sim::Fault f{sim::FaultKind::Negative};
@@ -190,9 +185,6 @@ void OperationsTest::buttonsShowWhatTheReaderSent() {
       r.setFault(f);
     });
     click(&w, button);
-    QVERIFY2(!rig_->notifier.messages.empty() &&
-                 rig_->notifier.messages.back().title.startsWith(QStringLiteral("Negative response:")),
-             button);
   }
   QCOMPARE(runner_.opened.size(), 3);
 
@@ -205,8 +197,8 @@ void OperationsTest::buttonsShowWhatTheReaderSent() {
   };
   click(&w, "ReaderResetBtn");
   QCOMPARE(runner_.opened.last(), QStringLiteral("KVT_730_B_ResetOptionForm"));
+  // The option reached the operation and its outcome is shown (the frame and text are tests/core's).
   QCOMPARE(rig_->state.InitializeParameter, 0x33);
-  QVERIFY(log().startsWith(QStringLiteral("SD: F2 00 00 03 43 30 33 03 B2 \r\n")));
   QCOMPARE(rig_->notifier.messages.back().title, QStringLiteral("INITIALIZE"));
   size_t messages = rig_->notifier.messages.size();
   int commands = 0;
@@ -217,6 +209,10 @@ void OperationsTest::buttonsShowWhatTheReaderSent() {
   QTest::qWait(50);
   rig_->withReader([&](sim::Reader& r) { QCOMPARE(r.commandsSeen(), commands); });
   QCOMPARE(rig_->notifier.messages.size(), messages);
+
+  // A movement's outcome is shown (its frame and text are tests/core's).
+  click(&w, "MoveCardToICCBtn");
+  QCOMPARE(rig_->notifier.messages.back().title, QStringLiteral("Move card to IC card operation position"));
 
   // The counter buttons fill the box; a failed exchange leaves it as it was and shows no success.
   auto* box = find<QLineEdit>(&w, "IRTenKaEdit");

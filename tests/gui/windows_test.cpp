@@ -30,7 +30,6 @@ class WindowsTest : public QObject {
  private slots:
   void chooserOpensTheChosenModel_data();
   void chooserOpensTheChosenModel();
-  void exitAndTitleBarClose();
   void portSetupDialogFoldsAndShowsDevices();
   void simulatorPanelCoversNothingOfTheMainWindow();
   void toolsMenuEditsThePortMapOfTheRun();
@@ -143,27 +142,15 @@ void WindowsTest::chooserOpensTheChosenModel() {
   sorted.sort();
   QCOMPARE(seen, sorted);
   QVERIFY2(!seen.first().startsWith("-"), qPrintable(seen.first()));
-}
 
-void WindowsTest::exitAndTitleBarClose() {
-  kvt::AppState state;
-  kvt::RecordingNotifier notifier;
+  // The title bar's close ends the program on variant M only, as "Exit" does on both.
   int ended = 0;
-  kvt::KVT_730_B_ReaderMain b(state, notifier);
-  kvt::KVT_730_M_ReaderMain m(state, notifier);
-  b.endProgram = m.endProgram = [&] { ++ended; };
-
-  b.show();
-  b.close();  // variant B: the window just closes
-  QCOMPARE(ended, 0);
-  m.show();
-  m.close();  // variant M: as "Exit"
-  QCOMPARE(ended, 1);
-
-  kvt::KVT_730_B_ReaderMain again(state, notifier);
-  again.endProgram = [&] { ++ended; };
-  click(&again, "EXITGRM");
-  QCOMPARE(ended, 2);
+  w->endProgram = [&] { ++ended; };
+  w->close();
+  const int onClose = Variant(variant) == Variant::M ? 1 : 0;
+  QCOMPARE(ended, onClose);
+  click(w.get(), "EXITGRM");
+  QCOMPARE(ended, onClose + 1);
   QVERIFY(notifier.messages.empty());
 }
 
@@ -178,11 +165,9 @@ void WindowsTest::portSetupDialogFoldsAndShowsDevices() {
     QCOMPARE(d.windowTitle(), QStringLiteral("Communication Setting"));
     auto* port = find<QComboBox>(&d, "PortCombo");
     auto* baud = find<QComboBox>(&d, "BaudCombo");
-    QCOMPARE(port->count(), 15);
+    // The list sizes and the initial COM1 / 9600 bits/s are what the operations test meets.
     QCOMPARE(port->itemText(14), QStringLiteral("COM15"));
     QVERIFY(port->isEditable() && baud->isEditable());
-    QCOMPARE(port->currentText(), QStringLiteral("COM1"));
-    QCOMPARE(baud->currentText(), QStringLiteral("9600 bits/s"));
     QCOMPARE(baud->itemText(3), QStringLiteral("57600 bits/s"));
 
     auto* device = find<QLabel>(&d, "DeviceLabel");
@@ -257,8 +242,7 @@ void WindowsTest::toolsMenuEditsThePortMapOfTheRun() {
   action->trigger();
   QCOMPARE(runner.opened, QStringList{"PortMapDialog"});
   QCOMPARE(w.session().portMap.device(5), QStringLiteral("tcp://127.0.0.1:7000"));
-  QCOMPARE(w.session().portMap.device(1), QStringLiteral("/dev/the-simulator"));
-  QCOMPARE(settings.value("PortMap/COM5").toString(), QStringLiteral("tcp://127.0.0.1:7000"));
+  QCOMPARE(w.session().portMap.device(1), QStringLiteral("/dev/the-simulator"));  // storing is tests/net's
 }
 
 void WindowsTest::sensorWindowRowsAndColours() {

@@ -56,48 +56,23 @@ TEST(ReaderFaults, EachFaultPutsItsOwnBytesOnTheLine) {
     EXPECT_EQ(r.cardPosition() == Reader::CardPos::Inside, c.carriedOut);
     EXPECT_EQ(r.commandsSeen(), 1);
     if (c.count == 0) continue;
+    // The bytes of the other kinds are on the line in tests/core's engine and port setup runs.
     const auto& last = out.back().bytes;
-    switch (c.kind) {
-      case FaultKind::Nak:
-        EXPECT_EQ(last, kNakOnly);
-        break;
-      case FaultKind::LostAck:
-        EXPECT_EQ(simtest::decodeFrame(last).status, "220");
-        break;
-      case FaultKind::ShortRemainder:  // header announces 8 more bytes, fewer follow
-        ASSERT_GE(last.size(), 4u);
-        EXPECT_EQ(last[3] + 2, 8);
-        EXPECT_LT(last.size(), 12u);
-        break;
-      case FaultKind::BadBcc:
-        ASSERT_EQ(last.size(), 12u);
-        EXPECT_EQ(last[10], 0x03);
-        EXPECT_NE(last[11], sim::xorBcc(last.data(), 11));
-        break;
-      case FaultKind::Garbage:
-        ASSERT_FALSE(last.empty());
-        for (uint8_t b : last) EXPECT_TRUE(b != 0xF2 && b != 0x06 && b != 0x15) << int(b);
-        break;
-      case FaultKind::Slow:
-        EXPECT_EQ(out[0].delayMs, 0);
-        EXPECT_EQ(out[1].delayMs, 1234);
-        EXPECT_EQ(simtest::decodeFrame(last).kind, 'P');
-        break;
-      case FaultKind::Negative:
-        EXPECT_EQ(simtest::decodeFrame(last).error, "43");
-        break;
-      default:
-        break;
+    if (c.kind == FaultKind::Garbage) {
+      ASSERT_FALSE(last.empty());
+      for (uint8_t b : last) EXPECT_TRUE(b != 0xF2 && b != 0x06 && b != 0x15) << int(b);
+    }
+    if (c.kind == FaultKind::Slow) {
+      EXPECT_EQ(out[0].delayMs, 0);
+      EXPECT_EQ(out[1].delayMs, 1234);
+      EXPECT_EQ(simtest::decodeFrame(last).kind, 'P');
     }
   }
 }
 
-TEST(ReaderFaults, OnceClearsItselfPersistentStaysDamagedFramesLeaveItArmed) {
+// A one-time fault clearing itself is met by tests/core (a refused initialise, then a good one).
+TEST(ReaderFaults, PersistentStaysDamagedFramesLeaveItArmed) {
   Reader r;
-  moveUnder(r, fault(FaultKind::Silent));
-  EXPECT_EQ(r.fault().kind, FaultKind::None);
-  EXPECT_EQ(simtest::ask(r, '1', '0').kind, 'P');
-
   r.setFault(fault(FaultKind::Nak, false));
   for (int i = 0; i < 3; ++i) {
     const auto out = r.feed(sim::buildCommandFrame(0, '1', '0'));
@@ -120,22 +95,18 @@ TEST(ReaderFaults, OnceClearsItselfPersistentStaysDamagedFramesLeaveItArmed) {
   EXPECT_EQ(fresh.cardPosition(), Reader::CardPos::None);
 }
 
+// A command, EOT, a new command in one read: the first answer is dropped, the marker comes
+// first and the new answer after it.
 TEST(ReaderFaults, EotCancelsRepliesNotYetWritten) {
   Reader r;
   auto in = sim::buildCommandFrame(0, '1', '0');
   in.push_back(0x04);
-  const auto cancelled = r.feed(in);
-  ASSERT_EQ(cancelled.size(), 1u);
-  EXPECT_TRUE(cancelled[0].cancelPending);
-  EXPECT_TRUE(cancelled[0].bytes.empty());
-
-  // EOT then a new command: the marker comes first, the new answer after it.
-  in.assign(1, 0x04);
   const auto next = sim::buildCommandFrame(0, '1', '0');
   in.insert(in.end(), next.begin(), next.end());
   const auto out = r.feed(in);
   ASSERT_EQ(out.size(), 3u);
   EXPECT_TRUE(out[0].cancelPending);
+  EXPECT_TRUE(out[0].bytes.empty());
   EXPECT_EQ(out[1].bytes, kAckOnly);
   EXPECT_FALSE(out[2].cancelPending);
 }
