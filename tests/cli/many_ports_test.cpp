@@ -45,6 +45,8 @@ TEST(ManyPorts, ASilentReaderHoldsUpOnlyItsOwnLine) {
   EXPECT_GE(byPort[silent.device()].ms, 3500);
 }
 
+// Lines go out back to back: clearing the line before a frame must not discard the ACK of
+// the reply before it, which may not have reached the reader yet; each reader says so at stop.
 TEST(ManyPorts, ScriptLinesOfEveryPortStayWholeAndComplete) {
   SimProcess a, b, c;
   ASSERT_TRUE(a.ok() && b.ok() && c.ok());
