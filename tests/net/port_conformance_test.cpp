@@ -180,6 +180,12 @@ TEST_P(PortConformance, ExchangesClosesAndReopens) {
   ASSERT_GE(got.size(), want.size());
   EXPECT_TRUE(std::search(got.begin(), got.end(), want.begin(), want.end()) != got.end());
   EXPECT_EQ(settledAcks(6), 6);
+  // And from the reader: a serial number of two 0xFF bytes.
+  rig->reader([](sim::Reader& r) { r.setSerialNumber("\xFF\xFF"); });
+  log.text.clear();
+  ASSERT_EQ(exchange(BuildFrame(0, 0xA2, 0x30, QByteArray(1, '\x12'))), 0);
+  EXPECT_EQ(log.text, QStringLiteral("SD: F2 00 00 04 43 A2 30 12 03 36 \r\nRD: 06\r\n"
+                                     "RD: F2 00 00 08 50 A2 30 30 32 30 FF FF 03 09 \r\nSD: 06\r\n"));
 
   // A reply nobody asked for waits on the line; the next exchange must not take it.
   ASSERT_TRUE(port.write(BuildFrame(0, 0x31, 0x31)));  // sensor status: a longer reply
