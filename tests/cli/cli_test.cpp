@@ -75,26 +75,6 @@ TEST(CliSimulate, SensorRowsFollowTheVariant) {
   EXPECT_EQ(m.lines, b.lines.mid(0, 8));
 }
 
-TEST(CliSimulate, LogIsPrintedExactlyAsTheMonitorHoldsIt) {
-  const CtlRun r = Ctl({"--simulate", "--log", "card-status"});
-  EXPECT_EQ(r.code, 0);
-  EXPECT_EQ(r.out, kCardStatusEmpty.toUtf8() +
-                       "\n"
-                       "SD: F2 00 00 03 43 31 30 03 B0 \r\n"
-                       "RD: 06\r\n"
-                       "RD: F2 00 00 06 50 31 30 30 32 30 03 94 \r\n"
-                       "SD: 06\r\n"
-                       "\r\n");
-}
-
-// The time-out of an operation at the wrong address, and its log, are CommandLine's and
-// JsonOutput's; the probe says so in its own word.
-TEST(CliSimulate, WrongAddressFailsTheProbe) {
-  const CtlRun probe = Ctl({"--simulate", "--address", "1", "--timeout-scale", "100", "probe"});
-  EXPECT_EQ(probe.code, 2);
-  EXPECT_EQ(probe.lines, QStringList{"Probe: ERROR"});
-}
-
 TEST(CliSimulate, NegativeReplyGivesItsTextAndStatusOne) {
   const CtlRun r = Ctl({"--simulate", "send", "437A30"});
   EXPECT_EQ(r.code, 1);
