@@ -137,10 +137,6 @@ TEST(CliPort, MissingAndBusyDevices) {
   EXPECT_EQ(missing.code, 4);
   EXPECT_EQ(missing.lines, QStringList{kNoSuchPort});
 
-  const CtlRun mapped = Ctl({"--port", "COM7=/dev/nonexistent", "--port", "COM7", "read-sn"});
-  EXPECT_EQ(mapped.code, 4);
-  EXPECT_EQ(mapped.lines, QStringList{kNoSuchPort});
-
   SimProcess sim;
   ASSERT_FALSE(sim.device().isEmpty());
   QSerialPort holder(sim.device());
