@@ -23,6 +23,7 @@ TEST(CommandLine, OptionsStandBeforeOrAfterTheCommandInBothSpellings) {
       {{"card-status", "--simulate", "--address=1", "--timeout-scale=100"},
        2,
        "Caution | Time is out, cancel communication process"},
+      {{"--simulate", "--address", "1", "--timeout-scale", "100", "probe"}, 2, "Probe: ERROR"},
       {{"--simulate", "card-status", "--log"}, 0, "SD: F2 00 00 03 43 31 30 03 B0 \r"},
       {{"--option=7", "--simulate", "init"},
        0,

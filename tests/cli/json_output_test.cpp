@@ -58,7 +58,8 @@ TEST(JsonOutput, AnOperationAndAFailedOneWithTheirMessagesAndBytes) {
   EXPECT_FALSE(o.contains("lines"));
 
 
-  // No reader at address 1: the frame, our EOT after the header wait, the time-out box.
+  // No reader at address 1: its status and the time-out box's icon; the box's text and the
+  // EOT after the header wait are those of every other printing of the failure.
   const CtlRun failed =
       ctl_test::runCtl({"--simulate", "--json", "--address", "1", "--timeout-scale", "20", "card-status"});
   EXPECT_EQ(failed.code, 2);
@@ -66,8 +67,6 @@ TEST(JsonOutput, AnOperationAndAFailedOneWithTheirMessagesAndBytes) {
   const QJsonObject f = Objects(failed)[0];
   EXPECT_EQ(f["exit_status"].toInt(-1), 2);
   EXPECT_EQ(f["messages"][0]["icon"].toString(), "warning");
-  EXPECT_EQ(f["messages"][0]["text"].toString(), "Time is out, cancel communication process");
-  EXPECT_EQ(LogOf(f), (QStringList{"SD F2 01 00 03 43 31 30 03 B1", "SD 04"}));
 }
 
 TEST(JsonOutput, AScriptGivesItsLinesInsteadOfTheBlocks) {

@@ -25,7 +25,8 @@ TEST(ManyPorts, ASilentReaderHoldsUpOnlyItsOwnLine) {
   SimProcess silent({"--baud", "19200"});  // hears only noise at 9600
   ASSERT_TRUE(first.ok() && second.ok() && silent.ok());
   // Waits divided by 4: the silent reader's exchange runs out after 0.75 + 2.5 + 0.75 s.
-  const ctl_test::LiveRun r = ctl_test::RunLive({"--ports", "COM2," + second.device() + "," + silent.device(),
+  // The silent reader comes first: ports taken one after the other would hold up the rest.
+  const ctl_test::LiveRun r = ctl_test::RunLive({"--ports", silent.device() + ",COM2," + second.device(),
                                                  "--port", "COM2=" + first.device(), "--timeout-scale", "4",
                                                  "card-status"});
   EXPECT_EQ(r.code, 2) << r.err.toStdString();
@@ -45,6 +46,8 @@ TEST(ManyPorts, ASilentReaderHoldsUpOnlyItsOwnLine) {
   EXPECT_GE(byPort[silent.device()].ms, 3500);
 }
 
+// Lines go out back to back: clearing the line before a frame must not discard the ACK of
+// the reply before it, which may not have reached the reader yet; each reader says so at stop.
 TEST(ManyPorts, ScriptLinesOfEveryPortStayWholeAndComplete) {
   SimProcess a, b, c;
   ASSERT_TRUE(a.ok() && b.ok() && c.ok());

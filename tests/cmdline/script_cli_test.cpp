@@ -2,8 +2,6 @@
 // printed blocks and its exit status.
 #include <gtest/gtest.h>
 
-#include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -53,16 +51,6 @@ TEST_F(ScriptCli, PrintsTheDecodedBlocksAndWithLogTheRawLines) {
   EXPECT_EQ(log.lines, once + QStringList({"Summary 31h/30h: 1 sent, 1 positive, 0 negative, 0 failed, [times] ms",
                                            "SD: F2 00 00 03 43 31 30 03 B0 ", "RD: 06",
                                            "RD: F2 00 00 06 50 31 30 30 32 30 03 94 ", "SD: 06", ""}));
-}
-
-TEST_F(ScriptCli, EveryReplyOfAFastRunIsAcknowledged) {
-  // Lines go out back to back; clearing the line before a frame must not discard the ACK
-  // of the reply before it, which may not have reached the reader yet.
-  ctl_test::SimProcess sim;
-  ASSERT_TRUE(sim.ok());
-  const CtlRun r = sim.ctl({"script", file("C10\nC11\nC10\nC11\n"), "--repeat", "100"});
-  EXPECT_EQ(r.code, 0) << r.err.toStdString();
-  EXPECT_EQ(sim.stop(), 0);
 }
 
 TEST_F(ScriptCli, BadScriptsAreRefusedBeforeAnythingIsOpened) {
