@@ -5,9 +5,7 @@
 // Reader::addHandler, so card command families live in classes of their own.
 #pragma once
 
-#include <array>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,9 +21,8 @@ struct Command {
 
 struct Reply {
   bool positive = true;
-  std::vector<uint8_t> data;                  // after the status or error characters
-  std::string error = "00";                   // negative replies: two characters
-  std::optional<std::array<uint8_t, 3>> status;  // positive: overrides the machine status
+  std::vector<uint8_t> data;  // after the status or error characters
+  std::string error = "00";   // negative replies: two characters
 
   static Reply ok(std::vector<uint8_t> data = {}) {
     Reply r;

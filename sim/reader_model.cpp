@@ -11,7 +11,7 @@ namespace {
 std::vector<uint8_t> replyText(const Command& cmd, const Reply& r, const ReaderState& state) {
   std::vector<uint8_t> text;
   if (r.positive) {
-    const auto st = r.status ? *r.status : state.statusBytes();
+    const auto st = state.statusBytes();
     text = {kPositiveMark, cmd.cm, cmd.pm, st[0], st[1], st[2]};
   } else {
     std::string code = r.error;
