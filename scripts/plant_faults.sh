@@ -41,6 +41,7 @@ faults=(
   "script-dollar-not-a-marker|src/cmdline/script_parse.cpp|s/ \|\| c == QLatin1Char\('\\\$'\)//"
   "pcsc-dump-wraps-at-19|src/pcsc/pcsc_ops.cpp|s/i \+= 20\)(.*)bytes\.mid\(i, 20\)/i += 19)\$1bytes.mid(i, 19)/"
   "hex-filter-keeps-lower-case|src/hexgrid/key_filters.cpp|s/return c\.toUpper\(\);/return c;/"
+  "trailer-write-unguarded|src/cli/rf_commands.cpp|s/const TrailerLock lock = o\.force \? TrailerLock::Allow : TrailerLock::Refuse;/const TrailerLock lock = TrailerLock::Allow;/"
 )
 
 selected=("$@")

@@ -82,6 +82,12 @@ TEST(DumpCli, MifareDumpInEveryFormatRestoreKeyFilesAndTrailerGuard) {
                                        "they can never be changed again. / Nothing was written."});
   const CtlRun forced = sim.ctl({"mifare", "restore", dir.filePath("c.mct"), "--trailers", "--force"});
   EXPECT_EQ(forced.lines.value(5), "Sector 05: wrote 3/4 blocks; refused by the card: 3");
+  // One trailer written by hand is guarded alike: nothing goes out without --force.
+  const CtlRun write = sim.ctl({"--log", "mifare", "write", "1", "3", "FFFFFFFFFFFF778F0869FFFFFFFFFFFF"});
+  EXPECT_EQ(write.code, 3);
+  EXPECT_EQ(write.lines.filter("SD: "), QStringList());
+  EXPECT_EQ(write.lines.last(), "Caution | The access bits 77 8F 08 lock the trailer of sector 01 for good: "
+                                "they can never be changed again. / Nothing was written.");
 
   const CtlRun access = runCtl({"--port", "/dev/kvt-no-such-port", "mifare", "access", "778F08"});  // no port
   EXPECT_EQ(access.code, 0);
