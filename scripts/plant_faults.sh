@@ -54,9 +54,26 @@ wanted() {
 
 kvt_install_packages
 mkdir -p "$copy"
-# The committed tree, fresh each run.
-git -C "$KVT_ROOT" archive HEAD | tar -x -C "$copy"
-cmake -S "$copy" -B "$build" -G Ninja >/dev/null
+# The committed tree, fresh each run. Unpacked files carry their commit's time, which may be
+# older than the objects an earlier run built from other contents: so the tree is unpacked
+# beside the copy, and only the files that differ are copied over (with the time of now), and
+# the build sees every change.
+fresh="$work/fresh"
+rm -rf "$fresh"
+mkdir -p "$fresh"
+git -C "$KVT_ROOT" archive HEAD | tar -x -C "$fresh"
+(cd "$fresh" && find . -type f -print0) | while IFS= read -r -d '' f; do
+  cmp -s "$fresh/$f" "$copy/$f" || { mkdir -p "$(dirname "$copy/$f")"; cp "$fresh/$f" "$copy/$f"; }
+done
+(cd "$copy" && find . -path ./build -prune -o -type f -print0) | while IFS= read -r -d '' f; do
+  [ -e "$fresh/$f" ] || rm -f "$copy/$f"
+done
+launcher=()
+if command -v ccache >/dev/null; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR="$KVT_ROOT"
+fi
+cmake -S "$copy" -B "$build" -G Ninja "${launcher[@]}" >/dev/null
 cmake --build "$build" -j2 >/dev/null
 
 missed=0
