@@ -17,6 +17,11 @@ KVT_DEBIAN_PACKAGES=(
   pcsc-tools                                                       # the known-ATR list (smartcard_list.txt), read at run time
   ser2net                                                          # a serial device server for the network port tests
   libcli11-dev                                                     # CLI11: the command lines of kvt730ctl and kvt730-sim
+  tshark                                                           # reads the monitor's captures through our dissector
+  prometheus-cpp-dev                                               # the metrics endpoint of qualify and wear
+  prometheus                                                       # a real scraper for the metrics tests
+  chromium poppler-utils python3-html5lib                          # HTML reports: rendered to PDF, read back, parsed
+  lintian                                                          # checks the Debian package
 )
 
 kvt_missing_packages() {
@@ -38,6 +43,8 @@ kvt_install_packages() {
   if [ "$(id -u)" -ne 0 ]; then
     sudo=(sudo)
   fi
+  # wireshark-common would ask whether ordinary users may capture; they may not.
+  echo "wireshark-common wireshark-common/install-setuid boolean false" | "${sudo[@]}" debconf-set-selections
   "${sudo[@]}" apt-get update
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
 }

@@ -28,6 +28,8 @@
 #include "machine/sensor_window.h"
 #include "machine/status_ops.h"
 #include "machine/unit_ops.h"
+#include "monitor/line_monitor_action.h"
+#include "qualify/qualify_actions.h"
 
 namespace kvt {
 
@@ -123,6 +125,8 @@ ReaderMainWindow::ReaderMainWindow(Variant v, AppState& state, Notifier& notifie
   portMapAction_ = tools->addAction(QStringLiteral("&Port Map..."), this, &ReaderMainWindow::onPortMap);
   portMapAction_->setObjectName(QStringLiteral("PortMapAction"));
   portMapAction_->setEnabled(false);
+  AddLineMonitorAction(tools, this, [this] { return session_->portMap; });
+  AddQualifyActions(tools, this, *session_, [this] { return address(); });
   top->setMenuBar(menus);
   resize(980, 640);
 }

@@ -10,6 +10,11 @@
 
 namespace kvt::cli {
 
+const QStringList& MotionNames() {
+  static const QStringList names = {"ic", "rf", "front-hold", "front", "bin"};
+  return names;
+}
+
 const QList<int>& AcceptedBauds() {
   static const QList<int> bauds = {9600, 19200, 38400, 57600, 115200};
   return bauds;
@@ -19,12 +24,25 @@ const std::vector<CommandOption>& CommandOptions() {
   static const std::vector<CommandOption> table = {
       {"--option", {"init"}, "init"},
       {"--repeat", {"script"}, "script"},
-      {"--report", {"script"}, "script"},
-      {"--reader", {"pcsc transmit"}, "pcsc transmit"},
+      {"--report", {"script", "qualify", "wear"}, "script, qualify and wear"},
+      {"--reader", {"pcsc transmit", "monitor"}, "pcsc transmit and monitor"},
+      {"--app-link", {"monitor"}, "monitor"},
+      {"--app", {"monitor"}, "monitor"},
+      {"--pcap", {"monitor"}, "monitor"},
+      {kMonitorLogOption, {"monitor"}, "monitor"},
+      {"--card-inside", {"qualify"}, "qualify"},
+      {"--path", {"qualify", "wear"}, "qualify and wear"},
+      {"--junit", {"qualify"}, "qualify"},
+      {"--metrics", {"qualify", "wear"}, "qualify and wear"},
+      {"--cycles", {"wear"}, "wear"},
+      {"--until-failure", {"wear"}, "wear"},
+      {"--max-motion-ms", {"wear"}, "wear"},
+      {"--every", {"wear"}, "wear"},
       {"--keys", {"mifare dump", "mifare restore"}, "mifare dump and mifare restore"},
       {"--size", {"mifare dump", "24cxx dump", "24cxx restore"}, "mifare dump and 24cxx dump/restore"},
       {"--trailers", {"mifare restore"}, "mifare restore"},
-      {"--force", {"mifare write", "mifare restore"}, "mifare write and mifare restore"},
+      {"--force", {"mifare write", "mifare restore", "sle4442 restore"},
+       "mifare write, mifare restore and sle4442 restore"},
   };
   return table;
 }
@@ -83,6 +101,43 @@ QString TakePorts(CliOptions& o, const QString& value) {
     names << n;
   }
   o.ports = names;
+  return QString();
+}
+
+// A whole number from min to max, for "--name".
+QString TakeCount(const char* name, const QString& value, qint64 min, qint64 max, qint64* out) {
+  bool ok = false;
+  const qlonglong n = value.toLongLong(&ok);
+  if (!ok || n < min || n > max) return QStringLiteral("%1 %2: expected a whole number from %3 to %4").arg(QLatin1String(name), value).arg(min).arg(max);
+  *out = n;
+  return QString();
+}
+
+// A value that names a file or a port; only its absence is wrong here.
+QString TakeName(const char* name, const QString& value, std::optional<QString>* out) {
+  *out = value;
+  return value.isEmpty() ? QStringLiteral("%1 needs a value").arg(QLatin1String(name)) : QString();
+}
+
+QString TakePath(CliOptions& o, const QString& value) {
+  QStringList moves;
+  for (const QString& part : value.split(QLatin1Char(','))) {
+    const QString m = part.trimmed().toLower();
+    if (!MotionNames().contains(m))
+      return QStringLiteral("--path %1: expected moves from %2, separated by commas").arg(value, MotionNames().join(QLatin1Char(',')));
+    moves << m;
+  }
+  o.path = moves;
+  return QString();
+}
+
+QString TakeMetrics(CliOptions& o, const QString& value) {
+  const int colon = value.lastIndexOf(QLatin1Char(':'));
+  bool ok = false;
+  const int port = colon > 0 ? value.mid(colon + 1).toInt(&ok) : -1;
+  if (!ok || port < 0 || port > 65535)
+    return QStringLiteral("--metrics %1: expected HOST:PORT (port 0 lets the system choose one)").arg(value);
+  o.metrics = value;
   return QString();
 }
 
@@ -173,7 +228,56 @@ void AddOptions(CLI::App& app, CliOptions& o, bool& help) {
            return QString();
          });
   app.add_flag("--trailers", o.trailers, "mifare restore: write the sector trailers too");
-  app.add_flag("--force", o.force, "mifare write/restore: write access bits that lock a trailer for good");
+  app.add_flag("--force", o.force,
+               "mifare write/restore: write access bits that lock a trailer for good;\n"
+               "sle4442 restore: present the security code with one try left");
+  Valued(app, "--app-link", "PATH", "monitor: a new pseudo-terminal for the application, linked at PATH",
+         [&o](const QString& v) { return TakeName("--app-link", v, &o.appLink); });
+  Valued(app, "--app", "PORT", "monitor: the application's side is this port (as --port takes it)",
+         [&o](const QString& v) { return TakeName("--app", v, &o.app); });
+  Valued(app, "--pcap", "FILE", "monitor: write the capture to FILE (pcapng)",
+         [&o](const QString& v) { return TakeName("--pcap", v, &o.pcap); });
+  Valued(app, kMonitorLogOption, "FILE", "monitor: write the exchange to FILE as a saved communication log",
+         [&o](const QString& v) { return TakeName("--log", v, &o.logFile); });
+  app.add_flag("--card-inside", o.cardInside, "qualify: a card is in the reader; its path is checked");
+  Valued(app, "--path", "LIST",
+         "qualify, wear: the moves, from ic, rf, front-hold, front, bin,\nseparated by commas",
+         [&o](const QString& v) { return TakePath(o, v); });
+  Valued(app, "--junit", "FILE", "qualify: a JUnit XML report, one testcase per check",
+         [&o](const QString& v) { return TakeName("--junit", v, &o.junit); });
+  Valued(app, "--metrics", "HOST:PORT", "qualify, wear: serve Prometheus metrics at\nhttp://HOST:PORT/metrics during the run",
+         [&o](const QString& v) { return TakeMetrics(o, v); });
+  Valued(app, "--cycles", "N", "wear: move the card along the path N times", [&o](const QString& v) {
+    qint64 n = 0;
+    const QString problem = TakeCount("--cycles", v, 1, kMaxCount, &n);
+    o.cycles = n;
+    return problem;
+  });
+  app.add_flag("--until-failure", o.untilFailure, "wear: stop at the first failure");
+  Valued(app, "--max-motion-ms", "MS", "wear: a slower motion is a failure (default 3000)", [&o](const QString& v) {
+    qint64 n = 0;
+    const QString problem = TakeCount("--max-motion-ms", v, 1, 3600000, &n);
+    o.maxMotionMs = static_cast<int>(n);
+    return problem;
+  });
+  Valued(app, "--every", "N", "wear: print the summary every N cycles too", [&o](const QString& v) {
+    qint64 n = 0;
+    const QString problem = TakeCount("--every", v, 1, kMaxCount, &n);
+    o.every = n;
+    return problem;
+  });
+}
+
+// The command a line names: the first word that is neither an option nor an option's value.
+QString CommandWord(const CLI::App& app, const QStringList& args, qsizetype end) {
+  for (qsizetype i = 0; i < end; ++i) {
+    const QString& a = args[i];
+    if (!a.startsWith(QLatin1Char('-'))) return a;
+    if (a.contains(QLatin1Char('='))) continue;
+    const CLI::Option* known = app.get_option_no_throw(ToStd(a));
+    if (known && known->get_expected_max() > 0) ++i;  // its value
+  }
+  return QString();
 }
 
 // Every command takes what follows it as operands; its binder checks them.
@@ -215,16 +319,21 @@ ParsedArgs ParseArgs(const QStringList& args) {
   // flag takes no value at all. After "--" everything is an operand.
   std::vector<std::string> line;
   const qsizetype end = args.contains(QStringLiteral("--")) ? args.indexOf(QStringLiteral("--")) : args.size();
+  // monitor's "--log FILE" writes a file; everywhere else "--log" is a flag.
+  const bool monitor = CommandWord(app, args, end) == QLatin1String("monitor");
   for (qsizetype i = 0; i < args.size(); ++i) {
-    const QString name = args[i].section(QLatin1Char('='), 0, 0);
+    QString arg = args[i];
+    if (monitor && i < end && (arg == QLatin1String("--log") || arg.startsWith(QLatin1String("--log="))))
+      arg.replace(0, 5, QLatin1String(kMonitorLogOption));
+    const QString name = arg.section(QLatin1Char('='), 0, 0);
     const CLI::Option* known =
         i < end && name != args[i] && name.startsWith(QLatin1String("--")) ? app.get_option_no_throw(ToStd(name)) : nullptr;
     if (known && known->get_expected_max() == 0) {
       r.error = QStringLiteral("%1 takes no value").arg(name);
       return r;
     }
-    line.push_back(ToStd(known && args[i].endsWith(QLatin1Char('=')) ? name : args[i]));
-    if (known && args[i].endsWith(QLatin1Char('='))) line.emplace_back();
+    line.push_back(ToStd(known && arg.endsWith(QLatin1Char('=')) ? name : arg));
+    if (known && arg.endsWith(QLatin1Char('='))) line.emplace_back();
   }
   std::vector<std::string> reversed(line.rbegin(), line.rend());  // CLI11 takes the arguments last first
   try {
@@ -232,6 +341,7 @@ ParsedArgs ParseArgs(const QStringList& args) {
   } catch (const CLI::ArgumentMismatch&) {
     // A value is taken whatever it looks like, so only the last option can lack one.
     r.error = QStringLiteral("%1 needs a value").arg(args.last().section(QLatin1Char('='), 0, 0));
+    if (r.error.startsWith(QLatin1String(kMonitorLogOption))) r.error.replace(0, qstrlen(kMonitorLogOption), QLatin1String("--log"));
     return r;
   } catch (const CLI::ParseError& e) {
     r.error = FromStd(e.what());

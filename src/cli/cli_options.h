@@ -13,7 +13,7 @@ struct CliOptions {
   QString port;               // "--port NAME|DEVICE"; empty: COM1
   QStringList ports;          // "--ports LIST": run on each of these at once
   bool json = false;          // "--json": one JSON object per run instead of the text
-  std::optional<QString> report;  // "--report FILE" of script: a JUnit XML report
+  std::optional<QString> report;  // "--report FILE": script's JUnit XML, qualify's and wear's HTML
   QStringList portOverrides;  // "--port COMn=DEVICE", in the order given
   int baud = 9600;
   QString address = QStringLiteral("0");  // one upper-case hex digit
@@ -29,6 +29,21 @@ struct CliOptions {
   std::optional<QString> size;      // "--size": 1k|4k (mifare dump), 24C01..24C512 (24cxx dump/restore)
   bool force = false;               // "--force": write access bits that lock a trailer for good
   bool trailers = false;            // "--trailers": mifare restore writes the trailers too
+  // monitor: the reader side is --reader (as pcsc transmit's reader name), the application
+  // side a new pseudo-terminal linked at --app-link or an existing port --app.
+  std::optional<QString> appLink;   // "--app-link PATH"
+  std::optional<QString> app;       // "--app PORT"
+  std::optional<QString> pcap;      // "--pcap FILE": the capture in pcapng
+  std::optional<QString> logFile;   // "--log FILE" of monitor: the exchange as a saved log
+  // qualify and wear
+  bool cardInside = false;          // "--card-inside": qualify moves the card in the reader
+  QStringList path;                 // "--path LIST": ic, rf, front-hold, front, bin, in order
+  std::optional<QString> junit;     // "--junit FILE" of qualify: one testcase per check
+  std::optional<QString> metrics;   // "--metrics HOST:PORT": Prometheus text while the run lasts
+  std::optional<qint64> cycles;     // "--cycles N" of wear
+  bool untilFailure = false;        // "--until-failure" of wear
+  int maxMotionMs = 3000;           // "--max-motion-ms MS" of wear: slower is a failure
+  std::optional<qint64> every;      // "--every N" of wear: a summary each N cycles
   QString command;            // the sub-command, empty when none was given
   QStringList operands;       // what follows the sub-command
 };
@@ -54,6 +69,13 @@ struct CommandOption {
   bool takenBy(const QString& command, const QString& firstOperand) const;
 };
 const std::vector<CommandOption>& CommandOptions();
+
+// monitor's "--log FILE" as the parser knows it (every other command's --log is a flag).
+constexpr const char* kMonitorLogOption = "--log-file";
+// The largest count --cycles and --every take.
+constexpr qint64 kMaxCount = qint64(1) << 40;
+// The moves of --path, as kvt730ctl move names them.
+const QStringList& MotionNames();
 
 // The accepted baud rates, in the order of the port setup dialog.
 const QList<int>& AcceptedBauds();

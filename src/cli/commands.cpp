@@ -11,8 +11,10 @@
 #include "machine/movement_ops.h"
 #include "machine/status_ops.h"
 #include "machine/unit_ops.h"
+#include "monitor_commands.h"
 #include "output.h"
 #include "pcsc_commands.h"
+#include "qualify_commands.h"
 #include "result_lines.h"
 #include "rf_commands.h"
 #include "script_command.h"
@@ -184,6 +186,8 @@ std::vector<CommandEntry> MakeTable() {
   AddContactCommands(t);
   AddRfCommands(t);
   AddInsightCommands(t);
+  AddMonitorCommands(t);
+  AddQualifyCommands(t);
   return t;
 }
 

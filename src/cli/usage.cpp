@@ -96,6 +96,7 @@ class UsageFormatter : public CLI::Formatter {
   std::string make_option(const CLI::Option* opt, bool positional) const override {
     std::stringstream out;
     std::string head = make_option_name(opt, positional) + make_option_opts(opt);
+    if (head.rfind(kMonitorLogOption, 0) == 0) head.replace(0, std::strlen(kMonitorLogOption), "--log");
     std::string text = make_option_desc(opt);
     for (std::size_t tab; (tab = text.find('\t')) != std::string::npos;) {
       const std::size_t start = text.rfind('\n', tab);

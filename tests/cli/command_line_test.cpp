@@ -52,8 +52,12 @@ TEST(CommandLine, MistakesAreNamedAndNothingIsOpened) {
       {{"card-status", "--baud=1234"}, "--baud 1234: expected 9600, 19200, 38400, 57600 or 115200"},
       {{"--baud", "1234", "--address", "G", "probe"}, "--baud 1234: expected 9600, 19200, 38400, 57600 or 115200"},
       {{"card-status", "--option", "1"}, "--option belongs to init"},
-      {{"--reader", "x", "pcsc", "list"}, "--reader belongs to pcsc transmit"},
-      {{"mifare", "read", "1", "1", "--force"}, "--force belongs to mifare write and mifare restore"},
+      {{"--reader", "x", "pcsc", "list"}, "--reader belongs to pcsc transmit and monitor"},
+      {{"card-status", "--cycles", "5"}, "--cycles belongs to wear"},
+      // monitor's --log names a file; a bare --log there lacks it.
+      {{"monitor", "--reader", "COM1", "--log"}, "--log needs a value"},
+      {{"wear", "--path", "ic,up"}, "--path ic,up: expected moves from ic,rf,front-hold,front,bin, separated by commas"},
+      {{"mifare", "read", "1", "1", "--force"}, "--force belongs to mifare write, mifare restore and sle4442 restore"},
       {{"24cxx", "read", "--size=24C02"}, "--size belongs to mifare dump and 24cxx dump/restore"},
       {{"mifare", "dump", "c.mfd", "--trailers"}, "--trailers belongs to mifare restore"},
       {{"mifare", "access", "778F"}, "mifare access 778F: expected trailer bytes 6 to 8 as 6 hex digits, e.g. FF0780"},
@@ -91,7 +95,9 @@ TEST(CommandLine, HelpListsEveryOptionAndCommandAndEachCommandItsOwn) {
             (QStringList{"--port NAME|DEVICE", "--port COMn=DEVICE", "--ports LIST", "--baud N", "--address HEX",
                          "--simulate", "--variant B|M", "--log", "--json", "--timeout-scale N", "-h,--help",
                          "--version", "--option N", "--repeat N", "--report FILE", "--reader NAME", "--keys FILE",
-                         "--size SIZE", "--trailers", "--force"}));
+                         "--size SIZE", "--trailers", "--force", "--app-link PATH", "--app PORT", "--pcap FILE",
+                         "--log FILE", "--card-inside", "--path LIST", "--junit FILE", "--metrics HOST:PORT",
+                         "--cycles N", "--until-failure", "--max-motion-ms MS", "--every N"}));
   // The command list ends at the first empty line; the whole-card forms follow it.
   QStringList commands = all.lines.mid(all.lines.indexOf("Commands:") + 1);
   commands = commands.mid(0, commands.indexOf(QString()));

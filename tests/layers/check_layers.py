@@ -16,7 +16,8 @@ import sys
 
 GROUND, LINK, OPERATIONS, WIDGETS, FRONT = range(5)
 NAMES = ["ground", "link", "operations", "widgets", "front ends"]
-OPERATION_FOLDERS = {"machine", "contact", "rf", "cmdline", "pcsc", "insight", "dump", "report"}
+OPERATION_FOLDERS = {"machine", "contact", "rf", "cmdline", "pcsc", "insight", "dump", "report", "monitor",
+                     "qualify"}
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 
 
@@ -24,8 +25,12 @@ def widget_sources(src):
     """The stems of the files the widgets library is built from ("rf/rf_card_page")."""
     text = (src / "widgets.cmake").read_text()
     block = text[text.index("add_library(kvt_widgets"):]
-    block = block[: block.index(")")]
-    return {re.sub(r"\.(cpp|h)$", "", f) for f in re.findall(r"[\w/]+\.(?:cpp|h)", block)}
+    blocks = [block[: block.index(")")]]
+    # Feature folders that name their own files: target_sources(kvt_widgets ...).
+    for cmake in src.rglob("*.cmake"):
+        for found in re.findall(r"target_sources\(kvt_widgets([^)]*)\)", cmake.read_text()):
+            blocks.append(found)
+    return {re.sub(r"\.(cpp|h)$", "", f) for b in blocks for f in re.findall(r"[\w/]+\.(?:cpp|h)", b)}
 
 
 def layer_of(path, widgets):

@@ -1,0 +1,7 @@
+#include "monitor_commands.h"
+
+namespace kvt::cli {
+
+void AddMonitorCommands(std::vector<CommandEntry>&) {}
+
+}  // namespace kvt::cli
