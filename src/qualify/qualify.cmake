@@ -22,4 +22,8 @@ target_link_libraries(kvt_core PUBLIC prometheus-cpp::core prometheus-cpp::pull)
 
 target_sources(kvt_widgets PRIVATE
   qualify/qualify_actions.cpp
+  qualify/run_window.cpp
+  qualify/qualify_window.cpp
+  qualify/wear_window.cpp
+  qualify/motion_chart.cpp
 )
