@@ -248,7 +248,7 @@ SimControlWindow::SimControlWindow(sim::PtyHost& host, QWidget* parent) : QWidge
     seed_->setValue(static_cast<int>(std::min<uint32_t>(m.seed, 999999u)));
   });
   auto* applyMotion = button(motionBox, "SimApplyMotion", QStringLiteral("Apply"));
-  applyMotion->setAccessibleName(QStringLiteral("Apply motion"));
+  applyMotion->setAccessibleDescription(QStringLiteral("Apply the card motion"));
   // Two pairs of label and field a row, so the panel stays low and fits a 1280 screen; the
   // tooltips say the rest.
   const struct {

@@ -37,7 +37,7 @@ QualifyWindow::QualifyWindow(Session& session, QString address, QWidget* parent)
   auto* checksCaption = new QLabel(QStringLiteral("Checks:"), this);
   checks_ = new QTreeWidget(this);
   checks_->setObjectName(QStringLiteral("QualifyChecks"));
-  checks_->setAccessibleName(QStringLiteral("Checks"));
+  checks_->setAccessibleName(checksCaption->text());
   checksCaption->setBuddy(checks_);
   checks_->setRootIsDecorated(false);
   checks_->setHeaderLabels({QStringLiteral("Verdict"), QStringLiteral("Check"), QStringLiteral("ms"), QStringLiteral("Detail")});

@@ -76,7 +76,7 @@ WearWindow::WearWindow(Session& session, QString address, QWidget* parent)
   auto* countsCaption = new QLabel(QStringLiteral("Motions:"), this);
   counts_ = new QTableWidget(0, static_cast<int>(kColumns.size()), this);
   counts_->setObjectName(QStringLiteral("WearCounts"));
-  counts_->setAccessibleName(QStringLiteral("Motions"));
+  counts_->setAccessibleName(countsCaption->text());
   countsCaption->setBuddy(counts_);
   counts_->setHorizontalHeaderLabels(kColumns);
   counts_->verticalHeader()->hide();
@@ -89,7 +89,7 @@ WearWindow::WearWindow(Session& session, QString address, QWidget* parent)
   auto* chartCaption = new QLabel(QStringLiteral("Motion times:"), this);
   chart_ = new MotionChart(this);
   chart_->setObjectName(QStringLiteral("WearChart"));
-  chart_->setAccessibleName(QStringLiteral("Motion times"));
+  chart_->setAccessibleName(chartCaption->text());
   chartCaption->setBuddy(chart_);
   chart_->setRun(&result_);
 
