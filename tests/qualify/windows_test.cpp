@@ -156,8 +156,8 @@ void QualifyWindowsTest::wearCountsLiveStopsBetweenMotionsAndSavesTheReport() {
   QCOMPARE(find<QProgressBar>(&wear, "WearProgress")->value(), 1000);
   QVERIFY(find<QWidget>(&wear, "WearChart")->accessibleDescription().startsWith("ic: median "));
 
-  // Stop during a long run: the motion in flight ends, no other begins.
-  motion(30, 0.5);
+  // Stop during a long run of jams: the motion in flight ends, no other begins.
+  motion(30, 1.0);
   find<QSpinBox>(&wear, "WearCycles")->setValue(100000);
   long long before = 0;
   rig_->withReader([&](sim::Reader& r) { before = r.motionsMade(); });
@@ -172,8 +172,8 @@ void QualifyWindowsTest::wearCountsLiveStopsBetweenMotionsAndSavesTheReport() {
   rig_->withReader([&](sim::Reader& r) { made = r.motionsMade(); });
   const auto& m = wear.result().motions;
   QCOMPARE(m[0].summary().count + m[1].summary().count, qint64(made - before));
-  QVERIFY(made - before >= 2);
-  QVERIFY(wear.result().failureCount > 0);
+  QVERIFY(made - before >= 1);
+  QCOMPARE(wear.result().failureCount, qint64(made - before));
   QVERIFY(find<QLabel>(&wear, "WearStatus")->text().startsWith("Stopped after "));
   QVERIFY(counts->item(0, 2)->text().toInt() + counts->item(1, 2)->text().toInt() > 0);
 
