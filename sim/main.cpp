@@ -23,6 +23,8 @@
 
 namespace {
 
+constexpr size_t kHistoryLimit = 1 << 20;
+
 // Points `link` at `target`, replacing an older symlink but nothing else.
 bool makeLink(const std::string& link, const std::string& target, std::string* error) {
   struct stat st {};
@@ -100,6 +102,9 @@ int main(int argc, char** argv) {
   sim::applySimOptions(opts, reader->reader);
   sim::TcpHost socketHost(reader);
   sim::PtyHost host(reader);
+  // Nobody reads the byte history of the program's reader: a week's run keeps the last MiB.
+  socketHost.setHistoryLimit(kHistoryLimit);
+  host.setHistoryLimit(kHistoryLimit);
   if (!opts.listenHost.empty() && !socketHost.start(opts.listenHost, opts.listenPort, &error)) {
     std::fprintf(stderr, "kvt730-sim: %s\n", error.c_str());
     return 1;

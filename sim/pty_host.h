@@ -48,6 +48,7 @@ class PtyHost {
   void vanish() { stop(); }
 
   void setIdleResetMs(int ms) { line_.setIdleResetMs(ms); }  // before start
+  void setHistoryLimit(size_t bytes) { line_.setHistoryLimit(bytes); }  // before start
 
   // Every byte the host wrote (whatever the speed) and every byte the reader wrote.
   std::vector<uint8_t> received() const;

@@ -14,6 +14,13 @@ int msUntil(Clock::time_point t, Clock::time_point now) {
   return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(t - now).count()) + 1;
 }
 
+// Appends, then drops the older half once the history is over its limit.
+void Keep(std::vector<uint8_t>& history, const uint8_t* begin, const uint8_t* end, size_t limit) {
+  history.insert(history.end(), begin, end);
+  if (limit == 0 || history.size() <= limit) return;
+  history.erase(history.begin(), history.end() - static_cast<std::ptrdiff_t>(limit / 2));
+}
+
 int earlier(int a, int b) {
   if (a < 0) return b;
   if (b < 0) return a;
@@ -27,7 +34,7 @@ void ReaderLine::input(const uint8_t* bytes, size_t n, bool heard, Clock::time_p
   std::vector<Emission> out;
   {
     std::lock_guard<std::mutex> lock(shared_.mu);
-    received_.insert(received_.end(), bytes, bytes + n);
+    Keep(received_, bytes, bytes + n, historyLimit_);
     if (heard) out = shared_.reader.feed(bytes, n);
   }
   for (Emission& e : out) {
@@ -63,7 +70,7 @@ bool ReaderLine::flush(int fd) {
                                                 : ::write(fd, pending_.data(), pending_.size());
   if (w > 0) {
     std::lock_guard<std::mutex> lock(shared_.mu);
-    sent_.insert(sent_.end(), pending_.begin(), pending_.begin() + w);
+    Keep(sent_, pending_.data(), pending_.data() + w, historyLimit_);
     pending_.erase(pending_.begin(), pending_.begin() + w);
     return true;
   }

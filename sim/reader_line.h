@@ -37,6 +37,9 @@ class ReaderLine {
   int tick(Clock::time_point now);
   bool wantsWrite() const { return !pending_.empty(); }
   void setIdleResetMs(int ms) { idleResetMs_ = ms; }
+  // Keep at most this many bytes of each direction's history (the newest; 0: all of them).
+  // A long run on a reader nobody inspects need not hold every byte it ever saw.
+  void setHistoryLimit(size_t bytes) { historyLimit_ = bytes; }
   // Writes as much output as fd takes. False when the other side is gone.
   bool flush(int fd);
   // The host at the other end went away: the replies meant for it go too.
@@ -58,6 +61,7 @@ class ReaderLine {
   Clock::time_point lastInput_ = Clock::now();
   std::vector<uint8_t> received_;  // guarded by shared_.mu
   std::vector<uint8_t> sent_;      // guarded by shared_.mu
+  size_t historyLimit_ = 0;
 };
 
 }  // namespace sim

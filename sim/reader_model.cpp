@@ -1,5 +1,7 @@
 #include "sim/reader_model.h"
 
+#include <algorithm>
+
 #include "sim/cards/contact_commands.h"
 #include "sim/cards/rf_commands.h"
 #include "sim/frame_codec.h"
@@ -112,11 +114,16 @@ std::vector<Emission> Reader::answer(const HostEvent& ev) {
 
   const Command cmd{ev.cm, ev.pm, ev.data};
   Reply reply;
+  int delayMs = replyDelayMs_;
   if (fault.kind == FaultKind::Negative) {
     reply = Reply::fail(fault.negativeCode);
   } else if (!faultSuppressesCommand(fault.kind)) {
-    reply = execute(cmd, ev.oversize);
+    bool jam = false;
+    if (cmd.cm == cm::kMove && !ev.oversize) delayMs += motionDelayMs(&jam);
+    // A jam stops the card where it was; the reader says so with a negative reply.
+    reply = jam ? Reply::fail(err::kCardJam) : execute(cmd, ev.oversize);
   }
+  last_ = LastCommand{cmd.cm, cmd.pm, reply.positive, reply.positive ? std::string() : reply.error, fault.kind};
   const auto frame = buildFrame(address_, replyText(cmd, reply, state_));
   // Every host acknowledges a whole reply that followed our ACK, whatever its check byte
   // says; after a lost ACK a host may legitimately give up before the reply comes.
@@ -127,7 +134,25 @@ std::vector<Emission> Reader::answer(const HostEvent& ev) {
     case FaultKind::BadBcc: awaitingAck_ = true; break;
     default: awaitingAck_ = false; break;
   }
-  return emissionsUnderFault(fault, frame, replyDelayMs_, rng_);
+  return emissionsUnderFault(fault, frame, delayMs, rng_);
+}
+
+void Reader::setMotion(const Motion& m) {
+  motion_ = m;
+  motion_.motionMs = std::max(0, m.motionMs);
+  motion_.wearMsPer1000 = std::max(0, m.wearMsPer1000);
+  motion_.jamRate = std::min(1.0, std::max(0.0, m.jamRate));
+  motionRng_.seed(m.seed);
+  motions_ = 0;
+}
+
+int Reader::motionDelayMs(bool* jam) {
+  const long long made = motions_++;
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  *jam = motion_.jamRate > 0 && unit(motionRng_) < motion_.jamRate;
+  double ms = motion_.motionMs * (1.0 + kMotionSpread * (2 * unit(motionRng_) - 1));
+  ms += motion_.wearMsPer1000 * (made / 1000.0);
+  return static_cast<int>(ms + 0.5);
 }
 
 Reply Reader::execute(const Command& cmd, bool oversize) {

@@ -51,6 +51,19 @@ class Reader {
   void setReplyDelayMs(int ms) { replyDelayMs_ = ms < 0 ? 0 : ms; }
   int replyDelayMs() const { return replyDelayMs_; }
 
+  // How long a card motion takes and how it wears; all off by default (moves answer at once).
+  struct Motion {
+    int motionMs = 0;         // a move's time, give or take kMotionSpread
+    int wearMsPer1000 = 0;    // every 1,000 motions made add this to it
+    double jamRate = 0;       // the chance (0 to 1) that a move jams ("10", card jam)
+    uint32_t seed = 1;        // of the spread and the jams, so a run can be made again
+  };
+  static constexpr double kMotionSpread = 0.05;
+  void setMotion(const Motion& m);
+  Motion motion() const { return motion_; }
+  // Move commands answered since the last setMotion (jams included).
+  long long motionsMade() const { return motions_; }
+
   void setFault(const Fault& fault) { fault_ = fault; }
   Fault fault() const { return fault_; }
   void clearFault() { fault_ = Fault{}; }
@@ -94,6 +107,16 @@ class Reader {
   ReaderState& state() { return state_; }
   const ReaderState& state() const { return state_; }
 
+  // The last command for this reader and how it was answered, for the control window.
+  struct LastCommand {
+    uint8_t cm = 0;
+    uint8_t pm = 0;
+    bool positive = false;
+    std::string error;     // the negative reply's code
+    FaultKind fault = FaultKind::None;  // the fault it met, if any
+  };
+  const LastCommand& lastCommand() const { return last_; }
+
   // Counters for tests.
   int commandsSeen() const { return commands_; }
   int badFramesSeen() const { return badFrames_; }
@@ -105,6 +128,8 @@ class Reader {
  private:
   std::vector<Emission> answer(const HostEvent& ev);
   Reply execute(const Command& cmd, bool oversize);
+  // For a move command: its time, and whether it jams.
+  int motionDelayMs(bool* jam);
 
   uint8_t address_ = 0;
   int baud_ = 9600;
@@ -115,6 +140,10 @@ class Reader {
   ReaderState state_;
   std::map<uint8_t, std::unique_ptr<CommandHandler>> handlers_;
   std::mt19937 rng_{0x730u};
+  Motion motion_;
+  std::mt19937 motionRng_{1u};
+  long long motions_ = 0;
+  LastCommand last_;
   int commands_ = 0;
   int badFrames_ = 0;
   int hostAcks_ = 0;

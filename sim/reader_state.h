@@ -26,6 +26,7 @@ inline constexpr char kUnknownCommand[] = "00";
 inline constexpr char kBadParameter[] = "01";
 inline constexpr char kDataError[] = "04";
 inline constexpr char kCannotExecute[] = "02";    // e.g. no card at the IC contacts
+inline constexpr char kCardJam[] = "10";          // the card stuck on its way
 inline constexpr char kAtrError[] = "61";         // the chip gives no usable answer to reset
 inline constexpr char kWrongProtocol[] = "62";    // the command is for another kind of chip
 inline constexpr char kNoResponse[] = "63";       // no chip answers

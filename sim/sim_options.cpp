@@ -89,6 +89,28 @@ void describe(CLI::App& app, SimOptions& o) {
   valued(app, "--link", "PATH", "make PATH a symlink to the device while running", "--link needs a path",
          [&o](const std::string& t) { return !(o.link = t).empty(); });
   app.add_flag("--require-init", o.requireInit, "refuse commands until the first INITIALIZE");
+  valued(app, "--motion-ms", "MS", "a card move takes MS milliseconds, give or take 5 %\n(default 0: at once)",
+         "--motion-ms needs milliseconds from 0 to 60000", number(10, 60000, o.motion.motionMs));
+  valued(app, "--wear-ms", "N", "every 1,000 moves made add N ms to a move (default 0)",
+         "--wear-ms needs milliseconds from 0 to 60000", number(10, 60000, o.motion.wearMsPer1000));
+  valued(app, "--jam-rate", "P", "a move jams with chance P (0 to 1), answered with\nthe negative reply 10, card jam",
+         "--jam-rate needs a chance from 0 to 1, such as 0.01", [&o](const std::string& t) {
+           char* end = nullptr;
+           errno = 0;
+           const double p = std::strtod(t.c_str(), &end);
+           if (t.empty() || errno != 0 || *end != '\0' || !(p >= 0 && p <= 1)) return false;
+           o.motion.jamRate = p;
+           return true;
+         });
+  valued(app, "--seed", "S", "seed of the move times' spread and of the jams\n(default 1)",
+         "--seed needs a whole number from 0 to 4294967295", [&o](const std::string& t) {
+           char* end = nullptr;
+           errno = 0;
+           const unsigned long long v = std::strtoull(t.c_str(), &end, 10);
+           if (t.empty() || t[0] == '-' || errno != 0 || *end != '\0' || v > 0xFFFFFFFFull) return false;
+           o.motion.seed = static_cast<uint32_t>(v);
+           return true;
+         });
   valued(app, "--listen", "tcp://HOST:PORT",
          "serve the reader on a TCP socket as well; port 0\ntakes a free port (e.g. tcp://127.0.0.1:0)",
          "--listen needs tcp://HOST:PORT, for example tcp://127.0.0.1:0",
@@ -160,6 +182,7 @@ void applySimOptions(const SimOptions& opts, Reader& reader) {
   reader.setCardPosition(opts.card, opts.spot);
   if (opts.stacker >= 0) reader.setStackerCards(opts.stacker);
   reader.setRequireInitialize(opts.requireInit);
+  reader.setMotion(opts.motion);
   if (!opts.icCard.empty()) setContactCardKind(reader.state(), opts.icCard);
   if (!opts.rfCard.empty()) setRfCardKind(reader.state(), opts.rfCard);
 }

@@ -17,6 +17,7 @@ struct SimOptions {
   int stacker = -1;  // -1: keep the reader's default
   std::string link;  // symlink to create for the device, empty for none
   bool requireInit = false;
+  Reader::Motion motion;  // --motion-ms, --wear-ms, --jam-rate, --seed
   // --listen tcp://HOST:PORT: serve the reader on a TCP socket too (port 0: a free one).
   std::string listenHost;  // empty: no socket
   int listenPort = 0;

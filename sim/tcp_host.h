@@ -47,6 +47,7 @@ class TcpHost {
 
   std::vector<uint8_t> received() const { return line_.received(); }
   std::vector<uint8_t> sent() const { return line_.sent(); }
+  void setHistoryLimit(size_t bytes) { line_.setHistoryLimit(bytes); }  // before start
 
  private:
   void run();

@@ -6,6 +6,8 @@
 
 class QCheckBox;
 class QComboBox;
+class QDoubleSpinBox;
+class QSpinBox;
 class QLabel;
 class QLineEdit;
 class QTimer;
@@ -26,8 +28,12 @@ class SimControlWindow : public QWidget {
  public:
   explicit SimControlWindow(sim::PtyHost& host, QWidget* parent = nullptr);
 
-  // Reads the reader's state into the labels (also done twice a second).
+  // Reads the reader's state into the labels (also done four times a second).
   void refresh();
+
+  // What the reader's status line says of its last command: "move to the IC position
+  // (32h 31h): positive reply".
+  static QString lastCommandText(uint8_t cm, uint8_t pm, bool positive, const QString& error, const QString& fault);
 
  private:
   void chooseChip(const QString& kind);
@@ -36,6 +42,10 @@ class SimControlWindow : public QWidget {
   void removeCard();
   void applyFault();
   void clearFault();
+  void applyMotion();
+  void fillStacker(int cards);
+  // The widest of `texts` fixes the label's width, so the boxes never move as values change.
+  void fixWidth(QLabel* label, const QStringList& texts);
 
   sim::PtyHost& host_;
   QLabel* device_;
@@ -45,7 +55,15 @@ class SimControlWindow : public QWidget {
   QLabel* entry_;
   QLabel* counter_;
   QLabel* fault_;
+  QLabel* moves_;
   QLabel* result_;
+  QLabel* readerStatus_;
+  int commandsShown_ = -1;  // the reader's command count when its status line was last written
+  QSpinBox* motionMs_;
+  QSpinBox* wearMs_;
+  QDoubleSpinBox* jamRate_;
+  QSpinBox* seed_;
+  QSpinBox* stackerCards_;
   QComboBox* chipKind_;
   QComboBox* rfKind_;
   QComboBox* faultKind_;

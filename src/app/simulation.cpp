@@ -4,7 +4,11 @@
 
 namespace kvt {
 
-Simulation::Simulation() : host_(std::make_unique<sim::PtyHost>()) {}
+Simulation::Simulation() : host_(std::make_unique<sim::PtyHost>()) {
+  // The bytes of a long run (a wear test of 100,000 motions) are not all kept: the last MiB
+  // each way is plenty for whoever looks.
+  host_->setHistoryLimit(size_t(1) << 20);
+}
 Simulation::~Simulation() = default;
 
 bool Simulation::start(PortMap& map, QString* error, int port) {

@@ -97,6 +97,7 @@ QJsonObject RunJson(const RunRecord& r) {
     o.insert(QStringLiteral("lines"), Lines(r.lines));
     o.insert(QStringLiteral("summary"), Summary(r.lines));
   }
+  for (auto it = r.extra.constBegin(); it != r.extra.constEnd(); ++it) o.insert(it.key(), it.value());
   return o;
 }
 

@@ -36,6 +36,7 @@ struct RunRecord {
   std::vector<LogEntry> log;
   bool script = false;
   std::vector<ScriptLineResult> lines;
+  QJsonObject extra;  // keys a command adds to the top level of its object (qualify, wear)
 };
 
 // "information", "warning", "question", "none".

@@ -1,0 +1,16 @@
+#pragma once
+// One card motion of a run: the move, timed, then the card status that confirms where the
+// card went, and the class of the failure if it did not get there in time.
+#include <optional>
+
+#include "qualify/motion_stats.h"
+#include "qualify/path_moves.h"
+#include "qualify/run_session.h"
+
+namespace kvt::qualify {
+
+// Moves the card and asks the card status. Slower than maxMotionMs (0: no limit) is a
+// failure of its own class.
+MotionOutcome MoveAndConfirm(RunSession& run, const QString& address, const PathMove& move, int maxMotionMs);
+
+}  // namespace kvt::qualify

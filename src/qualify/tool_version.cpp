@@ -1,0 +1,11 @@
+#include "qualify/tool_version.h"
+
+#ifndef KVT_VERSION
+#define KVT_VERSION "0.0.0"
+#endif
+
+namespace kvt::qualify {
+
+QString ToolVersion() { return QStringLiteral(KVT_VERSION); }
+
+}  // namespace kvt::qualify
