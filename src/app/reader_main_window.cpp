@@ -18,6 +18,7 @@
 #include "app/busy_cursor.h"
 #include "app/log_panel.h"
 #include "hexgrid/key_filters.h"
+#include "hexgrid/value_label.h"
 #include "link/port_setup.h"
 #include "link/port_map_dialog.h"
 #include "link/port_setup_dialog.h"
@@ -127,7 +128,24 @@ ReaderMainWindow::ReaderMainWindow(Variant v, AppState& state, Notifier& notifie
   portMapAction_->setEnabled(false);
   AddLineMonitorAction(tools, this, [this] { return session_->portMap; });
   AddQualifyActions(tools, this, *session_, [this] { return address(); });
+  // The status line, on the menu bar's free side: whether the port is open, and a
+  // connection lost under it.
+  auto* status = new QWidget(menus);
+  status->setObjectName(QStringLiteral("LinkStatus"));
+  auto* statusRow = new QHBoxLayout(status);
+  statusRow->setContentsMargins(0, 0, 6, 0);
+  auto* statusCaption = new QLabel(QStringLiteral("Connection:"), status);
+  statusCaption->setObjectName(QStringLiteral("LinkStatusCaption"));
+  LinkStatusText = new QLabel(status);
+  LinkStatusText->setObjectName(QStringLiteral("LinkStatusText"));
+  LinkStatusText->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  NameValueLabel(LinkStatusText, statusCaption);
+  statusRow->addWidget(statusCaption);
+  statusRow->addWidget(LinkStatusText);
+  menus->setCornerWidget(status, Qt::TopRightCorner);
   top->setMenuBar(menus);
+  session_->linkWatch.listener = [this](const QString&) { showLinkStatus(); };
+  showLinkStatus();
   resize(980, 640);
 }
 
@@ -280,12 +298,18 @@ void ReaderMainWindow::exitProgram() {
   if (endProgram) endProgram();
 }
 
+void ReaderMainWindow::showLinkStatus() { ShowValue(LinkStatusText, session_->linkWatch.statusText()); }
+
 void ReaderMainWindow::onSetupComm() {
   auto dialog = MakePortSetupDialog(*session_, address(), this);
   runDialog(*dialog);
+  showLinkStatus();
 }
 
-void ReaderMainWindow::onCloseComm() { CloseComm(*session_); }
+void ReaderMainWindow::onCloseComm() {
+  CloseComm(*session_);
+  showLinkStatus();
+}
 
 CardFileContext ReaderMainWindow::cardFileContext() {
   return CardFileContext{*session_, port_, this, address(), chooseCardFile};

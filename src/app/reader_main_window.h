@@ -24,6 +24,7 @@ class QBoxLayout;
 class QSettings;
 class QComboBox;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
@@ -98,6 +99,7 @@ class ReaderMainWindow : public QWidget {
   QPushButton* EXITGRM = nullptr;
   QTabWidget* SSTab1 = nullptr;
   QLineEdit* IRTenKaEdit = nullptr;
+  QLabel* LinkStatusText = nullptr;  // beside the frames: the port's state, a lost connection
   bool exiting_ = false;  // exitProgram has run
 
  private:
@@ -108,6 +110,7 @@ class ReaderMainWindow : public QWidget {
   QWidget* buildExtendPage();
 
   QString address() const;
+  void showLinkStatus();
   void onSetupComm();
   void onPortMap();
   void onCloseComm();

@@ -39,8 +39,24 @@ class Ser2net {
   bool start(Mode mode, const QString& device, QString* why, const QString& lineSettings = QStringLiteral("9600n81")) {
     mode_ = mode;
     device_ = device;
+    lineSettings_ = lineSettings;
+    return startOn(0, why);
+  }
+
+  // Stopped and started again on the same port, as a server that goes away and comes back.
+  bool restart(QString* why) {
+    stop();
+    return startOn(port_, why);
+  }
+
+ private:
+  // On `port`, or on a free one when 0.
+  bool startOn(int port, QString* why) {
+    const QString lineSettings = lineSettings_;
+    const Mode mode = mode_;
+    const QString device = device_;
     for (int attempt = 0; attempt < 4; ++attempt) {
-      port_ = FreePort();
+      port_ = port ? port : FreePort();
       const QString config = dir_.filePath(QStringLiteral("ser2net-%1.yaml").arg(port_));
       QFile f(config);
       if (!f.open(QIODevice::WriteOnly)) break;
@@ -67,10 +83,13 @@ class Ser2net {
         QThread::msleep(50);
       }
       stop();  // somebody else holds the port, or ser2net did not come up
+      if (port) QThread::msleep(500);  // the same port: give the old socket time to go
     }
     if (why) *why = QStringLiteral("ser2net did not come up listening on a port of its own");
     return false;
   }
+
+ public:
 
   // SIGTERM, then SIGKILL after a grace period.
   void stop() {
@@ -146,6 +165,7 @@ class Ser2net {
   qint64 pid_ = 0;
   Mode mode_ = Mode::Raw;
   QString device_;
+  QString lineSettings_;
   int port_ = 0;
 };
 
