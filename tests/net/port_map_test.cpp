@@ -74,6 +74,14 @@ class PortMapTest : public QObject {
       for (QLabel* l : dialog.findChildren<QLabel*>()) labelled |= l->buddy() == field && l->text() == field->accessibleName();
       QVERIFY2(labelled, "every field has its name as a label");
     }
+    // COM16, which the port setup lists not (it ends at COM15) and refuses typed: the scan's alone.
+    auto* note = dialog.findChild<QLabel*>("PortMapCOM16Note");
+    QVERIFY(note);
+    QCOMPARE(note->text(), QStringLiteral("reached by the scan only: the port setup lists COM1 to COM15 and refuses COM16"));
+    QCOMPARE(note->accessibleName(), note->text());
+    QVERIFY(dialog.findChild<QLineEdit*>("PortMapCOM16Text")->accessibleDescription().endsWith(note->text()));
+    const QList<QLabel*> labels = dialog.findChildren<QLabel*>();
+    QCOMPARE(std::count_if(labels.begin(), labels.end(), [](QLabel* l) { return l->text().contains("scan"); }), 1);
     auto* com2 = dialog.findChild<QLineEdit*>("PortMapCOM2Text");
     auto* com5 = dialog.findChild<QLineEdit*>("PortMapCOM5Text");
     auto* ok = dialog.findChild<QPushButton*>("OkBtn");
