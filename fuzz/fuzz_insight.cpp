@@ -28,6 +28,13 @@ void CheckAtr(const QByteArray& answer) {
   const AtrInfo a = DecodeAtr(answer);
   CheckEnding(a);
   KVT_FUZZ_CHECK(a.historical.size() <= a.historicalCount);
+  // Each warning is shown, after the byte it names.
+  int shown = 0;
+  for (const Fact& f : a.facts) {
+    if (f.name != QLatin1String("Warning")) continue;
+    KVT_FUZZ_CHECK(shown < a.warnings.size() && f.value == a.warnings[shown++]);
+  }
+  KVT_FUZZ_CHECK(shown == a.warnings.size());
   if (!a.error) {
     KVT_FUZZ_CHECK(a.validTs && !a.protocols.isEmpty());
     KVT_FUZZ_CHECK(a.historical.size() == a.historicalCount);

@@ -105,6 +105,46 @@ TEST(Atr, InterfaceBytesByTheTables) {
             "C7 (clock stop in either state; classes A (5 V), B (3 V), C (1.8 V))");
 }
 
+// ISO/IEC 7816-3, 8.2.3: T=15 names no protocol and is invalid in TD1; T=2 to T=13 are
+// reserved (T=14 is not ISO's, but allowed). A reserved code or a reserved bit set is
+// warned about on a line of its own after the byte that carries it.
+TEST(Atr, ForbiddenAndReservedValuesAreWarned) {
+  // pcsc-tools' smartcard_list.txt: "Intertelecom UA RUIM card".
+  EXPECT_EQ(atrLines("3B801FC78031E073FE211163407163830790009A").mid(2, 5),
+            (QStringList{"TD1: 1F (T=15 next; TA2 follows)",
+                         "Warning: TD1: T=15 is invalid in TD1 (it names no protocol; from TD2 on it marks global "
+                         "interface bytes)",
+                         "TA2: C7 (specific mode T=7; mode not changeable; Fi/Di from TA1)",
+                         "Warning: TA2: specific mode T=7 is reserved for future use",
+                         "Warning: TA2: bits 7-6 are reserved for future use and should be 0"}));
+  const struct {
+    const char* atr;
+    QStringList warnings;
+  } cases[] = {
+      {"3B800282", {"TD1: T=2 is reserved for future full-duplex operations"}},
+      {"3B800484", {"TD1: T=4 is reserved for an enhanced half-duplex transmission of characters"}},
+      {"3B800D8D", {"TD1: T=13 is reserved for future use"}},
+      {"3B800E8E", {}},
+      {"3B80801F031C", {}},  // T=15 in TD2 marks global bytes, as it should
+      {"3B80101F", {"TA2: specific mode T=15 names no protocol"}},
+      {"3B107A", {"TA1: Fi code 7 is reserved for future use", "TA1: Di code 10 is reserved for future use"}},
+      {"3B804000", {"TC2: WI=0 is reserved for future use"}},
+      {"3B808171FFA50329",
+       {"TA3: IFSC 255 is reserved for future use", "TB3: BWI=10 is reserved for future use",
+        "TC3: bits 8-2 are reserved for future use and should be 0"}},
+      {"3B80801F3F20", {"TA3: class bits 6-4 are reserved for future use and should be 0"}},
+  };
+  for (const auto& c : cases) {
+    const AtrInfo a = DecodeAtr(hex(c.atr));
+    EXPECT_EQ(a.warnings, c.warnings) << c.atr;
+    EXPECT_FALSE(a.error.has_value()) << c.atr;
+    QStringList shown;
+    for (const Fact& f : a.facts)
+      if (f.name == QLatin1String("Warning")) shown << f.value;
+    EXPECT_EQ(shown, c.warnings) << c.atr;
+  }
+}
+
 TEST(Atr, BrokenAnswersSayWhereTheyBreak) {
   EXPECT_EQ(atrLines(""), QStringList{"Error: empty, TS missing"});
   EXPECT_EQ(atrLines("3B"), (QStringList{"TS: 3B (direct convention)", "Error: truncated after TS, T0 missing"}));
