@@ -119,7 +119,8 @@ ReaderMainWindow::ReaderMainWindow(Variant v, AppState& state, Notifier& notifie
   top->addWidget(SSTab1, 1);
 
   // Beside the frames: where each port name leads, kept between runs.
-  auto* menus = new QMenuBar(this);
+  menus_ = new QMenuBar(this);
+  QMenuBar* menus = menus_;
   menus->setObjectName(QStringLiteral("MenuBar"));
   QMenu* tools = menus->addMenu(QStringLiteral("&Tools"));
   tools->setObjectName(QStringLiteral("ToolsMenu"));
@@ -130,7 +131,8 @@ ReaderMainWindow::ReaderMainWindow(Variant v, AppState& state, Notifier& notifie
   AddQualifyActions(tools, this, *session_, [this] { return address(); });
   // The status line, on the menu bar's free side: whether the port is open, and a
   // connection lost under it.
-  auto* status = new QWidget(menus);
+  linkStatus_ = new QWidget(menus);
+  QWidget* status = linkStatus_;
   status->setObjectName(QStringLiteral("LinkStatus"));
   auto* statusRow = new QHBoxLayout(status);
   statusRow->setContentsMargins(0, 0, 6, 0);
@@ -142,11 +144,10 @@ ReaderMainWindow::ReaderMainWindow(Variant v, AppState& state, Notifier& notifie
   NameValueLabel(LinkStatusText, statusCaption);
   statusRow->addWidget(statusCaption);
   statusRow->addWidget(LinkStatusText);
-  menus->setCornerWidget(status, Qt::TopRightCorner);
   top->setMenuBar(menus);
+  resize(980, 640);
   session_->linkWatch.listener = [this](const QString&) { showLinkStatus(); };
   showLinkStatus();
-  resize(980, 640);
 }
 
 ReaderMainWindow::~ReaderMainWindow() = default;
@@ -298,7 +299,16 @@ void ReaderMainWindow::exitProgram() {
   if (endProgram) endProgram();
 }
 
-void ReaderMainWindow::showLinkStatus() { ShowValue(LinkStatusText, session_->linkWatch.statusText()); }
+void ReaderMainWindow::showLinkStatus() {
+  const QString text = session_->linkWatch.statusText();
+  // Clear of the menus: a long device name is shortened in the middle on screen; the whole
+  // text is the tooltip and what screen readers get.
+  const int room = std::max(240, width() - 220);
+  LinkStatusText->setText(LinkStatusText->fontMetrics().elidedText(text, Qt::ElideMiddle, room));
+  LinkStatusText->setToolTip(text);
+  LinkStatusText->setAccessibleDescription(text);
+  menus_->setCornerWidget(linkStatus_, Qt::TopRightCorner);  // laid out again for the new text
+}
 
 void ReaderMainWindow::onSetupComm() {
   auto dialog = MakePortSetupDialog(*session_, address(), this);

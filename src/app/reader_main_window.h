@@ -26,6 +26,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenuBar;
 class QPushButton;
 class QTabWidget;
 class QVBoxLayout;
@@ -124,6 +125,8 @@ class ReaderMainWindow : public QWidget {
   void onInitCounter();
 
   QVBoxLayout* frames_ = nullptr;
+  QMenuBar* menus_ = nullptr;
+  QWidget* linkStatus_ = nullptr;  // the status line on the menu bar: caption and LinkStatusText
   QAction* portMapAction_ = nullptr;
   QSettings* settings_ = nullptr;
   std::function<PortMap(const QMap<int, QString>&)> portMapFor_;

@@ -8,13 +8,13 @@ namespace {
 
 QString OpenFailureReason(OpenError e) {
   switch (e) {
-    case OpenError::NoSuchPort: return QStringLiteral("no such device, or nothing answers at that address");
-    case OpenError::InUse: return QStringLiteral("the port is in use");
-    case OpenError::AccessDenied: return QStringLiteral("access to the port is denied");
+    case OpenError::NoSuchPort: return QStringLiteral("not found");
+    case OpenError::InUse: return QStringLiteral("in use");
+    case OpenError::AccessDenied: return QStringLiteral("access denied");
     case OpenError::None:
     case OpenError::Other: break;
   }
-  return QStringLiteral("the port did not open");
+  return QStringLiteral("did not open");
 }
 
 }  // namespace

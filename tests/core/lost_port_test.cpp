@@ -73,13 +73,13 @@ TEST_F(LostPortTest, ReaderBackUnderTheSameNameAnswersTheNextExchange) {
   EXPECT_EQ(exchange(), -1);
   EXPECT_EQ(message(), kDataError);
   const QString first = "The connection to " + where +
-                        " was lost and did not reopen (no such device, or nothing answers at that address); "
+                        " was lost and did not reopen (not found); "
                         "the next operation tries again";
   EXPECT_EQ(log.text, first + "\r\n\r\n");  // nothing sent, nothing else logged
   EXPECT_EQ(exchange(), -1);
   EXPECT_EQ(message(), kDataError);
   const QString still = "The connection to " + where +
-                        " is still lost (no such device, or nothing answers at that address); the next operation "
+                        " is still lost (not found); the next operation "
                         "tries again";
   EXPECT_EQ(log.text, still + "\r\n\r\n");
   EXPECT_TRUE(session.linkWatch.lost());
