@@ -18,6 +18,7 @@ add_library(kvt_widgets STATIC
   machine/read_sn_window.cpp
   hexgrid/key_filters.cpp
   hexgrid/hex_grid.cpp
+  hexgrid/decoding_box.cpp
   contact/ic_card_page.cpp
   contact/memory_pages.cpp
   contact/chip_card_window.cpp
