@@ -8,6 +8,7 @@ add_library(kvt_widgets STATIC
   app/reader_main_window.cpp
   app/reader_main_b.cpp
   app/reader_main_m.cpp
+  app/window_placement.cpp
   app/sim_control_window.cpp
   cmdline/cmdline_window.cpp
   link/port_setup_dialog.cpp

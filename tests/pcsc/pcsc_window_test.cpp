@@ -1,9 +1,11 @@
 // The PC/SC window on a fake service: controls, reader box, result list, the refusal
 // box, the unload, and the variant-M main window opening it.
+#include <QAccessible>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 
 #include <QTimer>
@@ -26,6 +28,8 @@ class PcscWindowTest : public QObject {
   void closingUnloadsOnce();
   void mainWindowOpensItModalWithoutAPort();
   void aCallThatNeverAnswersIsReportedWhileTheWindowPaints();
+  void opensCentredWhereNoWindowManagerTellsTheDecoration();
+  void serviceErrorsWithoutAMeaningOfTheirOwn();
 };
 
 void PcscWindowTest::controlsAndWhatTheButtonsFill() {
@@ -61,6 +65,11 @@ void PcscWindowTest::controlsAndWhatTheButtonsFill() {
   QCOMPARE(readers->currentIndex(), 0);
   f.results["list"] = LONG(SCARD_E_NO_READERS_AVAILABLE);
   find(&w, "CmdListReaders")->click();  // a failed list leaves the box alone
+  // A failed call's code in pcsc-lite's own words, under the list and on its lines.
+  auto* meaning = find<QLabel>(&w, "InsightText");
+  QCOMPARE(meaning->text(), QStringLiteral("8010002E: Cannot find a smart card reader."));
+  QCOMPARE(meaning->accessibleDescription(), meaning->text());
+  QCOMPARE(find<QListWidget>(&w, "PCSCRESULT")->item(4)->toolTip(), meaning->text());
   readers->setCurrentIndex(2);
   find(&w, "CmdConnect")->click();
   QCOMPARE(f.readerName, QByteArray("Third 00"));
@@ -79,13 +88,18 @@ void PcscWindowTest::controlsAndWhatTheButtonsFill() {
   find(&w, "cmdTransmit")->click();
   QCOMPARE(f.sent, QByteArray::fromHex("80CA9F7F00"));
   // What the status word and the ATR mean: the line under the list and the lines' tooltips.
-  auto* meaning = find<QLabel>(&w, "InsightText");
   QCOMPARE(meaning->text(), QStringLiteral("SW 6A82: File or application not found"));
   QCOMPARE(list->item(list->count() - 2)->toolTip(), meaning->text());
   f.atr = QByteArray::fromHex("3B021450");
   find(&w, "cmdGetStatus")->click();
   QVERIFY2(meaning->text().startsWith("Protocols: T=0; TCK: absent"), qPrintable(meaning->text()));
   QVERIFY(list->item(list->count() - 3)->toolTip().startsWith("TS: 3B (direct convention)\n"));
+  // Screen readers get no tooltips: the decoding is the lines' accessible description too.
+  QAccessibleInterface* a = QAccessible::queryAccessibleInterface(list);
+  QString described;
+  for (int i = 0; a && i < a->childCount(); ++i)
+    if (a->child(i)->text(QAccessible::Name).startsWith("ATR : 3B 02 14 50")) described = a->child(i)->text(QAccessible::Description);
+  QCOMPARE(described, list->item(list->count() - 3)->toolTip());
   find(&w, "cmdClear")->click();
   QCOMPARE(list->count(), 0);
 }
@@ -183,6 +197,35 @@ void PcscWindowTest::aCallThatNeverAnswersIsReportedWhileTheWindowPaints() {
   QTRY_VERIFY(fake.callsSoFar().contains("disconnect 202 1"));
   find(&w, "CmdConnect")->click();
   QTRY_COMPARE(lines(&w).value(13), QStringLiteral("SCardConnect Success"));
+}
+
+// Under X without a window manager Qt guesses a 10 x 40 decoration, which put the window
+// against the top edge of the screen (pcsc_window_x11_test runs this under Xvfb); on the
+// offscreen platform a frameless main window stands for a decoration nobody reports.
+void PcscWindowTest::opensCentredWhereNoWindowManagerTellsTheDecoration() {
+  kvt::AppState state;
+  kvt::RecordingNotifier n;
+  kvt::KVT_730_M_ReaderMain main(state, n);
+  main.setWindowFlag(Qt::FramelessWindowHint);
+  main.makeSmartCardService = [] { return std::make_unique<FakeService>(); };
+  main.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&main));
+  QRect placed;
+  main.runDialog = [&](QDialog& d) {
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    placed = d.frameGeometry();
+  };
+  find(&main, "LoadpcscformBtn")->click();
+  QVERIFY2((placed.center() - main.frameGeometry().center()).manhattanLength() < 8,
+           qPrintable(QStringLiteral("%1,%2 %3x%4").arg(placed.x()).arg(placed.y()).arg(placed.width()).arg(placed.height())));
+  QVERIFY(main.screen()->availableGeometry().contains(placed));
+}
+
+// Codes pcsc-lite has no text for are said to be unknown to it, not repeated.
+void PcscWindowTest::serviceErrorsWithoutAMeaningOfTheirOwn() {
+  QCOMPARE(kvt::pcsc::ResultMeaning(LONG(SCARD_E_NO_SERVICE)), QStringLiteral("8010001D: Service not available."));
+  QCOMPARE(kvt::pcsc::ResultMeaning(6), QStringLiteral("00000006: unknown to pcsc-lite"));
 }
 
 QTEST_MAIN(PcscWindowTest)
