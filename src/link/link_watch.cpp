@@ -32,7 +32,10 @@ void LinkWatch::tell(const QString& line, bool log) {
 }
 
 bool LinkWatch::ready() {
-  if (port_.isOpen()) return true;
+  if (port_.isOpen()) {
+    lost_ = false;  // opened again by someone else
+    return true;
+  }
   if (!state_.PortOpened) return false;
   const bool told = lost_;
   lost_ = true;
