@@ -36,12 +36,6 @@ TEST(InsightCli, AtrIsDecodedWithoutAPort) {
   EXPECT_EQ(r.lines.mid(5), (QStringList{"TCK: absent", "Known as: Example multiflex card"}));
   // A broken answer is decoded as far as it goes: no mistake of the user.
   EXPECT_EQ(runCtl({"atr", "3B0214"}).code, 0);
-  // Nor is a reserved value: its warning comes after the byte, as in the windows.
-  const CtlRun rfu = runCtl({"atr", "3B 80 04 84"});
-  EXPECT_EQ(rfu.code, 0);
-  EXPECT_EQ(rfu.lines.mid(2, 2), (QStringList{"TD1: 04 (T=4 next; no more interface bytes)",
-                                              "Warning: TD1: T=4 is reserved for an enhanced half-duplex "
-                                              "transmission of characters"}));
 
   for (const QStringList& bad : {QStringList{"atr"}, {"atr", "3B 0"}, {"atr", "3B", "0G"}, {"atr", "3B021"}}) {
     const CtlRun b = runCtl(bad);

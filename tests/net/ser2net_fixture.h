@@ -34,27 +34,13 @@ class Ser2net {
 
   ~Ser2net() { stop(); }
 
-  // lineSettings as ser2net writes them, e.g. "9600n81". False with the reason when no
-  // ser2net came up listening on a port of its own.
-  bool start(Mode mode, const QString& device, QString* why, const QString& lineSettings = QStringLiteral("9600n81")) {
+  // lineSettings as ser2net writes them, e.g. "9600n81"; port 0: a free one. False with the
+  // reason when no ser2net came up listening on a port of its own.
+  bool start(Mode mode, const QString& device, QString* why, const QString& lineSettings = QStringLiteral("9600n81"),
+             int port = 0) {
     mode_ = mode;
     device_ = device;
     lineSettings_ = lineSettings;
-    return startOn(0, why);
-  }
-
-  // Stopped and started again on the same port, as a server that goes away and comes back.
-  bool restart(QString* why) {
-    stop();
-    return startOn(port_, why);
-  }
-
- private:
-  // On `port`, or on a free one when 0.
-  bool startOn(int port, QString* why) {
-    const QString lineSettings = lineSettings_;
-    const Mode mode = mode_;
-    const QString device = device_;
     for (int attempt = 0; attempt < 4; ++attempt) {
       port_ = port ? port : FreePort();
       const QString config = dir_.filePath(QStringLiteral("ser2net-%1.yaml").arg(port_));
@@ -83,13 +69,17 @@ class Ser2net {
         QThread::msleep(50);
       }
       stop();  // somebody else holds the port, or ser2net did not come up
-      if (port) QThread::msleep(500);  // the same port: give the old socket time to go
+      QThread::msleep(port ? 500 : 0);  // the same port again: a moment for the old socket to go
     }
     if (why) *why = QStringLiteral("ser2net did not come up listening on a port of its own");
     return false;
   }
 
- public:
+  // Stopped and started again on its port, as a server that goes away and comes back.
+  bool restart(QString* why) {
+    stop();
+    return start(mode_, device_, why, lineSettings_, port_);
+  }
 
   // SIGTERM, then SIGKILL after a grace period.
   void stop() {

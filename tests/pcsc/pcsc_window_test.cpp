@@ -5,7 +5,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QTest>
 
 #include <QTimer>
@@ -28,8 +27,6 @@ class PcscWindowTest : public QObject {
   void closingUnloadsOnce();
   void mainWindowOpensItModalWithoutAPort();
   void aCallThatNeverAnswersIsReportedWhileTheWindowPaints();
-  void opensCentredWhereNoWindowManagerTellsTheDecoration();
-  void serviceErrorsWithoutAMeaningOfTheirOwn();
 };
 
 void PcscWindowTest::controlsAndWhatTheButtonsFill() {
@@ -147,7 +144,8 @@ void PcscWindowTest::mainWindowOpensItModalWithoutAPort() {
   main.runDialog = [&](QDialog& d) {
     opened << d.objectName();
     QVERIFY(d.isModal());
-    // It opens over its main window, centred, not in a corner of the screen.
+    // It opens over its main window, centred, not in a corner of the screen nor, under X
+    // without a window manager (pcsc_window_x11_test), against its top edge.
     d.show();
     QVERIFY(QTest::qWaitForWindowExposed(&d));
     QVERIFY(main.frameGeometry().contains(d.frameGeometry()));
@@ -197,35 +195,6 @@ void PcscWindowTest::aCallThatNeverAnswersIsReportedWhileTheWindowPaints() {
   QTRY_VERIFY(fake.callsSoFar().contains("disconnect 202 1"));
   find(&w, "CmdConnect")->click();
   QTRY_COMPARE(lines(&w).value(13), QStringLiteral("SCardConnect Success"));
-}
-
-// Under X without a window manager Qt guesses a 10 x 40 decoration, which put the window
-// against the top edge of the screen (pcsc_window_x11_test runs this under Xvfb); on the
-// offscreen platform a frameless main window stands for a decoration nobody reports.
-void PcscWindowTest::opensCentredWhereNoWindowManagerTellsTheDecoration() {
-  kvt::AppState state;
-  kvt::RecordingNotifier n;
-  kvt::KVT_730_M_ReaderMain main(state, n);
-  main.setWindowFlag(Qt::FramelessWindowHint);
-  main.makeSmartCardService = [] { return std::make_unique<FakeService>(); };
-  main.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&main));
-  QRect placed;
-  main.runDialog = [&](QDialog& d) {
-    d.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&d));
-    placed = d.frameGeometry();
-  };
-  find(&main, "LoadpcscformBtn")->click();
-  QVERIFY2((placed.center() - main.frameGeometry().center()).manhattanLength() < 8,
-           qPrintable(QStringLiteral("%1,%2 %3x%4").arg(placed.x()).arg(placed.y()).arg(placed.width()).arg(placed.height())));
-  QVERIFY(main.screen()->availableGeometry().contains(placed));
-}
-
-// Codes pcsc-lite has no text for are said to be unknown to it, not repeated.
-void PcscWindowTest::serviceErrorsWithoutAMeaningOfTheirOwn() {
-  QCOMPARE(kvt::pcsc::ResultMeaning(LONG(SCARD_E_NO_SERVICE)), QStringLiteral("8010001D: Service not available."));
-  QCOMPARE(kvt::pcsc::ResultMeaning(6), QStringLiteral("00000006: unknown to pcsc-lite"));
 }
 
 QTEST_MAIN(PcscWindowTest)
