@@ -100,7 +100,7 @@ class ReaderMainWindow : public QWidget {
   QPushButton* EXITGRM = nullptr;
   QTabWidget* SSTab1 = nullptr;
   QLineEdit* IRTenKaEdit = nullptr;
-  QLabel* LinkStatusText = nullptr;  // beside the frames: the port's state, a lost connection
+  QLabel* LinkStatusText = nullptr;  // on the menu bar: the port open or closed, a lost connection
   bool exiting_ = false;  // exitProgram has run
 
  private:
