@@ -28,6 +28,9 @@ void CheckAtr(const QByteArray& answer) {
   const AtrInfo a = DecodeAtr(answer);
   CheckEnding(a);
   KVT_FUZZ_CHECK(a.historical.size() <= a.historicalCount);
+  // Each warning is shown.
+  const auto warning = [](const Fact& f) { return f.name == QLatin1String("Warning"); };
+  KVT_FUZZ_CHECK(std::count_if(a.facts.begin(), a.facts.end(), warning) == a.warnings.size());
   if (!a.error) {
     KVT_FUZZ_CHECK(a.validTs && !a.protocols.isEmpty());
     KVT_FUZZ_CHECK(a.historical.size() == a.historicalCount);

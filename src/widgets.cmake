@@ -8,6 +8,7 @@ add_library(kvt_widgets STATIC
   app/reader_main_window.cpp
   app/reader_main_b.cpp
   app/reader_main_m.cpp
+  app/window_placement.cpp
   app/sim_control_window.cpp
   cmdline/cmdline_window.cpp
   link/port_setup_dialog.cpp
@@ -18,6 +19,7 @@ add_library(kvt_widgets STATIC
   machine/read_sn_window.cpp
   hexgrid/key_filters.cpp
   hexgrid/hex_grid.cpp
+  hexgrid/decoding_box.cpp
   contact/ic_card_page.cpp
   contact/memory_pages.cpp
   contact/chip_card_window.cpp

@@ -18,6 +18,7 @@
 #include "app/busy_cursor.h"
 #include "app/log_panel.h"
 #include "hexgrid/key_filters.h"
+#include "hexgrid/value_label.h"
 #include "link/port_setup.h"
 #include "link/port_map_dialog.h"
 #include "link/port_setup_dialog.h"
@@ -118,7 +119,8 @@ ReaderMainWindow::ReaderMainWindow(Variant v, AppState& state, Notifier& notifie
   top->addWidget(SSTab1, 1);
 
   // Beside the frames: where each port name leads, kept between runs.
-  auto* menus = new QMenuBar(this);
+  menus_ = new QMenuBar(this);
+  QMenuBar* menus = menus_;
   menus->setObjectName(QStringLiteral("MenuBar"));
   QMenu* tools = menus->addMenu(QStringLiteral("&Tools"));
   tools->setObjectName(QStringLiteral("ToolsMenu"));
@@ -127,8 +129,25 @@ ReaderMainWindow::ReaderMainWindow(Variant v, AppState& state, Notifier& notifie
   portMapAction_->setEnabled(false);
   AddLineMonitorAction(tools, this, [this] { return session_->portMap; });
   AddQualifyActions(tools, this, *session_, [this] { return address(); });
+  // The status line, on the menu bar's free side: whether the port is open, and a
+  // connection lost under it.
+  linkStatus_ = new QWidget(menus);
+  QWidget* status = linkStatus_;
+  status->setObjectName(QStringLiteral("LinkStatus"));
+  auto* statusRow = new QHBoxLayout(status);
+  statusRow->setContentsMargins(0, 0, 6, 0);
+  auto* statusCaption = new QLabel(QStringLiteral("Connection:"), status);
+  statusCaption->setObjectName(QStringLiteral("LinkStatusCaption"));
+  LinkStatusText = new QLabel(status);
+  LinkStatusText->setObjectName(QStringLiteral("LinkStatusText"));
+  LinkStatusText->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  NameValueLabel(LinkStatusText, statusCaption);
+  statusRow->addWidget(statusCaption);
+  statusRow->addWidget(LinkStatusText);
   top->setMenuBar(menus);
   resize(980, 640);
+  session_->linkWatch.listener = [this](const QString&) { showLinkStatus(); };
+  showLinkStatus();
 }
 
 ReaderMainWindow::~ReaderMainWindow() = default;
@@ -280,12 +299,27 @@ void ReaderMainWindow::exitProgram() {
   if (endProgram) endProgram();
 }
 
+void ReaderMainWindow::showLinkStatus() {
+  const QString text = session_->linkWatch.statusText();
+  // Clear of the menus: a long device name is shortened in the middle on screen; the whole
+  // text is the tooltip and what screen readers get.
+  const int room = std::max(240, width() - 220);
+  LinkStatusText->setText(LinkStatusText->fontMetrics().elidedText(text, Qt::ElideMiddle, room));
+  LinkStatusText->setToolTip(text);
+  LinkStatusText->setAccessibleDescription(text);
+  menus_->setCornerWidget(linkStatus_, Qt::TopRightCorner);  // laid out again for the new text
+}
+
 void ReaderMainWindow::onSetupComm() {
   auto dialog = MakePortSetupDialog(*session_, address(), this);
   runDialog(*dialog);
+  showLinkStatus();
 }
 
-void ReaderMainWindow::onCloseComm() { CloseComm(*session_); }
+void ReaderMainWindow::onCloseComm() {
+  CloseComm(*session_);
+  showLinkStatus();
+}
 
 CardFileContext ReaderMainWindow::cardFileContext() {
   return CardFileContext{*session_, port_, this, address(), chooseCardFile};

@@ -24,7 +24,9 @@ class QBoxLayout;
 class QSettings;
 class QComboBox;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
+class QMenuBar;
 class QPushButton;
 class QTabWidget;
 class QVBoxLayout;
@@ -98,6 +100,7 @@ class ReaderMainWindow : public QWidget {
   QPushButton* EXITGRM = nullptr;
   QTabWidget* SSTab1 = nullptr;
   QLineEdit* IRTenKaEdit = nullptr;
+  QLabel* LinkStatusText = nullptr;  // on the menu bar: the port open or closed, a lost connection
   bool exiting_ = false;  // exitProgram has run
 
  private:
@@ -108,6 +111,7 @@ class ReaderMainWindow : public QWidget {
   QWidget* buildExtendPage();
 
   QString address() const;
+  void showLinkStatus();
   void onSetupComm();
   void onPortMap();
   void onCloseComm();
@@ -121,6 +125,8 @@ class ReaderMainWindow : public QWidget {
   void onInitCounter();
 
   QVBoxLayout* frames_ = nullptr;
+  QMenuBar* menus_ = nullptr;
+  QWidget* linkStatus_ = nullptr;  // the status line on the menu bar: caption and LinkStatusText
   QAction* portMapAction_ = nullptr;
   QSettings* settings_ = nullptr;
   std::function<PortMap(const QMap<int, QString>&)> portMapFor_;

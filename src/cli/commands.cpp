@@ -137,6 +137,21 @@ int RunScan(Context& c) {
   return kExitOk;
 }
 
+// A port lost under a run is told on stderr, as the windows tell it on their status line.
+void TellLostPorts(std::vector<CommandEntry>& t) {
+  for (CommandEntry& entry : t) {
+    if (!entry.opensPort) continue;
+    entry.bind = [bind = entry.bind](const CliOptions& o, QString* error) -> Runner {
+      Runner run = bind(o, error);
+      if (!run) return run;
+      return [run](Context& c) {
+        c.session.linkWatch.listener = [](const QString& news) { PrintError(news); };
+        return run(c);
+      };
+    };
+  }
+}
+
 std::vector<CommandEntry> MakeTable() {
   std::vector<CommandEntry> t;
   t.push_back({"init", "[--option 0|1|3|4|5|7]", "INITIALIZE (option: what to do with a card inside), then the firmware version", true, BindInit});
@@ -188,6 +203,7 @@ std::vector<CommandEntry> MakeTable() {
   AddInsightCommands(t);
   AddMonitorCommands(t);
   AddQualifyCommands(t);
+  TellLostPorts(t);
   return t;
 }
 

@@ -11,9 +11,13 @@ namespace kvt::cli {
 
 namespace {
 
-// Prints the outcome's lines; false when the service call failed.
+// Prints the outcome's lines, a failed call's meaning before the closing empty line; false
+// when the service call failed.
 bool Show(const pcsc::PcscOutcome& o) {
-  for (const QString& line : o.lines) PrintLine(line);
+  const bool closed = !o.lines.isEmpty() && o.lines.last().isEmpty();
+  for (int i = 0; i < o.lines.size() - (closed ? 1 : 0); ++i) PrintLine(o.lines[i]);
+  if (o.called && o.result != 0) PrintField(QStringLiteral("Meaning"), pcsc::ResultMeaning(o.result));
+  if (closed) PrintLine(QString());
   return o.ok();
 }
 
@@ -47,8 +51,8 @@ int RunPcscTransmit(SmartCardService& service, const QString* reader, const QStr
     if (!Show(pcsc::Status(service, st))) return false;
     for (const QString& apdu : apdus) {
       const pcsc::PcscOutcome sent = pcsc::Transmit(service, st, apdu);
+      if (!sent.ok()) return Show(sent);  // with the code's meaning
       PrintLinesWithSw(sent.lines, sent.received);  // the block, its status word before the empty line
-      if (!sent.ok()) return false;
     }
     return true;
   }();

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "app/busy_cursor.h"
+#include "hexgrid/decoding_box.h"
 #include "hexgrid/key_filters.h"
 #include "hexgrid/value_label.h"
 #include "insight/shown_text.h"
@@ -88,7 +89,9 @@ ChipCardWindow::ChipCardWindow(Session& session, std::function<QString()> addres
   top_->addWidget(ResetTextBack);
   // Beside the answer to reset: what it says (ISO/IEC 7816-3).
   auto* decodingLabel = new QLabel(QStringLiteral("ATR decoding"), this);
-  AtrDecoding = textBox(this, "AtrDecoding", decodingLabel->text(), 4);
+  AtrDecoding = new DecodingBox(4, this);
+  AtrDecoding->setObjectName(QStringLiteral("AtrDecoding"));
+  AtrDecoding->setAccessibleName(decodingLabel->text());
   decodingLabel->setBuddy(AtrDecoding);
   top_->addWidget(decodingLabel);
   top_->addWidget(AtrDecoding);
@@ -152,7 +155,7 @@ void ChipCardWindow::run(const std::function<ChipOutcome()>& op) {
   if (o.resetText) {
     ResetTextBack->setPlainText(*o.resetText);
     const QString decoding = insight::AtrDecodingText(*o.resetText);
-    AtrDecoding->setPlainText(decoding);
+    AtrDecoding->showText(decoding, true);
     ResetTextBack->setToolTip(decoding);
   }
   if (o.backText) {

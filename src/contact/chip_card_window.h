@@ -19,6 +19,8 @@ class QVBoxLayout;
 
 namespace kvt {
 
+class DecodingBox;
+
 class ChipCardWindow : public QDialog {
   Q_OBJECT
  public:
@@ -55,7 +57,7 @@ class ChipCardWindow : public QDialog {
   QComboBox* CmdText = nullptr;
   QPlainTextEdit* ResetTextBack = nullptr;
   QPlainTextEdit* BackText = nullptr;
-  QPlainTextEdit* AtrDecoding = nullptr;  // the answer to reset decoded
+  DecodingBox* AtrDecoding = nullptr;  // the answer to reset decoded
   QLabel* SwMeaning = nullptr;            // the meaning of the response's status word
 };
 

@@ -23,9 +23,20 @@ const char* const kFmax[16] = {"4", "5", "6", "8", "12", "16", "20", nullptr,
 const char* const kDi[16] = {nullptr, "1", "2", "4", "8", "16", "32", "64",
                              "12", "20", nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
 
-QString ta1(uint8_t v) {
+// What a protocol number T stands for (ISO/IEC 7816-3, 8.2.3); null for T=0, T=1, T=14.
+const char* ReservedProtocol(int t) {
+  if (t == 2 || t == 3) return "reserved for future full-duplex operations";
+  if (t == 4) return "reserved for an enhanced half-duplex transmission of characters";
+  if (t >= 5 && t <= 13) return "reserved for future use";
+  return nullptr;
+}
+
+// Warnings on an interface byte go in `w`, each a line of its own after the byte's.
+QString ta1(uint8_t v, QStringList& w) {
   const char* fi = kFi[v >> 4];
   const char* di = kDi[v & 0x0F];
+  if (!fi) w << QStringLiteral("Fi code %1 is reserved for future use").arg(v >> 4);
+  if (!di) w << QStringLiteral("Di code %1 is reserved for future use").arg(v & 0x0F);
   QString s = QStringLiteral("Fi=%1, Di=%2").arg(QLatin1String(fi ? fi : "RFU"), QLatin1String(di ? di : "RFU"));
   if (fi) s += QStringLiteral(", f max %1 MHz").arg(QLatin1String(kFmax[v >> 4]));
   return s;
@@ -45,7 +56,11 @@ QString tc1(uint8_t v) {
   return QStringLiteral("extra guard time N=%1 etu").arg(v);
 }
 
-QString ta2(uint8_t v) {
+QString ta2(uint8_t v, QStringList& w) {
+  if (const char* reserved = ReservedProtocol(v & 0x0F))
+    w << QStringLiteral("specific mode T=%1 is %2").arg(v & 0x0F).arg(QLatin1String(reserved));
+  if ((v & 0x0F) == 15) w << QStringLiteral("specific mode T=15 names no protocol");
+  if (v & 0x60) w << QStringLiteral("bits 7-6 are reserved for future use and should be 0");
   return QStringLiteral("specific mode T=%1; mode %2; %3")
       .arg(v & 0x0F)
       .arg(QLatin1String(v & 0x80 ? "not changeable" : "changeable"),
@@ -57,19 +72,22 @@ QString tb2(uint8_t v) {
   return QStringLiteral("Vpp PI2=%1 RFU; deprecated").arg(v);
 }
 
-QString tc2(uint8_t v) {
+QString tc2(uint8_t v, QStringList& w) {
+  if (v == 0) w << QStringLiteral("WI=0 is reserved for future use");
   return v == 0 ? QStringLiteral("T=0 waiting time integer WI=0, RFU")
                 : QStringLiteral("T=0 waiting time integer WI=%1").arg(v);
 }
 
 // The first TA, TB and TC for T=1: IFSC, BWI/CWI, error detection code.
-QString t1Parameter(int kind, uint8_t v) {
+QString t1Parameter(int kind, uint8_t v, QStringList& w) {
   if (kind == 0) {
+    if (v == 0x00 || v == 0xFF) w << QStringLiteral("IFSC %1 is reserved for future use").arg(v);
     if (v == 0x00 || v == 0xFF) return QStringLiteral("T=1 IFSC %1: RFU").arg(v);
     return QStringLiteral("T=1 IFSC %1 bytes").arg(v);
   }
   if (kind == 1) {
     const int bwi = v >> 4, cwi = v & 0x0F;
+    if (bwi > 9) w << QStringLiteral("BWI=%1 is reserved for future use").arg(bwi);
     return QStringLiteral("T=1 BWI=%1%2, CWI=%3, CWT %4 etu")
         .arg(bwi)
         .arg(QLatin1String(bwi > 9 ? " RFU" : ""))
@@ -77,12 +95,15 @@ QString t1Parameter(int kind, uint8_t v) {
         .arg(11 + (1 << cwi));
   }
   QString s = QStringLiteral("T=1 error detection %1").arg(QLatin1String(v & 0x01 ? "CRC" : "LRC"));
-  if (v & 0xFE) s += QStringLiteral("; bits 8-2 RFU");
+  if (v & 0xFE) {
+    s += QStringLiteral("; bits 8-2 RFU");
+    w << QStringLiteral("bits 8-2 are reserved for future use and should be 0");
+  }
   return s;
 }
 
 // The first TA and TB for T=15: clock stop and class indicator, use of contact C6.
-QString t15Parameter(int kind, uint8_t v) {
+QString t15Parameter(int kind, uint8_t v, QStringList& w) {
   if (kind == 0) {
     static const char* const stop[4] = {"clock stop not supported", "clock stop in state L", "clock stop in state H",
                                         "clock stop in either state"};
@@ -93,7 +114,10 @@ QString t15Parameter(int kind, uint8_t v) {
     QString s = QLatin1String(stop[v >> 6]) + QStringLiteral("; ");
     if (classes.isEmpty()) s += QStringLiteral("no class indicated");
     else s += QLatin1String(classes.size() == 1 ? "class " : "classes ") + classes.join(QStringLiteral(", "));
-    if (v & 0x38) s += QStringLiteral("; class bits 6-4 RFU");
+    if (v & 0x38) {
+      s += QStringLiteral("; class bits 6-4 RFU");
+      w << QStringLiteral("class bits 6-4 are reserved for future use and should be 0");
+    }
     return s;
   }
   if (v == 0) return QStringLiteral("SPU: contact C6 not used");
@@ -204,7 +228,9 @@ class Decoder {
           return false;
         }
         const uint8_t v = take(name);
-        add(name, HexByte(v) + QStringLiteral(" (") + meaning(kind, i, prevT, v, seenT1, seenT15) + QLatin1Char(')'));
+        QStringList w;
+        add(name, HexByte(v) + QStringLiteral(" (") + meaning(kind, i, prevT, v, seenT1, seenT15, w) + QLatin1Char(')'));
+        warn(name, w);
       }
       if (!(y & 0x8)) return true;
       const QString name = QStringLiteral("TD%1").arg(i);
@@ -216,17 +242,30 @@ class Decoder {
       const int t = td & 0x0F;
       y = td >> 4;
       add(name, HexByte(td) + QStringLiteral(" (T=%1 next; %2)").arg(t).arg(follows(y, i + 1, "no more interface bytes")));
+      QStringList w;
+      if (t == 15 && i == 1)
+        w << QStringLiteral("T=15 is invalid in TD1 (it names no protocol; from TD2 on it marks global interface bytes)");
+      if (const char* reserved = ReservedProtocol(t)) w << QStringLiteral("T=%1 is %2").arg(t).arg(QLatin1String(reserved));
+      warn(name, w);
       if (t != 0) info_.tckRequired = true;
       if (t != 15 && !info_.protocols.contains(t)) info_.protocols << t;
       prevT = t;
     }
   }
 
-  static QString meaning(int kind, int i, int prevT, uint8_t v, int* seenT1, int* seenT15) {
-    if (i == 1) return kind == 0 ? ta1(v) : kind == 1 ? tb1(v) : tc1(v);
-    if (i == 2) return kind == 0 ? ta2(v) : kind == 1 ? tb2(v) : tc2(v);
-    if (prevT == 1 && seenT1[kind]++ == 0) return t1Parameter(kind, v);
-    if (prevT == 15 && kind < 2 && seenT15[kind]++ == 0) return t15Parameter(kind, v);
+  // The byte's "Warning" lines, after its own.
+  void warn(const QString& name, const QStringList& w) {
+    for (const QString& text : w) {
+      info_.warnings << name + QStringLiteral(": ") + text;
+      add(QStringLiteral("Warning"), info_.warnings.last());
+    }
+  }
+
+  static QString meaning(int kind, int i, int prevT, uint8_t v, int* seenT1, int* seenT15, QStringList& w) {
+    if (i == 1) return kind == 0 ? ta1(v, w) : kind == 1 ? tb1(v) : tc1(v);
+    if (i == 2) return kind == 0 ? ta2(v, w) : kind == 1 ? tb2(v) : tc2(v, w);
+    if (prevT == 1 && seenT1[kind]++ == 0) return t1Parameter(kind, v, w);
+    if (prevT == 15 && kind < 2 && seenT15[kind]++ == 0) return t15Parameter(kind, v, w);
     return QStringLiteral("T=%1 parameter, not interpreted").arg(prevT);
   }
 

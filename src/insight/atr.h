@@ -13,7 +13,8 @@ namespace kvt::insight {
 
 struct AtrInfo {
   // Every line in order: "TS", "T0", "TA1".."TDn", "Protocols", "Historical bytes", the
-  // facts of the historical bytes, "TCK"; an "Error" fact last where the ATR breaks.
+  // facts of the historical bytes, "TCK"; an "Error" fact last where the ATR breaks. A byte
+  // that ISO/IEC 7816-3 forbids or reserves is followed by "Warning" facts.
   QList<Fact> facts;
   bool validTs = false;
   bool inverseConvention = false;  // TS 3F
@@ -24,6 +25,7 @@ struct AtrInfo {
   int historicalCount = 0;         // K, from T0
   QByteArray historical;           // the historical bytes that came (fewer than K when cut short)
   std::optional<QString> error;    // where the ATR breaks, or what follows its end
+  QStringList warnings;            // "TD1: T=15 is invalid in TD1 ...", as the Warning facts say
 };
 
 AtrInfo DecodeAtr(const QByteArray& atr);

@@ -19,18 +19,24 @@ void Traffic(LogSink& log, Direction d, const QByteArray& bytes) {
 }
 }  // namespace
 
-int Engine::ackStageFailure() {
-  notifier_.warn(kCaution, kUnitNotDetected);
+int Engine::failure(const QString& message) {
+  // A lost port is told before the message, so the status line says so while it is up.
+  const std::optional<QString> lost = watch_ ? watch_->noticeLoss() : std::nullopt;
+  notifier_.warn(kCaution, message);
   log_.append(CRLF);
+  if (lost) log_.append(*lost + CRLF);
   log_.caretToEnd();
   return -1;
 }
 
-int Engine::dataFailure() {
-  notifier_.warn(kCaution, kDataError);
-  log_.append(CRLF);
-  log_.caretToEnd();
-  return -1;
+bool Engine::readyToSend() {
+  if (!watch_) return port_.clearInput();
+  const bool wasOpen = port_.isOpen();
+  if (!watch_->ready()) return false;
+  if (port_.clearInput()) return true;
+  // Gone since the last exchange and unnoticed until now (a server that stopped while we
+  // were idle): nothing has been sent yet, so the port may be opened again once.
+  return wasOpen && !port_.isOpen() && watch_->ready() && port_.clearInput();
 }
 
 int Engine::ExecuteCommand(const QByteArray& frame, int frameLen, ReplyBuffer& reply) {
@@ -42,7 +48,7 @@ int Engine::ExecuteCommand(const QByteArray& frame, int frameLen, ReplyBuffer& r
 
   // Command: written before the acknowledgement stage begins, so a failing port here is
   // a data failure.
-  if (!port_.clearInput() || !port_.write(frame)) return dataFailure();
+  if (!readyToSend() || !port_.write(frame)) return dataFailure();
   log_.append(SentLine(logged));
   Traffic(log_, Direction::Sent, logged);
 

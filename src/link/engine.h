@@ -6,6 +6,7 @@
 #include "base/log_sink.h"
 #include "base/notifier.h"
 #include "frame.h"
+#include "link_watch.h"
 #include "serial_port.h"
 #include "timeouts.h"
 
@@ -19,8 +20,11 @@ extern const QString kCaution;            // "Caution"
 
 class Engine {
  public:
-  Engine(AppState& state, SerialPort& port, LogSink& log, Notifier& notifier, Timeouts t = {})
-      : state_(state), port_(port), log_(log), notifier_(notifier), t_(t) {}
+  // With a watch, a port that went away is told once and opened again before the next
+  // exchange (link_watch.h).
+  Engine(AppState& state, SerialPort& port, LogSink& log, Notifier& notifier, Timeouts t = {},
+         LinkWatch* watch = nullptr)
+      : state_(state), port_(port), log_(log), notifier_(notifier), t_(t), watch_(watch) {}
 
   // 0: reply received (or the port flag is clear and nothing was sent; replyLen stays 0),
   // -1: refused acknowledgement, missing remainder or failed port, -2: no reply header.
@@ -30,14 +34,18 @@ class Engine {
   void setTimeouts(const Timeouts& t) { t_ = t; }
 
  private:
-  int ackStageFailure();
-  int dataFailure();
+  int ackStageFailure() { return failure(kUnitNotDetected); }
+  int dataFailure() { return failure(kDataError); }
+  int failure(const QString& message);
+  // The port open and its input cleared, reopened first when it went away.
+  bool readyToSend();
 
   AppState& state_;
   SerialPort& port_;
   LogSink& log_;
   Notifier& notifier_;
   Timeouts t_;
+  LinkWatch* watch_;
 };
 
 }  // namespace kvt

@@ -20,7 +20,17 @@ const SerialPort& LinePort::current() const { return const_cast<LinePort*>(this)
 OpenError LinePort::open(const QString& device, qint32 baud) {
   current().close();
   kind_ = LineKindOf(device);
-  return current().open(device, baud);
+  const OpenError e = current().open(device, baud);
+  if (e == OpenError::None) {
+    lastDevice_ = device;
+    lastBaud_ = baud;
+  }
+  return e;
+}
+
+OpenError LinePort::reopen() {
+  if (lastDevice_.isEmpty()) return OpenError::Other;
+  return open(lastDevice_, lastBaud_);
 }
 
 void LinePort::close() { current().close(); }

@@ -26,6 +26,9 @@ class LinePort : public SerialPort {
   qint64 bytesWaiting() override;
   WaitResult waitForBytes(qint64 n, int timeoutMs) override;
   QByteArray read(qint64 max) override;
+  // The device and speed of the last open() that succeeded.
+  bool canReopen() const override { return !lastDevice_.isEmpty(); }
+  OpenError reopen() override;
 
   void setWaitMode(WaitMode m);
   WaitMode waitMode() const { return mode_; }
@@ -38,6 +41,8 @@ class LinePort : public SerialPort {
 
   WaitMode mode_;
   LineKind kind_ = LineKind::Serial;
+  QString lastDevice_;
+  qint32 lastBaud_ = 0;
   QtSerialPort serial_;
   TcpPort tcp_;
   Rfc2217Port rfc2217_;

@@ -14,6 +14,9 @@
 
 namespace kvt {
 
+const QString kScanOnlyNote =
+    QStringLiteral("reached by the scan only: the port setup lists COM1 to COM15 and refuses COM16");
+
 PortMapDialog::PortMapDialog(QSettings& settings, Notifier& notifier, QWidget* parent)
     : QDialog(parent), settings_(settings), notifier_(notifier) {
   setWindowTitle(QStringLiteral("Port Map"));
@@ -30,8 +33,22 @@ PortMapDialog::PortMapDialog(QSettings& settings, Notifier& notifier, QWidget* p
     field->setAccessibleDescription(QStringLiteral("Device or tcp://HOST:PORT or rfc2217://HOST:PORT; empty: %1")
                                         .arg(PortMap::defaultDevice(n)));
     field->setMinimumWidth(260);
-    form->addRow(name, field);  // the row's label becomes the field's buddy
     fields_.push_back(field);
+    if (n < PortMap::kPorts) {
+      form->addRow(name, field);  // the row's label becomes the field's buddy
+      continue;
+    }
+    // The port setup lists COM1 to COM15 and refuses a typed "COM16": only its scan gets here.
+    auto* note = new QLabel(kScanOnlyNote, this);
+    note->setObjectName(QStringLiteral("PortMapCOM16Note"));
+    note->setAccessibleName(note->text());
+    field->setAccessibleDescription(field->accessibleDescription() + QStringLiteral("; ") + kScanOnlyNote);
+    auto* row = new QHBoxLayout;
+    row->addWidget(field, 1);
+    row->addWidget(note);
+    auto* label = new QLabel(name, this);
+    label->setBuddy(field);
+    form->addRow(label, row);
   }
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

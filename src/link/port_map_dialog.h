@@ -13,6 +13,9 @@ namespace kvt {
 
 class Notifier;
 
+// Beside COM16, which only the port setup's scan reaches.
+extern const QString kScanOnlyNote;
+
 class PortMapDialog : public QDialog {
   Q_OBJECT
  public:

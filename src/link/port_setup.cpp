@@ -30,6 +30,7 @@ PortSetupOutcome PortSetupOk(Session& s, const QString& portText, const QString&
                              const QString& addressText) {
   PortSetupOutcome out;
   s.state.PortOpened = false;
+  s.linkWatch.reset();
   const int n = PortNumberFromText(portText);
   if (n == 0) {
     s.notifier.warn(kCaution, QStringLiteral("Comm Port Setup Invalid"));
@@ -88,6 +89,7 @@ void CloseComm(Session& s) {
     s.port.close();
   }
   s.state.PortOpened = false;
+  s.linkWatch.reset();
 }
 
 }  // namespace kvt

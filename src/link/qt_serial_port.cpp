@@ -11,7 +11,13 @@
 
 namespace kvt {
 
-QtSerialPort::QtSerialPort(WaitMode mode) : mode_(mode) {}
+QtSerialPort::QtSerialPort(WaitMode mode) : mode_(mode) {
+  // A device that goes away while nobody waits on it (a pseudo-terminal closed at the far
+  // end, an adapter pulled) would report read errors in a tight loop until closed.
+  QObject::connect(&port_, &QSerialPort::errorOccurred, &port_, [this](QSerialPort::SerialPortError e) {
+    if (e == QSerialPort::ResourceError || e == QSerialPort::ReadError) close();
+  });
+}
 
 QtSerialPort::~QtSerialPort() { close(); }
 
@@ -47,8 +53,11 @@ OpenError QtSerialPort::open(const QString& device, qint32 baud) {
 }
 
 void QtSerialPort::close() {
+  if (closing_) return;  // an error reported while closing
+  closing_ = true;
   if (port_.isOpen()) port_.close();
   port_.clearError();
+  closing_ = false;
 }
 
 bool QtSerialPort::isOpen() const { return port_.isOpen(); }

@@ -35,6 +35,7 @@ class QtSerialPort : public SerialPort {
   QSerialPort port_;
   WaitMode mode_;
   QString device_;
+  bool closing_ = false;
 };
 
 }  // namespace kvt

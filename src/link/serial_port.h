@@ -29,6 +29,12 @@ class SerialPort {
   virtual WaitResult waitForBytes(qint64 n, int timeoutMs) = 0;
   // Reads up to max waiting bytes (max 0: all of them).
   virtual QByteArray read(qint64 max) = 0;
+
+  // After the port went away under us (a network server stopped, an adapter pulled, a
+  // pseudo-terminal closed): opens the device of the last successful open() again at its
+  // speed. A port that cannot gives Other and says so in canReopen().
+  virtual bool canReopen() const { return false; }
+  virtual OpenError reopen() { return OpenError::Other; }
 };
 
 }  // namespace kvt

@@ -5,6 +5,7 @@
 #include "base/log_sink.h"
 #include "base/notifier.h"
 #include "engine.h"
+#include "link_watch.h"
 #include "port_map.h"
 #include "serial_port.h"
 #include "timeouts.h"
@@ -14,7 +15,8 @@ namespace kvt {
 struct Session {
   Session(AppState& s, SerialPort& p, LogSink& l, Notifier& n, Variant v, const PortMap& m = {},
           Timeouts t = {})
-      : state(s), port(p), log(l), notifier(n), variant(v), portMap(m), engine(s, p, l, n, t) {}
+      : state(s), port(p), log(l), notifier(n), variant(v), portMap(m), linkWatch(s, p, l, portMap),
+        engine(s, p, l, n, t, &linkWatch) {}
 
   AppState& state;
   SerialPort& port;
@@ -22,6 +24,7 @@ struct Session {
   Notifier& notifier;
   Variant variant;
   PortMap portMap;
+  LinkWatch linkWatch;  // a port lost under the session: told once, reopened by the engine
   Engine engine;
 
   const Timeouts& timeouts() const { return engine.timeouts(); }

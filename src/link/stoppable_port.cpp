@@ -15,6 +15,12 @@ OpenError StoppablePort::open(const QString& device, qint32 baud) {
   return inner_.open(device, baud);
 }
 
+OpenError StoppablePort::reopen() {
+  if (stopped()) return OpenError::Other;
+  pending_ = false;
+  return inner_.reopen();
+}
+
 bool StoppablePort::endPendingExchange() {
   if (!stopped() || !pending_ || !inner_.isOpen()) return false;
   return write(QByteArray(1, static_cast<char>(EOT)));

@@ -24,6 +24,9 @@ class StoppablePort : public SerialPort {
   qint64 bytesWaiting() override { return inner_.bytesWaiting(); }
   WaitResult waitForBytes(qint64 n, int timeoutMs) override;
   QByteArray read(qint64 max) override { return inner_.read(max); }
+  bool canReopen() const override { return inner_.canReopen(); }
+  // Not once a stop is asked for.
+  OpenError reopen() override;
 
   bool stopped() const { return stop_.load(std::memory_order_relaxed); }
   // A frame went out and neither our ACK nor an EOT has followed it yet.

@@ -33,6 +33,13 @@ QString ResultCodeHex(LONG rc) {
 
 QString ResultCodeText(LONG rc) { return PadHex8(ResultCodeHex(rc)); }
 
+QString ResultMeaning(LONG rc) {
+  const QString text = QString::fromUtf8(pcsc_stringify_error(rc));
+  // For a code it does not know pcsc-lite repeats the code.
+  if (text.startsWith(QLatin1String("Unknown error"))) return ResultCodeText(rc) + QStringLiteral(": unknown to pcsc-lite");
+  return ResultCodeText(rc) + QStringLiteral(": ") + text;
+}
+
 QStringList DumpLines(const QString& label, const QByteArray& bytes) {
   // 20 bytes a line and the rest on the last, which after a multiple of 20 is the indent
   // alone. Each line is built whole: a full response dump runs to some 3,300 lines.

@@ -50,6 +50,8 @@ struct PcscOutcome {
 QString ResultCodeText(LONG rc);
 // Without padding, as Transmit shows it.
 QString ResultCodeHex(LONG rc);
+// What a result code means, in pcsc-lite's own words: "8010001D: Service not available."
+QString ResultMeaning(LONG rc);
 
 // "Send Data:" / "Receive Data:" dump: two digits and a space per byte, 20 bytes a line,
 // continuation lines starting with ten spaces; the last, partial line always ends it.

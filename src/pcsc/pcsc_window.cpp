@@ -17,6 +17,7 @@
 #include "insight/status_words.h"
 
 #include "app/busy_cursor.h"
+#include "app/window_placement.h"
 
 namespace kvt {
 
@@ -143,6 +144,7 @@ KVT_730_M_PCSCForm::KVT_730_M_PCSCForm(SmartCardService& service, Notifier& noti
   top->insertLayout(1, insightRow);
   // Smaller than the main window, so that it opens centred over it.
   resize(900, 560);
+  if (parent) CentreOver(*this, *parent->window());
 }
 
 KVT_730_M_PCSCForm::~KVT_730_M_PCSCForm() { unload(); }
@@ -164,8 +166,8 @@ void KVT_730_M_PCSCForm::apply(const pcsc::PcscOutcome& o) {
   if (!o.lines.isEmpty()) {
     const int first = PCSCRESULT->count();
     PCSCRESULT->addItems(o.lines);
-    // What the ATR and a response's status word mean: the tooltip of their lines and the
-    // line under the list.
+    // What the ATR, a response's status word or a failed call's code mean: the tooltip
+    // (and accessible description) of their lines and the line under the list.
     QString note, summary;
     if (!o.atr.isEmpty()) {
       const QStringList lines = insight::AtrLines(o.atr);
@@ -174,9 +176,14 @@ void KVT_730_M_PCSCForm::apply(const pcsc::PcscOutcome& o) {
       summary = lines.filter(brief).join(QStringLiteral("; "));
     } else if (const auto sw = insight::ResponseSwLine(o.received)) {
       note = summary = *sw;
+    } else if (o.called && o.result != 0) {
+      note = summary = pcsc::ResultMeaning(o.result);
     }
     if (!note.isEmpty()) {
-      for (int i = first; i < PCSCRESULT->count(); ++i) PCSCRESULT->item(i)->setToolTip(note);
+      for (int i = first; i < PCSCRESULT->count(); ++i) {
+        PCSCRESULT->item(i)->setToolTip(note);
+        PCSCRESULT->item(i)->setData(Qt::AccessibleDescriptionRole, note);  // screen readers get no tooltips
+      }
       ShowValue(InsightText, summary);
     }
     PCSCRESULT->setCurrentRow(PCSCRESULT->count() - 1);

@@ -14,6 +14,7 @@
 #include "app/reader_main_window.h"
 #include "hexgrid/key_filters.h"
 #include "hexgrid/value_label.h"
+#include "hexgrid/decoding_box.h"
 #include "insight/shown_text.h"
 #include "rf/rf_activation_ops.h"
 
@@ -165,7 +166,7 @@ void RfCardPage::activate() {
     ShowValue(CPURFTypeAmessage, o.typeASn);
     ATRTypeAText->setText(o.typeAAnswer);
     const QString ats = insight::AtsDecodingText(o.typeAAnswer);
-    TypeAAtsDecoding->setPlainText(ats);
+    TypeAAtsDecoding->showText(ats, false);  // the main window keeps its size: the page's room
     ATRTypeAText->setToolTip(ats);
     ATRTypeBText->setText(o.typeBAnswer);
   }
@@ -192,11 +193,9 @@ QWidget* RfCardPage::buildCpuPage(IsoType type) {
   top->addWidget(atr, atrRow, 1);
   if (a) {  // Beside the answer to select: what it says (ISO/IEC 14443-4).
     auto* decodingLabel = new QLabel(QStringLiteral("ATS decoding"), page);
-    TypeAAtsDecoding = new QPlainTextEdit(page);
+    TypeAAtsDecoding = new DecodingBox(4, page);
     TypeAAtsDecoding->setObjectName(QStringLiteral("TypeAAtsDecoding"));
     TypeAAtsDecoding->setAccessibleName(decodingLabel->text());
-    TypeAAtsDecoding->setReadOnly(true);
-    TypeAAtsDecoding->setFixedHeight(TypeAAtsDecoding->fontMetrics().lineSpacing() * 4 + 12);
     decodingLabel->setBuddy(TypeAAtsDecoding);
     top->addWidget(decodingLabel, atrRow + 1, 0, Qt::AlignTop);
     top->addWidget(TypeAAtsDecoding, atrRow + 1, 1);

@@ -25,6 +25,7 @@ class QTabWidget;
 
 namespace kvt {
 
+class DecodingBox;
 class HexGrid;
 class ReaderMainWindow;
 
@@ -99,8 +100,8 @@ class RfCardPage : public QWidget {
   QComboBox* TypeBCAPDUText = nullptr;
   QLineEdit* TypeARAPDUText = nullptr;
   QLineEdit* TypeBRAPDUText = nullptr;
-  QPlainTextEdit* TypeAAtsDecoding = nullptr;
-  QPlainTextEdit* AccessConditionsText = nullptr;  // what a trailer read from the card allows  // the Type A card's answer to select decoded
+  DecodingBox* TypeAAtsDecoding = nullptr;         // the Type A card's answer to select decoded
+  QPlainTextEdit* AccessConditionsText = nullptr;  // what a trailer read from the card allows
   QLabel* TypeASwMeaning = nullptr;            // the meaning of each response's status word
   QLabel* TypeBSwMeaning = nullptr;
 };

@@ -89,10 +89,15 @@ TEST_F(EngineTest, PortClosedUnderneathFailsWithoutSpinning) {
   EXPECT_LT(t.elapsed(), 3000);
   EXPECT_FALSE(port.isOpen());
   EXPECT_EQ(texts(), std::vector<QString>{kDataError});
+  // A port that cannot open itself again says how to, once.
+  const QString lost = "The connection to COM1 (" + map.device(1) + ") was lost; reopen it with \"Setup Comm\"\r\n";
+  EXPECT_EQ(log.text, lost + "\r\n");
   // A second command on the dead port fails the same way, at once.
   notifier.messages.clear();
+  log.text.clear();
   EXPECT_EQ(exchange(), -1);
   EXPECT_EQ(texts(), std::vector<QString>{kDataError});
+  EXPECT_EQ(log.text, "\r\n");
 }
 
 TEST_F(EngineTest, WaitsAreTheReadersFullTime) {

@@ -105,6 +105,37 @@ TEST(Atr, InterfaceBytesByTheTables) {
             "C7 (clock stop in either state; classes A (5 V), B (3 V), C (1.8 V))");
 }
 
+// ISO/IEC 7816-3, 8.2.3: T=15 names no protocol and is invalid in TD1; T=2 to T=13 are
+// reserved (T=14 is not ISO's, but allowed). A reserved code or a reserved bit set is
+// warned about on a line of its own after the byte that carries it.
+TEST(Atr, ForbiddenAndReservedValuesAreWarned) {
+  // pcsc-tools' smartcard_list.txt: "Intertelecom UA RUIM card"; each warning follows its byte.
+  const char* ruim = "3B801FC78031E073FE211163407163830790009A";
+  QStringList names;
+  for (const Fact& f : DecodeAtr(hex(ruim)).facts.mid(2, 5)) names << f.name;
+  EXPECT_EQ(names, (QStringList{"TD1", "Warning", "TA2", "Warning", "Warning"}));
+  const struct {
+    const char* atr;
+    QStringList warnings;
+  } cases[] = {
+      {ruim, {"TD1: T=15 is invalid in TD1 (it names no protocol; from TD2 on it marks global interface bytes)",
+              "TA2: specific mode T=7 is reserved for future use",
+              "TA2: bits 7-6 are reserved for future use and should be 0"}},
+      {"3B800282", {"TD1: T=2 is reserved for future full-duplex operations"}},
+      {"3B800484", {"TD1: T=4 is reserved for an enhanced half-duplex transmission of characters"}},
+      {"3B800E8E", {}},
+      {"3B80801F031C", {}},  // T=15 in TD2 marks global bytes, as it should
+      {"3B80101F", {"TA2: specific mode T=15 names no protocol"}},
+      {"3B107A", {"TA1: Fi code 7 is reserved for future use", "TA1: Di code 10 is reserved for future use"}},
+      {"3B804000", {"TC2: WI=0 is reserved for future use"}},
+      {"3B808171FFA50329",
+       {"TA3: IFSC 255 is reserved for future use", "TB3: BWI=10 is reserved for future use",
+        "TC3: bits 8-2 are reserved for future use and should be 0"}},
+      {"3B80801F3F20", {"TA3: class bits 6-4 are reserved for future use and should be 0"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(DecodeAtr(hex(c.atr)).warnings, c.warnings) << c.atr;
+}
+
 TEST(Atr, BrokenAnswersSayWhereTheyBreak) {
   EXPECT_EQ(atrLines(""), QStringList{"Error: empty, TS missing"});
   EXPECT_EQ(atrLines("3B"), (QStringList{"TS: 3B (direct convention)", "Error: truncated after TS, T0 missing"}));

@@ -74,6 +74,10 @@ class PortMapTest : public QObject {
       for (QLabel* l : dialog.findChildren<QLabel*>()) labelled |= l->buddy() == field && l->text() == field->accessibleName();
       QVERIFY2(labelled, "every field has its name as a label");
     }
+    // COM16, which the port setup does not list (it ends at COM15) and refuses typed.
+    const QString scanOnly("reached by the scan only: the port setup lists COM1 to COM15 and refuses COM16");
+    QCOMPARE(dialog.findChild<QLabel*>("PortMapCOM16Note")->text(), scanOnly);
+    QVERIFY(dialog.findChild<QLineEdit*>("PortMapCOM16Text")->accessibleDescription().endsWith(scanOnly));
     auto* com2 = dialog.findChild<QLineEdit*>("PortMapCOM2Text");
     auto* com5 = dialog.findChild<QLineEdit*>("PortMapCOM5Text");
     auto* ok = dialog.findChild<QPushButton*>("OkBtn");

@@ -34,13 +34,15 @@ class Ser2net {
 
   ~Ser2net() { stop(); }
 
-  // lineSettings as ser2net writes them, e.g. "9600n81". False with the reason when no
-  // ser2net came up listening on a port of its own.
-  bool start(Mode mode, const QString& device, QString* why, const QString& lineSettings = QStringLiteral("9600n81")) {
+  // lineSettings as ser2net writes them, e.g. "9600n81"; port 0: a free one. False with the
+  // reason when no ser2net came up listening on a port of its own.
+  bool start(Mode mode, const QString& device, QString* why, const QString& lineSettings = QStringLiteral("9600n81"),
+             int port = 0) {
     mode_ = mode;
     device_ = device;
+    lineSettings_ = lineSettings;
     for (int attempt = 0; attempt < 4; ++attempt) {
-      port_ = FreePort();
+      port_ = port ? port : FreePort();
       const QString config = dir_.filePath(QStringLiteral("ser2net-%1.yaml").arg(port_));
       QFile f(config);
       if (!f.open(QIODevice::WriteOnly)) break;
@@ -67,9 +69,16 @@ class Ser2net {
         QThread::msleep(50);
       }
       stop();  // somebody else holds the port, or ser2net did not come up
+      QThread::msleep(port ? 500 : 0);  // the same port again: a moment for the old socket to go
     }
     if (why) *why = QStringLiteral("ser2net did not come up listening on a port of its own");
     return false;
+  }
+
+  // Stopped and started again on its port, as a server that goes away and comes back.
+  bool restart(QString* why) {
+    stop();
+    return start(mode_, device_, why, lineSettings_, port_);
   }
 
   // SIGTERM, then SIGKILL after a grace period.
@@ -146,6 +155,7 @@ class Ser2net {
   qint64 pid_ = 0;
   Mode mode_ = Mode::Raw;
   QString device_;
+  QString lineSettings_;
   int port_ = 0;
 };
 

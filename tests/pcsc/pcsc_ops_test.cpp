@@ -41,6 +41,9 @@ TEST(PcscOps, ErrorLinesPadTheCodeToEightDigitsExceptTransmit) {
   PcscState st;
   f.results["transmit"] = 6;
   EXPECT_EQ(Transmit(f, st, "00A40000").lines, Framed({"SCardTransmit Error 6"}));
+  // What the window and kvt730ctl say of a code: pcsc-lite's words, where it has some.
+  EXPECT_EQ(ResultMeaning(LONG(SCARD_E_NO_SERVICE)), "8010001D: Service not available.");
+  EXPECT_EQ(ResultMeaning(6), "00000006: unknown to pcsc-lite");
 }
 
 TEST(PcscOps, SequenceGivesTheSuccessLinesAndPassesTheHandles) {

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <QComboBox>
+#include <QLabel>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -91,9 +92,11 @@ void PcscServiceTest::ctlWithSimCard() {
   QCOMPARE(ctl({"pcsc", "transmit", "A0A40000022FE2", "A0B000000A", "0084000008", "00A40000023F00", "00C0000017",
                 "00A404000E315041592E5359532E4444463031"}),
            std::make_pair(0, kOpening + apdus + kClosing));
-  // The second slot is empty: Connect fails and only the context is given back.
+  // The second slot is empty: Connect fails, with pcsc-lite's words for it, and only the
+  // context is given back.
   QCOMPARE(ctl({"pcsc", "transmit", "--reader", "Virtual PCD 00 01", "00A40000023F00"}).second.mid(6),
-           block({"SCardConnect Error (8010000C)"}) + block({"SCardReleaseContext Success"}));
+           block({"SCardConnect Error (8010000C)", "Meaning: 8010000C: No smart card inserted."}) +
+               block({"SCardReleaseContext Success"}));
   QCOMPARE(ctl({"pcsc", "transmit", "00A40000023F0"}), std::make_pair(3, QStringList{}));
   // APDUs shorter than their header never reach the virtual reader, which would take them
   // for control messages and hold the card for good; the reader stays free.
@@ -107,8 +110,10 @@ void PcscServiceTest::connectRefusedByTOneCard() {
   kvt::RecordingNotifier n;
   KVT_730_M_PCSCForm w(service, n);
   QCOMPARE(lines(&w, {"CmdEstablish", "CmdListReaders", "CmdConnect"}).mid(6), block({"SCardConnect Error (8010000F)"}));
+  QCOMPARE(w.findChild<QLabel*>("InsightText")->text(), QStringLiteral("8010000F: Card protocol mismatch."));
   QCOMPARE(ctl({"pcsc", "transmit", "00A40000023F00"}),
-           std::make_pair(5, kOpening.mid(0, 6) + block({"SCardConnect Error (8010000F)"}) +
+           std::make_pair(5, kOpening.mid(0, 6) +
+                                 block({"SCardConnect Error (8010000F)", "Meaning: 8010000F: Card protocol mismatch."}) +
                                  block({"SCardReleaseContext Success"})));
 }
 
@@ -117,8 +122,10 @@ void PcscServiceTest::noService() {
   kvt::PcscLiteService service;
   kvt::RecordingNotifier n;
   KVT_730_M_PCSCForm w(service, n);
+  lines(&w, {"CmdEstablish"});
+  QCOMPARE(w.findChild<QLabel*>("InsightText")->text(), QStringLiteral("8010001D: Service not available."));
   const QStringList shown =
-      lines(&w, {"CmdEstablish", "CmdListReaders", "CmdConnect", "cmdBeginTransaction", "cmdGetStatus",
+      lines(&w, {"CmdListReaders", "CmdConnect", "cmdBeginTransaction", "cmdGetStatus",
                  "cmdTransmit", "cmdEndTransaction", "cmdDisconnect", "cmdRelease"});
   QCOMPARE(shown.size(), 27);
   QCOMPARE(shown[1], QStringLiteral("SCardEstablishContext Error (8010001D)"));

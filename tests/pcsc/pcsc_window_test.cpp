@@ -1,5 +1,6 @@
 // The PC/SC window on a fake service: controls, reader box, result list, the refusal
 // box, the unload, and the variant-M main window opening it.
+#include <QAccessible>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -61,6 +62,11 @@ void PcscWindowTest::controlsAndWhatTheButtonsFill() {
   QCOMPARE(readers->currentIndex(), 0);
   f.results["list"] = LONG(SCARD_E_NO_READERS_AVAILABLE);
   find(&w, "CmdListReaders")->click();  // a failed list leaves the box alone
+  // A failed call's code in pcsc-lite's own words, under the list and on its lines.
+  auto* meaning = find<QLabel>(&w, "InsightText");
+  QCOMPARE(meaning->text(), QStringLiteral("8010002E: Cannot find a smart card reader."));
+  QCOMPARE(meaning->accessibleDescription(), meaning->text());
+  QCOMPARE(find<QListWidget>(&w, "PCSCRESULT")->item(4)->toolTip(), meaning->text());
   readers->setCurrentIndex(2);
   find(&w, "CmdConnect")->click();
   QCOMPARE(f.readerName, QByteArray("Third 00"));
@@ -79,13 +85,18 @@ void PcscWindowTest::controlsAndWhatTheButtonsFill() {
   find(&w, "cmdTransmit")->click();
   QCOMPARE(f.sent, QByteArray::fromHex("80CA9F7F00"));
   // What the status word and the ATR mean: the line under the list and the lines' tooltips.
-  auto* meaning = find<QLabel>(&w, "InsightText");
   QCOMPARE(meaning->text(), QStringLiteral("SW 6A82: File or application not found"));
   QCOMPARE(list->item(list->count() - 2)->toolTip(), meaning->text());
   f.atr = QByteArray::fromHex("3B021450");
   find(&w, "cmdGetStatus")->click();
   QVERIFY2(meaning->text().startsWith("Protocols: T=0; TCK: absent"), qPrintable(meaning->text()));
   QVERIFY(list->item(list->count() - 3)->toolTip().startsWith("TS: 3B (direct convention)\n"));
+  // Screen readers get no tooltips: the decoding is the lines' accessible description too.
+  QAccessibleInterface* a = QAccessible::queryAccessibleInterface(list);
+  QString described;
+  for (int i = 0; a && i < a->childCount(); ++i)
+    if (a->child(i)->text(QAccessible::Name).startsWith("ATR : 3B 02 14 50")) described = a->child(i)->text(QAccessible::Description);
+  QCOMPARE(described, list->item(list->count() - 3)->toolTip());
   find(&w, "cmdClear")->click();
   QCOMPARE(list->count(), 0);
 }
@@ -133,7 +144,8 @@ void PcscWindowTest::mainWindowOpensItModalWithoutAPort() {
   main.runDialog = [&](QDialog& d) {
     opened << d.objectName();
     QVERIFY(d.isModal());
-    // It opens over its main window, centred, not in a corner of the screen.
+    // It opens over its main window, centred, not in a corner of the screen nor, under X
+    // without a window manager (pcsc_window_x11_test), against its top edge.
     d.show();
     QVERIFY(QTest::qWaitForWindowExposed(&d));
     QVERIFY(main.frameGeometry().contains(d.frameGeometry()));

@@ -315,9 +315,15 @@ class Soak {
     QStringList lines = opLog.split(CRLF);
     if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
     int commands = 0;
+    int lostTold = 0;
     bool open = false;
     for (const QString& line : lines) {
-      if (line.startsWith(QLatin1String("SD: F2"))) {
+      if (line.startsWith(QLatin1String("The connection to "))) {
+        // A port that vanished is told once, and only then.
+        const bool vanished = condition_ == Condition::VanishBefore || condition_ == Condition::VanishDuring;
+        if (!vanished || ++lostTold > 1 || !line.contains(QLatin1String(" was lost")))
+          fail(op, QStringLiteral("a lost connection told wrongly: ") + line);
+      } else if (line.startsWith(QLatin1String("SD: F2"))) {
         if (open) fail(op, QStringLiteral("a command line without an ending before the next one"));
         open = true;
         ++commands;
