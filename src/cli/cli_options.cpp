@@ -206,7 +206,7 @@ void AddOptions(CLI::App& app, CliOptions& o, bool& help) {
   });
   Valued(app, "--repeat", "N", "script: run the script N times (default 1)",
          [&o](const QString& v) { return TakeRepeat(o, v); });
-  Valued(app, "--report", "FILE", "script: write a JUnit XML report of the lines to FILE", [&o](const QString& v) {
+  Valued(app, "--report", "FILE", "script: a JUnit XML report of the lines; qualify, wear: an HTML\nreport of the run (one file, to keep with the unit)", [&o](const QString& v) {
     o.report = v;
     return v.isEmpty() ? QStringLiteral("--report needs a file name") : QString();
   });
