@@ -210,7 +210,7 @@ void AddOptions(CLI::App& app, CliOptions& o, bool& help) {
     o.report = v;
     return v.isEmpty() ? QStringLiteral("--report needs a file name") : QString();
   });
-  Valued(app, "--reader", "NAME", "pcsc transmit: the smart-card reader (default: the first listed)",
+  Valued(app, "--reader", "NAME", "pcsc transmit: the smart-card reader (default: the first listed);\nmonitor: the reader's port (as --port takes it)",
          [&o](const QString& v) {
            o.reader = v;
            return QString();
