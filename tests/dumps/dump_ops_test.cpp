@@ -36,24 +36,23 @@ TEST_F(RfTest, TrailerGuardRefusesBadAndLockingBitsBeforeSending) {
   EXPECT_TRUE(newFrames().empty());
 
   // Bits that lock the trailer for good: refused, or a second question naming the sector
-  // after the usual one (Cancel on the usual one alone is rf_ops_test's).
+  // after the usual one, whose "No" writes nothing (Cancel on the usual one alone is
+  // rf_ops_test's; the real box is the dumps pages test's).
   o = MifareWriteBlock(session, "0", 5, 3, 1, hexCells("FFFFFFFFFFFF778F0869FFFFFFFFFFFF"), TrailerLock::Refuse);
   EXPECT_EQ(o.status, OpStatus::BadInput);
   EXPECT_TRUE(newFrames().empty());
-  struct SecondNo : RecordingNotifier {  // yes to the first question, no to the next
-    bool ask(const QString& t, const QString& x) override {
-      return RecordingNotifier::ask(t, x), messages.size() == 1;
-    }
-  } second;
-  Session s2{state, port, log, second, Variant::B, map, kvt::test::FastTimeouts()};
-  o = MifareWriteBlock(s2, "0", 33, 15, 1, hexCells("FFFFFFFFFFFF778F0869FFFFFFFFFFFF"));
+  notifier.messages.clear();
+  notifier.safeAnswer = Answer::No;
+  o = MifareWriteBlock(session, "0", 33, 15, 1, hexCells("FFFFFFFFFFFF778F0869FFFFFFFFFFFF"));
   EXPECT_EQ(o.status, OpStatus::Cancelled);
-  ASSERT_EQ(second.messages.size(), 2u);
-  EXPECT_EQ(second.messages[0].text, kModify);
-  EXPECT_EQ(second.messages[1].text,
+  ASSERT_EQ(notifier.messages.size(), 2u);
+  EXPECT_EQ(notifier.messages[0].text, kModify);
+  EXPECT_EQ(notifier.messages[1].text,
             "The access bits 77 8F 08 lock the trailer of sector 21 for good: they can never be changed again.\r\n"
             "Write them anyway?");
+  EXPECT_TRUE(notifier.lastDetails.startsWith("Access bits: valid\r\nTrailer: locked for good"));
   EXPECT_TRUE(newFrames().empty());
+  notifier.safeAnswer.reset();
 
   // Allowed, the write goes out (that the card then keeps the trailer is the restore
   // command's test).

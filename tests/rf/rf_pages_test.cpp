@@ -278,7 +278,8 @@ void RfPagesTest::buttonsAndWholeCardRunsApplyTheirOutcomes() {
   notifier_.answer = false;
   click(&w, "RFwriteBtn");
   QCOMPARE(notifier_.messages.back().text, kvt::kModifyTrailerQuestion);
-  QVERIFY(notifier_.lastDetails.startsWith("Block 0: read A|B"));
+  // The verdict first, then the rights.
+  QVERIFY(notifier_.lastDetails.startsWith("Access bits: valid\r\nBlock 0: read A|B"));
   notifier_.answer = true;
 
   // PurseValueText: digits only, ten at most, Backspace does nothing (the decimal filter's
