@@ -97,6 +97,12 @@ RfCard* activeCard(const ReaderState& s) {
   return card && card->active() ? card : nullptr;
 }
 
+// Why a card command finds no activated card: no card answers in the field (a card pulled
+// out mid-run), or the card there was not activated since it came.
+Reply noActiveCard(const ReaderState& s) {
+  return Reply::fail(rfCardInField(s) ? err::kNotActivated : err::kNoResponse);
+}
+
 Reply rfCardType(const Command&, ReaderState& s) {
   const RfCard* card = rfCardInField(s);
   return Reply::ok(card ? card->typeCode() : std::string("00"));
@@ -127,7 +133,7 @@ Reply RfCommandHandler::handle(const Command& cmd, ReaderState& s) {
     case '5': {
       if (cmd.data.empty()) return Reply::fail(err::kDataError);
       RfCard* card = activeCard(s);
-      if (!card) return Reply::fail(err::kNotActivated);
+      if (!card) return noActiveCard(s);
       auto* cpu = dynamic_cast<Iso14443Card*>(card);
       const auto wanted = cmd.pm == '4' ? RfCard::Protocol::TypeA : RfCard::Protocol::TypeB;
       if (!cpu || cpu->protocol() != wanted) return Reply::fail(err::kWrongProtocol);
@@ -175,7 +181,7 @@ Reply RfCommandHandler::cardCommand(const Command& cmd, ReaderState& s) {
   }
 
   RfCard* card = activeCard(s);
-  if (!card) return Reply::fail(err::kNotActivated);
+  if (!card) return noActiveCard(s);
   if (auto* classic = dynamic_cast<MifareClassic*>(card)) return classicCommand(*classic, a, *this);
   if (auto* ul = dynamic_cast<Ultralight*>(card)) return ultralightCommand(*ul, a);
   return Reply::fail(err::kWrongProtocol);

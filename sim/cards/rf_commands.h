@@ -21,8 +21,9 @@
 // changed; it belongs to the reader and keeps its keys whatever card comes.
 //
 // Negative replies: "04" malformed data (bad protocol letters, a command shorter than its
-// header, an empty APDU), "63" no card of the chosen protocols answers, "65" a card
-// command while no card is activated, "62" a command for another kind of card.
+// header, an empty APDU), "63" no card of the chosen protocols answers (also a card
+// command with no card in the field: the card answers nothing), "65" a card command to a
+// card in the field that was not activated, "62" a command for another kind of card.
 #pragma once
 
 #include <array>

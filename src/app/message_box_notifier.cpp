@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace kvt {
 
@@ -61,6 +62,27 @@ bool MessageBoxNotifier::askWithDetails(const QString& title, const QString& tex
   if (!details.isEmpty()) box.setDetailedText(displayText(details));
   if (parent) box.setWindowModality(Qt::WindowModal);
   return box.exec() == QMessageBox::Ok;
+}
+
+Answer MessageBoxNotifier::askSafe(const SafeQuestion& q) {
+  ArrowWhileShown arrow;
+  QWidget* parent = parent_ ? parent_ : QApplication::activeWindow();
+  QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
+  if (q.withCancel) buttons |= QMessageBox::Cancel;
+  QMessageBox box(QMessageBox::Question, q.title, displayText(q.text), buttons, parent);
+  box.setObjectName(QStringLiteral("SafeQuestionBox"));
+  box.setTextFormat(Qt::PlainText);
+  if (!q.details.isEmpty()) box.setDetailedText(displayText(q.details));
+  // The safe answer is the default and has the focus: Return never says yes.
+  box.setDefaultButton(QMessageBox::No);
+  box.setEscapeButton(q.withCancel ? QMessageBox::Cancel : QMessageBox::No);
+  box.button(QMessageBox::No)->setFocus();
+  if (parent) box.setWindowModality(Qt::WindowModal);
+  switch (box.exec()) {
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::Cancel: return Answer::Cancel;
+    default: return Answer::No;
+  }
 }
 
 }  // namespace kvt

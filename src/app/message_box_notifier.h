@@ -13,6 +13,8 @@ class MessageBoxNotifier : public Notifier {
   void show(const Message& m) override;
   bool ask(const QString& title, const QString& text) override;
   bool askWithDetails(const QString& title, const QString& text, const QString& details) override;
+  // Yes / No (/ Cancel), "No" the default button with the focus; Escape is Cancel or No.
+  Answer askSafe(const SafeQuestion& q) override;
 
  private:
   QWidget* parent_;

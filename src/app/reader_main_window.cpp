@@ -59,13 +59,7 @@ ReaderMainWindow::ReaderMainWindow(Variant v, AppState& state, Notifier& notifie
     d.exec();
   };
   chooseCardFile = [this](const QString& title, const QString& filter, bool save) {
-    QFileDialog dialog(this, title);
-    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setNameFilter(filter);
-    dialog.setWindowModality(Qt::WindowModal);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
-    return dialog.selectedFiles().constFirst();
+    return ChooseCardFilePath(this, title, filter, save);
   };
   endProgram = [] {
     QApplication::closeAllWindows();

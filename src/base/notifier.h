@@ -3,6 +3,7 @@
 // windows, printed lines on the command line, a recorder in tests.
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <vector>
 
 namespace kvt {
@@ -23,6 +24,21 @@ struct Message {
   }
 };
 
+// The answers of a SafeQuestion.
+enum class Answer { Yes, No, Cancel };
+
+// A question whose "Yes" cannot be undone (a trailer locked for good, a security-code try
+// spent, a card overwritten): "No" is the default answer and has the focus, so Return
+// never says yes; Escape answers Cancel where the question offers it, else No.
+struct SafeQuestion {
+  SafeQuestion(QString t, QString x, QString d = {}, bool c = false)
+      : title(std::move(t)), text(std::move(x)), details(std::move(d)), withCancel(c) {}
+  QString title;
+  QString text;
+  QString details;          // behind "Show Details..."; none when empty
+  bool withCancel = false;  // Yes / No / Cancel instead of Yes / No
+};
+
 class Notifier {
  public:
   virtual ~Notifier() = default;
@@ -34,6 +50,12 @@ class Notifier {
   virtual bool askWithDetails(const QString& title, const QString& text, const QString& details) {
     (void)details;
     return ask(title, text);
+  }
+  // A SafeQuestion. A notifier that cannot show one gives its default answer, No, without
+  // asking: nothing irreversible is ever reached through a notifier that does not know it.
+  virtual Answer askSafe(const SafeQuestion& q) {
+    (void)q;
+    return Answer::No;
   }
 
   void inform(const QString& title, const QString& text) { show({MessageIcon::Information, title, text}); }
@@ -53,9 +75,17 @@ class RecordingNotifier : public Notifier {
     lastDetails = details;
     return ask(title, text);
   }
+  // Recorded as a question; answered with `safeAnswer` when set, else Yes or No by `answer`.
+  Answer askSafe(const SafeQuestion& q) override {
+    lastDetails = q.details;
+    messages.push_back({MessageIcon::Question, q.title, q.text});
+    if (safeAnswer) return *safeAnswer;
+    return answer ? Answer::Yes : Answer::No;
+  }
   QString lastDetails;
   std::vector<Message> messages;
   bool answer = true;
+  std::optional<Answer> safeAnswer;
 };
 
 // One line for a message: the title, " | ", the text with each CRLF written as " / ".

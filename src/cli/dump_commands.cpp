@@ -57,11 +57,19 @@ RunControl StopOn(Context& c) {
 // refused some (or the run was stopped).
 int finishRun(Context& c, const CardFileOutcome& o, const std::optional<QString>& dumpPath = std::nullopt) {
   for (const QString& line : o.lines) PrintLine(line);
+  for (const QString& line : o.unreadNote) PrintLine(line);
   if (o.end.message) c.session.notifier.show(*o.end.message);
   if (dumpPath && o.end.stopped)
     PrintError(QStringLiteral("%1 was not written: the run was stopped before the card was read through").arg(*dumpPath));
   else if (dumpPath && o.end.status != OpStatus::Done)
     PrintError(QStringLiteral("%1 was not written").arg(*dumpPath));
+  else if (!dumpPath && (o.end.stopped || (o.end.status != OpStatus::Done && !o.lines.isEmpty())))
+    PrintError(QStringLiteral("stopped before the end of the card: %1 of %2 %3 were written")
+                   .arg(o.done)
+                   .arg(o.total)
+                   .arg(o.unit));
+  if (o.forceGoesOn)
+    PrintError(QStringLiteral("%1 restore: nothing irreversible is done without --force").arg(c.options.command));
   if (o.fileError) {
     PrintError(*o.fileError);
     return kExitBadInput;
@@ -105,7 +113,7 @@ Runner bindMifare(const CliOptions& o, const QString& sub, QString* error) {
   if (is(sub, "dump")) {
     if (!operandCount(o, 1, 1, error)) return {};
     const QString path = o.operands[1];
-    if (const auto bad = CheckDumpPath(job, path)) {
+    if (const auto bad = CheckCardFilePath(job, path)) {
       *error = QStringLiteral("mifare dump ") + *bad;
       return {};
     }
@@ -135,6 +143,10 @@ Runner bindUltralight(const CliOptions& o, const QString& sub, QString* error) {
   const QString path = o.operands[1];
   CardFileJob job;
   job.family = CardFamily::Ultralight;
+  if (const auto bad = CheckCardFilePath(job, path)) {
+    *error = QStringLiteral("ultralight %1 %2").arg(sub, *bad);
+    return {};
+  }
   if (is(sub, "dump"))
     return [path, job](Context& c) { return finishRun(c, DumpToFile(c.session, c.options.address, job, path, StopOn(c)), path); };
   const auto image = imageOf(job, path, error);
@@ -161,6 +173,12 @@ Runner bindMemory(const CliOptions& o, const QString& sub, QString* error) {
   CardFileJob job;
   job.family = CardFamily::Memory;
   job.memory = *card;
+  // The card's last security-code try is spent only with --force.
+  job.lastTry = o.force ? LastCodeTry::Allow : LastCodeTry::Refuse;
+  if (const auto bad = CheckCardFilePath(job, path)) {
+    *error = QStringLiteral("%1 %2 %3").arg(o.command, sub, *bad);
+    return {};
+  }
   if (is(sub, "dump"))
     return [path, job](Context& c) { return finishRun(c, DumpToFile(c.session, c.options.address, job, path, StopOn(c)), path); };
   // The security code as "verify" takes it: hex bytes, the transport code by default.

@@ -18,4 +18,9 @@ bool PrintNotifier::askWithDetails(const QString& title, const QString& text, co
   return answer;
 }
 
+Answer PrintNotifier::askSafe(const SafeQuestion& q) {
+  show({MessageIcon::Question, q.title, q.text});
+  return Answer::No;
+}
+
 }  // namespace kvt::cli

@@ -13,6 +13,9 @@ class PrintNotifier : public Notifier {
   bool ask(const QString& title, const QString& text) override;
   // The question, then each line of the details on a line of its own.
   bool askWithDetails(const QString& title, const QString& text, const QString& details) override;
+  // Prints the question and answers No: what cannot be undone is asked for with an option
+  // (--force, --trailers), never by a question nobody can answer.
+  Answer askSafe(const SafeQuestion& q) override;
 };
 
 }  // namespace kvt::cli

@@ -1,6 +1,7 @@
 #pragma once
-// The "Dump Card..." and "Restore Card..." buttons of the card pages: the file chosen, the
-// whole card run under a progress dialog with a Stop button, the summary shown once.
+// The "Dump Card..." and "Restore Card..." buttons of the card pages: the port checked, the
+// file chosen, the questions of a restore answered, the whole card run under a progress
+// dialog with a Stop button, the summary shown once.
 //
 // During the run the port waits painting with user input kept in the queue; between two
 // blocks the dialog takes the queued clicks, so Stop ends the run after the block in
@@ -14,7 +15,7 @@
 namespace kvt {
 
 // What a button hands in: the window's session, port and device address, the parent of
-// the dialogs, and the file chooser (title, name filter, save or open; empty: cancelled).
+// the dialogs, and the file chooser (title, name filters, save or open; empty: cancelled).
 struct CardFileContext {
   Session& session;
   LinePort& port;
@@ -37,8 +38,13 @@ class RunProgressDialog : public QProgressDialog {
   WaitMode before_;
 };
 
-// The file filter of a card family's files.
-QString CardFileFilter(CardFamily family);
+// The file filters of a card family's files, one per format (";;" between them), with one
+// for all of them first when opening.
+QString CardFileFilters(CardFamily family, bool save);
+
+// The file dialog of a whole-card run with those filters: the path chosen, empty when
+// cancelled. A name typed without an ending gets the chosen filter's.
+QString ChooseCardFilePath(QWidget* parent, const QString& title, const QString& filters, bool save);
 
 void DumpCardToFile(const CardFileContext& c, const CardFileJob& job, const QString& title);
 void RestoreCardFromFile(const CardFileContext& c, const CardFileJob& job, const QString& title);

@@ -51,6 +51,41 @@ QString sizeError(int size) {
   return QStringLiteral("a Mifare Classic image holds 1024 or 4096 bytes, this one %1").arg(size);
 }
 
+// Emulator text: `width` bytes a line as lower-case hex digits.
+QByteArray writeHexLines(const CardImage& image, int width) {
+  QString text;
+  for (int line = 0; line < image.size() / width; ++line) {
+    QString digits;
+    for (int i = 0; i < width; ++i) digits += HexByte(image.at(line * width + i));
+    text += digits.toLower() + QLatin1Char('\n');
+  }
+  return text.toLatin1();
+}
+
+// Lines of exactly 2 * width hex digits, as many as one of `lineCounts` (else countError
+// with the count).
+ParsedImage parseHexLines(const QByteArray& file, int width, const QList<int>& lineCounts, const QString& countError) {
+  ParsedImage r;
+  const QList<QByteArray> lines = fileLines(file);
+  const int count = static_cast<int>(lines.size());
+  if (!lineCounts.contains(count)) {
+    r.error = countError.arg(count);
+    return r;
+  }
+  QByteArray all;
+  for (int i = 0; i < count; ++i) {
+    const QByteArray line = lines[i].trimmed();
+    const auto bytes = line.size() == 2 * width ? ParseHexText(QString::fromLatin1(line)) : std::nullopt;
+    if (!bytes || bytes->size() != width) {
+      r.error = QStringLiteral("line %1: expected %2 hex digits").arg(i + 1).arg(2 * width);
+      return r;
+    }
+    all += *bytes;
+  }
+  r.image = CardImage::fromBytes(all);
+  return r;
+}
+
 }  // namespace
 
 CardImage CardImage::fromBytes(const QByteArray& bytes) {
@@ -63,6 +98,20 @@ bool CardImage::allKnown(int offset, int n) const {
   for (int i = offset; i < offset + n; ++i)
     if (!known(i)) return false;
   return n > 0;
+}
+
+void CardImage::forget(int offset, int n) {
+  for (int i = std::max(offset, 0); i < offset + n && i < size(); ++i) known_.clearBit(i);
+}
+
+QList<std::pair<int, int>> CardImage::unknownRanges() const {
+  QList<std::pair<int, int>> ranges;
+  for (int i = 0; i < size(); ++i) {
+    if (known(i)) continue;
+    if (!ranges.isEmpty() && ranges.last().second == i - 1) ranges.last().second = i;
+    else ranges.append({i, i});
+  }
+  return ranges;
 }
 
 void CardImage::set(int offset, const QByteArray& data) {
@@ -171,36 +220,17 @@ ParsedImage ParseMct(const QByteArray& file) {
   return r;
 }
 
-QByteArray WriteEml(const CardImage& image) {
-  QString text;
-  for (int b = 0; b < image.size() / mifare::kBlockBytes; ++b) {
-    QString line;
-    for (int i = 0; i < mifare::kBlockBytes; ++i) line += HexByte(image.at(b * mifare::kBlockBytes + i));
-    text += line.toLower() + QLatin1Char('\n');
-  }
-  return text.toLatin1();
-}
+QByteArray WriteEml(const CardImage& image) { return writeHexLines(image, mifare::kBlockBytes); }
 
 ParsedImage ParseEml(const QByteArray& file) {
-  ParsedImage r;
-  const QList<QByteArray> lines = fileLines(file);
-  const int blocks = static_cast<int>(lines.size());
-  if (blocks != 64 && blocks != 256) {
-    r.error = QStringLiteral("%1 block lines: a Mifare Classic image holds 64 (1K) or 256 (4K)").arg(blocks);
-    return r;
-  }
-  QByteArray all;
-  for (int i = 0; i < blocks; ++i) {
-    QByteArray bytes;
-    QBitArray known;
-    if (!parseBlockLine(lines[i].trimmed(), false, &bytes, &known)) {
-      r.error = QStringLiteral("line %1: expected 32 hex digits").arg(i + 1);
-      return r;
-    }
-    all += bytes;
-  }
-  r.image = CardImage::fromBytes(all);
-  return r;
+  return parseHexLines(file, mifare::kBlockBytes, {64, 256},
+                       QStringLiteral("%1 block lines: a Mifare Classic image holds 64 (1K) or 256 (4K)"));
+}
+
+QByteArray WriteUltralightEml(const CardImage& image) { return writeHexLines(image, 4); }
+
+ParsedImage ParseUltralightEml(const QByteArray& file) {
+  return parseHexLines(file, 4, {16}, QStringLiteral("%1 page lines: an Ultralight image holds 16"));
 }
 
 ParsedImage ParseMifareFile(const QString& path, const QByteArray& file) {

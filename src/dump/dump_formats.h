@@ -6,12 +6,15 @@
 //         block, "--" for each byte not read; a sector read not at all is the single
 //         line "*No keys found or dead sector"
 //   .eml  emulator text: one block per line, 32 hex digits (64 or 256 lines)
+//   .eml  Ultralight emulator text: one page per line, 8 hex digits (16 lines)
 //   .bin  raw bytes: Ultralight (64 bytes, 16 pages) and the memory cards
 //
 // Binary and .eml files have no way to mark a byte as not read: such bytes are written as
-// 00, and every byte read back from them counts as known.
+// 00, and every byte read back from them counts as known (unread_list.h keeps the list of
+// such bytes beside the file).
 #include <QBitArray>
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <optional>
 
@@ -33,6 +36,10 @@ class CardImage {
   QByteArray mid(int offset, int n) const { return bytes_.mid(offset, n); }
   // Stores data at offset (cut at the end of the image) and marks it known.
   void set(int offset, const QByteArray& data);
+  // Marks n bytes from offset as not read; their values stay.
+  void forget(int offset, int n);
+  // The runs of bytes not read: first and last offset of each, in order.
+  QList<std::pair<int, int>> unknownRanges() const;
   bool operator==(const CardImage& o) const { return bytes_ == o.bytes_ && known_ == o.known_; }
 
  private:
@@ -52,6 +59,8 @@ int TrailerBlock(int sector);  // absolute block number of the sector's trailer
 }  // namespace mifare
 
 enum class DumpFormat { Mfd, Mct, Eml, Bin };
+// Whether the format can say that a byte was not read (.mct only).
+inline bool MarksUnread(DumpFormat f) { return f == DumpFormat::Mct; }
 // By the file name's extension (case ignored); nullopt for any other.
 std::optional<DumpFormat> FormatForPath(const QString& path);
 
@@ -71,6 +80,10 @@ ParsedImage ParseEml(const QByteArray& file);
 // A Mifare image in the format its file name names; an error for any other extension.
 ParsedImage ParseMifareFile(const QString& path, const QByteArray& file);
 std::optional<QByteArray> WriteMifareFile(const QString& path, const CardImage& image);
+
+// Ultralight images: 64 bytes as 16 lines of 8 hex digits.
+QByteArray WriteUltralightEml(const CardImage& image);
+ParsedImage ParseUltralightEml(const QByteArray& file);
 
 // Raw bytes of exactly `size` bytes (Ultralight, memory cards).
 QByteArray WriteBin(const CardImage& image);

@@ -170,6 +170,7 @@ MifareDumpResult MifareDump(Session& s, const QString& addressText, const Mifare
     const int trailerOffset = (first + trailer) * mifare::kBlockBytes;
     if (d.keyA) result.image.set(trailerOffset, *d.keyA);
     if (d.keyB) result.image.set(trailerOffset + 10, *d.keyB);
+    if (run.failed() && d.blocksRead == 0) break;  // the summary names only what was read
     result.sectors.push_back(d);
     control.report(sector + 1, sectors);
   }
@@ -212,9 +213,11 @@ MifareRestoreResult MifareRestore(Session& s, const QString& addressText, const 
     for (int sector = 0; sector < sectors; ++sector) {
       const int offset = mifare::TrailerBlock(sector) * mifare::kBlockBytes;
       if (!image.allKnown(offset, mifare::kBlockBytes)) continue;
-      if (auto refusal = GuardTrailerWrite(s, sector, image.mid(offset, mifare::kBlockBytes), options.lock)) {
+      const QByteArray trailer = image.mid(offset, mifare::kBlockBytes);
+      if (auto refusal = GuardTrailerWrite(s, sector, trailer, options.lock)) {
         result.status = refusal->status;
         result.message = refusal->message;
+        result.lockRefused = options.lock == TrailerLock::Refuse && TrailerLocksForGood(trailer.mid(6, 3));
         return result;
       }
     }

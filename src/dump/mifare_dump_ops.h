@@ -54,6 +54,7 @@ QString SectorRestoreLine(const MifareSectorRestore& r);
 
 struct MifareRestoreResult : RunEnd {
   std::vector<MifareSectorRestore> sectors;
+  bool lockRefused = false;  // refused because a trailer would lock for good (TrailerLock::Refuse)
   bool complete() const;
 };
 // Writes the image's data blocks back (never block 0 of sector 0; trailers only when

@@ -69,6 +69,11 @@ UltralightRestoreResult UltralightRestore(Session& s, const QString& addressText
       r.stopped = true;
       break;
     }
+    if (!image.allKnown(page * kUltralightPageBytes, kUltralightPageBytes)) {
+      r.missing << page;
+      control.report(page - kFirstUserPage + 1, kUltralightPages - kFirstUserPage);
+      continue;
+    }
     const QByteArray data = image.mid(page * kUltralightPageBytes, kUltralightPageBytes);
     const CardReply reply = RfCardExchange(s, addressText, pageApdu(0xD1, page) + data);
     if (reply.status != OpStatus::Done) {
@@ -90,6 +95,7 @@ QString UltralightDumpLine(const UltralightDumpResult& r) {
 QString UltralightRestoreLine(const UltralightRestoreResult& r) {
   QString line = QStringLiteral("Pages written: %1/%2").arg(r.written.size()).arg(kUltralightPages - kFirstUserPage);
   if (!r.refused.isEmpty()) line += QStringLiteral("; refused by the card: ") + NumberList(r.refused);
+  if (!r.missing.isEmpty()) line += QStringLiteral("; not in the file: ") + NumberList(r.missing);
   return line;
 }
 

@@ -18,16 +18,18 @@ struct UltralightDumpResult : RunEnd {
 UltralightDumpResult UltralightDump(Session& s, const QString& addressText, const RunControl& control = {});
 
 struct UltralightRestoreResult : RunEnd {
-  QList<int> written, refused;
+  QList<int> written, refused, missing;  // missing: pages the image does not hold whole
   bool complete() const { return status == OpStatus::Done && !stopped && written.size() == 12; }
 };
-// `image` must hold 64 bytes (refused before anything is sent otherwise).
+// `image` must hold 64 bytes (refused before anything is sent otherwise). Pages the image
+// does not hold whole are left on the card as they are.
 UltralightRestoreResult UltralightRestore(Session& s, const QString& addressText, const CardImage& image,
                                           const RunControl& control = {});
 
 // "Pages read: 16/16", with "; refused by the card: 8, 9" when some were not.
 QString UltralightDumpLine(const UltralightDumpResult& r);
-// "Pages written: 12/12" (pages 4 to 15), with the refused pages when some were not.
+// "Pages written: 12/12" (pages 4 to 15), with the refused pages and those not in the file
+// when some were not.
 QString UltralightRestoreLine(const UltralightRestoreResult& r);
 
 }  // namespace kvt

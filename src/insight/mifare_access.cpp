@@ -32,6 +32,29 @@ constexpr TrailerRights kTrailer[8] = {
 
 int bit(uint8_t byte, int n) { return (byte >> n) & 1; }
 
+// Where key B may be read it cannot authenticate: the rights the data lines give to key B
+// alone belong to nobody, and "A|B" is key A's alone.
+QString keyBNote(const AccessBits& a, bool bigSector) {
+  QStringList lost;
+  for (int g = 0; g < 3; ++g) {
+    const DataRights r = DataRightsFor(a.groups[static_cast<size_t>(g)]);
+    QStringList what;
+    const std::pair<Keys, const char*> rights[] = {
+        {r.read, "read"}, {r.write, "write"}, {r.increment, "increment"}, {r.decrement, "decrement"}};
+    for (const auto& [keys, name] : rights)
+      if (keys == Keys::B) what << QLatin1String(name);
+    if (what.isEmpty()) continue;
+    const QString head = bigSector ? QStringLiteral("blocks %1-%2").arg(5 * g).arg(5 * g + 4)
+                                   : QStringLiteral("block %1").arg(g);
+    lost << head + QLatin1Char(' ') + what.join(QStringLiteral(", "));
+  }
+  QString note = QStringLiteral("Key B: readable, so it cannot authenticate: ");
+  note += lost.isEmpty() ? QStringLiteral("no right above is given to key B alone")
+                         : QStringLiteral("rights given to key B alone are given to nobody (%1)")
+                               .arg(lost.join(QStringLiteral("; ")));
+  return note + QStringLiteral(", and A|B means key A only");
+}
+
 }  // namespace
 
 QString KeysText(Keys k) {
@@ -117,14 +140,20 @@ QStringList AccessLines(const QByteArray& bits, bool bigSector) {
   lines << QStringLiteral("Trailer: key A read %1, write %2; access bits read %3, write %4; key B read %5, write %6")
                .arg(KeysText(t.keyARead), KeysText(t.keyAWrite), KeysText(t.accessRead), KeysText(t.accessWrite),
                     KeysText(t.keyBRead), KeysText(t.keyBWrite));
-  if (KeyBReadable(a))
-    lines << QStringLiteral("Key B: readable, so it cannot serve for authentication: what B may do above, only key A "
-                            "may do");
+  if (KeyBReadable(a)) lines << keyBNote(a, bigSector);
   if (a.valid && t.accessWrite == Keys::Never)
     lines << QStringLiteral("Trailer: locked for good, the access bits can never be written again");
   lines << (a.valid ? QStringLiteral("Access bits: valid")
                     : QStringLiteral("Access bits: invalid (%1)").arg(a.problem));
   return lines;
+}
+
+QStringList AccessDetails(const QByteArray& bits, bool bigSector) {
+  QStringList lines = AccessLines(bits, bigSector);
+  // The verdict lines, "Access bits: ..." and "Trailer: locked for good...", come first.
+  QStringList verdict{lines.takeLast()};
+  if (!lines.isEmpty() && lines.last().startsWith(QLatin1String("Trailer: locked"))) verdict << lines.takeLast();
+  return verdict + lines;
 }
 
 }  // namespace kvt

@@ -7,8 +7,9 @@
 // to block group n, group 3 being the trailer.
 //
 // Rights are printed as the card's table gives them. Where the trailer lets key B be read
-// (trailer conditions 000, 010 and 001) key B cannot serve for authentication, so what the
-// table grants to B is in fact granted to key A alone; the decoder says so in a note line.
+// (trailer conditions 000, 010 and 001) key B cannot authenticate (the card refuses every
+// access after an authentication with it), so what the table grants to key B alone is
+// granted to nobody and "A|B" means key A only; the decoder says so in a note line.
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -51,8 +52,13 @@ bool KeyBReadable(const AccessBits& a);
 bool TrailerLocksForGood(const QByteArray& bits);
 
 // The lines that describe the bits: one per data block (or per group of five blocks of a
-// 16-block sector: "Blocks 0-4: ..."), the trailer, the key B note where it applies, and
+// 16-block sector: "Blocks 0-4: ..."), the trailer, the key B note where it applies ("Key
+// B: readable, so it cannot authenticate: rights given to key B alone are given to nobody
+// (block 1 read, write), and A|B means key A only"), the lock line where it applies, and
 // "Access bits: valid" or "Access bits: invalid (...)".
 QStringList AccessLines(const QByteArray& bits, bool bigSector = false);
+// The same lines with the verdict first: "Access bits: valid" (or invalid and why), then
+// "Trailer: locked for good..." where it applies, then the rights.
+QStringList AccessDetails(const QByteArray& bits, bool bigSector = false);
 
 }  // namespace kvt

@@ -133,9 +133,13 @@ std::optional<Outcome> GuardTrailerWrite(Session& s, int sector, const QByteArra
     case TrailerLock::Allow: return std::nullopt;
     case TrailerLock::Refuse:
       return Refused(OpStatus::BadInput, Caution(lockText + QStringLiteral("\r\nNothing was written.")));
-    case TrailerLock::Ask:
-      if (s.notifier.ask(kCaution, lockText + QStringLiteral("\r\nWrite them anyway?"))) return std::nullopt;
+    case TrailerLock::Ask: {
+      // The safe answer is the default: Return and Escape never lock the trailer.
+      const SafeQuestion q{kCaution, lockText + QStringLiteral("\r\nWrite them anyway?"),
+                           AccessDetails(bits, sector >= 32).join(CRLF)};
+      if (s.notifier.askSafe(q) == Answer::Yes) return std::nullopt;
       return Refused(OpStatus::Cancelled);
+    }
   }
   return std::nullopt;
 }
@@ -152,8 +156,8 @@ Outcome MifareWriteBlock(Session& s, const QString& addressText, int sector, int
   const auto bytes = GridBytes(cells, kRfBlockBytes);
   if (!bytes) return Refused(OpStatus::BadInput, DataErrorMessage());
   if (IsSectorTrailer(sector, block)) {
-    // What the new access bits would allow, behind the question.
-    const QString conditions = AccessLines(bytes->mid(6, 3), sector >= 32).join(CRLF);
+    // What the new access bits would allow, behind the question: the verdict first.
+    const QString conditions = AccessDetails(bytes->mid(6, 3), sector >= 32).join(CRLF);
     if (!s.notifier.askWithDetails(kCaution, kModifyTrailerQuestion, conditions)) return Refused(OpStatus::Cancelled);
     if (auto refusal = GuardTrailerWrite(s, sector, *bytes, lock)) return *refusal;
   }

@@ -36,7 +36,7 @@ struct BlockReadOutcome : Outcome {
 BlockReadOutcome MifareReadBlock(Session& s, const QString& addressText, int sector, int block, int count);
 // What a trailer write does when its new access bits would lock the trailer for good.
 enum class TrailerLock {
-  Ask,     // a second question naming the sector; Cancel writes nothing
+  Ask,     // a second question naming the sector, "No" its default; only "Yes" writes
   Allow,   // write without asking (the command line's --force)
   Refuse,  // refuse with a message, nothing sent
 };

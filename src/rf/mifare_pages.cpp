@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 #include "app/reader_main_window.h"
@@ -62,7 +64,7 @@ QWidget* RfCardPage::buildS50Page() {
   keyTypes->addWidget(RfKeyAB1);
   keyTypes->addWidget(RfKeyAB2);
   keyTypes->addStretch(1);
-  keyForm->addLayout(keyTypes, keyForm->rowCount(), 1);
+  keyForm->addLayout(keyTypes, keyForm->rowCount() - 1, 2);  // beside the sector list
   const QString keyLabelText = QStringLiteral("Sector password");
   auto* keyLabel = new QLabel(keyLabelText, keys);
   SRFPASSWORDLIST = new HexGrid({QStringLiteral("SRFPASSWORDLIST"), keyLabelText, kRfKeyBytes, kRfKeyBytes, {}, {}, 0,
@@ -85,8 +87,7 @@ QWidget* RfCardPage::buildS50Page() {
   };
   for (const auto& k : keyOps) {
     auto* b = button(keys, k.name, QString::fromLatin1(k.caption));
-    const int n = keyButtons->count();
-    keyButtons->addWidget(b, n / 2, n % 2);
+    keyButtons->addWidget(b, 0, keyButtons->count());  // one row: room for the access conditions below
     const MifareKeyOp op = k.op;
     connect(b, &QPushButton::clicked, this, [this, op] {
       const Outcome o = busy<Outcome>([&] {
@@ -96,7 +97,7 @@ QWidget* RfCardPage::buildS50Page() {
       Present(window_.session().notifier, o);
     });
   }
-  keyForm->addLayout(keyButtons, keyForm->rowCount(), 0, 1, 2);
+  keyForm->addLayout(keyButtons, keyForm->rowCount(), 0, 1, 3);
   keyForm->setColumnStretch(2, 1);
   layout->addWidget(keys);
 
@@ -115,6 +116,14 @@ QWidget* RfCardPage::buildS50Page() {
   AccessConditionsText->setAccessibleName(accessLabel->text());
   AccessConditionsText->setReadOnly(true);
   AccessConditionsText->setLineWrapMode(QPlainTextEdit::NoWrap);
+  // Tall enough for every line of a decoded trailer (three block lines, the trailer, the
+  // key B note, the lock line and the verdict) and a horizontal scroll bar; wider lines
+  // scroll sideways.
+  const int lines = 7;
+  AccessConditionsText->setMinimumHeight(AccessConditionsText->fontMetrics().lineSpacing() * lines +
+                                         AccessConditionsText->horizontalScrollBar()->sizeHint().height() +
+                                         2 * AccessConditionsText->frameWidth() +
+                                         2 * static_cast<int>(AccessConditionsText->document()->documentMargin()) + 4);
   accessLabel->setBuddy(AccessConditionsText);
   auto* access = new QVBoxLayout;
   access->setSpacing(0);
@@ -143,10 +152,9 @@ QWidget* RfCardPage::buildS50Page() {
     DumpCardToFile(window_.cardFileContext(), mifareJob(), QStringLiteral("Dump Card"));
   });
   connect(restore, &QPushButton::clicked, this, [this] {
+    // Whether to write the trailers is asked once the file has been read (Yes / No / Cancel).
     CardFileJob job = mifareJob();
-    job.trailers = window_.session().notifier.ask(
-        QStringLiteral("Restore Card"),
-        QStringLiteral("Write the sector trailers (keys and access bits) from the file too?"));
+    job.askTrailers = true;
     RestoreCardFromFile(window_.cardFileContext(), job, QStringLiteral("Restore Card"));
   });
   layout->addWidget(data);

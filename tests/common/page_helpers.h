@@ -77,14 +77,17 @@ struct MainBFixture {
   WatchingNotifier notifier_;
   std::unique_ptr<kvt::KVT_730_B_ReaderMain> window_;
 
-  bool start() {
+  // `boxes`: the window's messages go there instead of to notifier_ (real message boxes).
+  bool start(kvt::Notifier* boxes = nullptr) {
     simulation_ = std::make_unique<kvt::Simulation>();
     state_ = kvt::AppState{};
     notifier_.messages.clear();
     notifier_.onShow = nullptr;
     notifier_.answer = true;
+    notifier_.safeAnswer.reset();
     if (!simulation_->start(ports_)) return false;
-    window_ = std::make_unique<kvt::KVT_730_B_ReaderMain>(state_, notifier_, ports_, gui_test::fastTimeouts());
+    window_ = std::make_unique<kvt::KVT_730_B_ReaderMain>(state_, boxes ? *boxes : notifier_, ports_,
+                                                          gui_test::fastTimeouts());
     return true;
   }
   void stop() {

@@ -65,8 +65,8 @@ TEST(AccessBits, EveryTrailerCondition) {
       {"778788", "key A read never, write never; access bits read A|B, write never; key B read never, write never",
        true, false},
   };
-  const QString keyBNote =
-      "Key B: readable, so it cannot serve for authentication: what B may do above, only key A may do";
+  const QString keyBNote = "Key B: readable, so it cannot authenticate: no right above is given to key B alone, and "
+                           "A|B means key A only";
   for (const auto& row : rows) {
     const QStringList lines = AccessLines(bits(row.bits));
     ASSERT_EQ(lines.size(), 5 + row.locks + row.keyBNote) << row.bits;
@@ -77,6 +77,26 @@ TEST(AccessBits, EveryTrailerCondition) {
         << row.bits;
     EXPECT_EQ(lines.contains(keyBNote), row.keyBNote) << row.bits;
   }
+}
+
+// Where key B may be read it cannot authenticate (the datasheet's note under Table 7), so
+// what the data lines give to key B alone is given to nobody. 9A55A6: groups 100, 011, 110,
+// trailer 001.
+TEST(AccessBits, ReadableKeyBGivesItsOwnRightsToNobody) {
+  const QStringList lines = AccessLines(bits("9A55A6"));
+  ASSERT_EQ(lines.size(), 6);
+  EXPECT_EQ(lines[1], "Block 1: read B, write B, increment never, decrement never");
+  EXPECT_EQ(lines[4], "Key B: readable, so it cannot authenticate: rights given to key B alone are given to nobody "
+                      "(block 0 write; block 1 read, write; block 2 write, increment), and A|B means key A only");
+  // 16-block sectors name their groups; a key B that is no key for reading has no note.
+  EXPECT_TRUE(AccessLines(bits("9A55A6"), true)[4].contains("(blocks 0-4 write; blocks 5-9 read, write; "));
+  EXPECT_FALSE(AccessLines(bits("7F0788")).join('\n').contains("Key B:"));
+
+  // The trailer question's details: the verdict first, then the rights.
+  EXPECT_EQ(AccessDetails(bits("FF0F00")).mid(0, 3),
+            (QStringList{"Access bits: valid", "Trailer: locked for good, the access bits can never be written again",
+                         "Block 0: read A|B, write A|B, increment A|B, decrement A|B"}));
+  EXPECT_EQ(AccessDetails(bits("FF0781")).first(), "Access bits: invalid (the inverted copy of C2 does not match)");
 }
 
 TEST(AccessBits, InvalidCopiesAndShortInput) {

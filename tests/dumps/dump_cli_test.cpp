@@ -1,6 +1,8 @@
 // kvt730ctl's whole-card commands as a user runs them: against kvt730-sim holding a card,
 // files read back byte for byte, and bad files, key files and trailers refused before
 // anything goes out (checked with --log, which shows every byte sent).
+#include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "ctl_process.h"
@@ -19,6 +21,7 @@ using test_files::readFile;
 
 void spit(const QString& path, const QByteArray& bytes) { ASSERT_TRUE(test_files::writeFile(path, bytes)); }
 
+
 }  // namespace
 
 TEST(DumpCli, MifareDumpInEveryFormatRestoreKeyFilesAndTrailerGuard) {
@@ -28,14 +31,15 @@ TEST(DumpCli, MifareDumpInEveryFormatRestoreKeyFilesAndTrailerGuard) {
   // A line per sector, then the file; the format follows the file name.
   const CtlRun mct = sim.ctl({"mifare", "dump", dir.filePath("card.mct")});
   EXPECT_EQ(mct.code, 1);  // sectors 3 and 4 keep blocks the default keys do not open
-  ASSERT_EQ(mct.lines.size(), 17);
+  ASSERT_EQ(mct.lines.size(), 18);
   EXPECT_EQ(mct.lines[2], "Sector 02: key A unknown, key B D3F7D3F7D3F7, 4/4 blocks");
-  EXPECT_EQ(mct.lines[16], "Written: " + dir.filePath("card.mct"));
+  EXPECT_EQ(mct.lines[16], "Not read whole: sector 02 blocks 3; sector 03 blocks 0, 1, 2, 3; sector 04 blocks 1, 2, 3.");
+  EXPECT_EQ(mct.lines[17], "Written: " + dir.filePath("card.mct"));
   // Block 0: UID, BCC, SAK, ATQA, maker data.
   EXPECT_EQ(readFile(dir.filePath("card.mct")).split('\n').value(1), "3E71C4058E0804004B56542D37333053");
 
   // The same card as .mfd and .eml: the same bytes (unread ones as 00, the image writer's
-  // test).
+  // test; the list beside them is the next test's).
   EXPECT_EQ(sim.ctl({"mifare", "dump", dir.filePath("card.mfd")}).code, 1);
   EXPECT_EQ(sim.ctl({"mifare", "dump", dir.filePath("card.eml")}).code, 1);
   const QByteArray mfd = readFile(dir.filePath("card.mfd"));
@@ -95,6 +99,77 @@ TEST(DumpCli, MifareDumpInEveryFormatRestoreKeyFilesAndTrailerGuard) {
                                    "key B read never, write never");
 }
 
+// A .mfd or .eml dump of a card with closed sectors says which blocks it could not read,
+// lists them beside the file, and a restore from it leaves those blocks of a fresh card as
+// they were.
+TEST(DumpCli, UnreadBlocksOfMfdAndEmlStayOffAFreshCard) {
+  QTemporaryDir dir;
+  SimProcess mixed(rfCard("s50-mixed"));
+  SimProcess fresh(rfCard("s50"));
+  ASSERT_TRUE(mixed.ok() && fresh.ok());
+  for (const char* name : {"card.mfd", "card.eml"}) {
+    const QString path = dir.filePath(name);
+    EXPECT_EQ(mixed.ctl({"mifare", "dump", path}).lines.mid(16, 2),
+              (QStringList{"Not read whole: sector 02 blocks 3; sector 03 blocks 0, 1, 2, 3; sector 04 blocks 1, 2, 3.",
+                           QStringLiteral("A .%1 file cannot mark bytes not read: they are 00 in %2, and %2.unread "
+                                          "beside it lists them, so that a restore from it leaves them alone. A .mct "
+                                          "file marks them in the file itself.")
+                               .arg(path.right(3), name)}));
+    const QList<QByteArray> list = readFile(path + ".unread").split('\n');
+    EXPECT_EQ(list.mid(3), (QList<QByteArray>{"unread 176-181", "unread 192-255", "unread 272-303", "unread 314-319", ""})) << name;
+
+    // Onto a fresh card: no write goes to sector 03, and only block 0 to sector 04.
+    const CtlRun restore = fresh.ctl({"--log", "mifare", "restore", path});
+    EXPECT_EQ(restore.code, 1);
+    EXPECT_EQ(restore.lines.mid(3, 2), (QStringList{"Sector 03: wrote 0/3 blocks; not in the file: 0, 1, 2",
+                                                    "Sector 04: wrote 1/3 blocks; not in the file: 1, 2"}));
+    EXPECT_EQ(restore.lines.filter(QRegularExpression("^SD: .* 00 D1 0[34] ")).size(), 1) << name;
+  }
+  // The file changed after its dump: the list no longer belongs to it, nothing is sent.
+  QByteArray changed = readFile(dir.filePath("card.mfd"));
+  changed[100] = 'X';
+  spit(dir.filePath("card.mfd"), changed);
+  const CtlRun stale = fresh.ctl({"--log", "mifare", "restore", dir.filePath("card.mfd")});
+  EXPECT_EQ(stale.code, 3);
+  EXPECT_TRUE(stale.err.contains("card.mfd.unread: it lists the bytes of another version of the image file (the "
+                                 "SHA-256 differs). Dump the card again, or delete "))
+      << stale.err.toStdString();
+  EXPECT_TRUE(stale.out.isEmpty());
+  // A dump read whole takes the old list away.
+  EXPECT_EQ(fresh.ctl({"mifare", "dump", dir.filePath("card.mfd")}).code, 0);
+  EXPECT_FALSE(QFile::exists(dir.filePath("card.mfd.unread")));
+}
+
+// Three wrong codes lock an SLE4442 for good: the third restore is refused before its code
+// goes out, and only --force spends the last try.
+TEST(DumpCli, Sle4442RestoreNeverSpendsTheLastTryUnasked) {
+  QTemporaryDir dir;
+  SimProcess sim(icCard("sle4442"));
+  ASSERT_TRUE(sim.ok());
+  spit(dir.filePath("s.bin"), QByteArray(256, char(0x22)));
+  const auto restore = [&](const QStringList& more) {
+    return sim.ctl(QStringList{"sle4442", "restore", dir.filePath("s.bin"), "000000"} + more);
+  };
+  CtlRun r = restore({});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.lines, QStringList{"Caution | The card did not take the security code: Verification Password error "
+                                 "(6F01). Nothing was written. / Security code tries left: 2 of 3"});
+  EXPECT_TRUE(restore({}).lines.value(0).endsWith("Nothing was written. / Security code tries left: 1 of 3"));
+  r = restore({});
+  EXPECT_EQ(r.code, 3);
+  EXPECT_EQ(r.lines, QStringList{"Caution | The card has one security code try left (error counter 01): a wrong code "
+                                 "now locks it for good. / The code was not presented; nothing was written."});
+  EXPECT_TRUE(r.err.contains("sle4442 restore: nothing irreversible is done without --force"));
+  EXPECT_EQ(sim.ctl({"sle4442", "read-security"}).lines.value(0), "Transmit Command | Execute OK / 01000000 / 9000");
+  // Spent with --force: locked for good, and every later restore is refused before its code.
+  EXPECT_TRUE(restore({"--force"}).lines.value(0).endsWith("No security code try is left: the card is locked for good."));
+  r = sim.ctl({"--log", "sle4442", "restore", dir.filePath("s.bin"), "FFFFFF", "--force"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.lines.value(0), "Caution | The card is locked for good: its error counter reads 00, no security code "
+                              "try is left. Nothing was written.");
+  EXPECT_TRUE(r.lines.filter(QRegularExpression("^SD: .* 00 20 03 01 03 ")).isEmpty());
+}
+
 TEST(DumpCli, UltralightAndMemoryCards) {
   QTemporaryDir dir;
   {
@@ -118,6 +193,19 @@ TEST(DumpCli, UltralightAndMemoryCards) {
     const CtlRun locked = sim.ctl({"ultralight", "restore", dir.filePath("ul.bin")});
     EXPECT_EQ(locked.code, 1);
     EXPECT_EQ(locked.lines.value(0), "Pages written: 8/12; refused by the card: 4, 5, 6, 7");
+    // .eml: a page a line, 8 hex digits; read back on a restore. Other endings are refused.
+    EXPECT_EQ(sim.ctl({"ultralight", "dump", dir.filePath("u.eml")}).code, 0);
+    const QList<QByteArray> eml = readFile(dir.filePath("u.eml")).split('\n');
+    ASSERT_EQ(eml.size(), 17);
+    EXPECT_EQ(eml[0], "04a13f12");
+    EXPECT_EQ(eml[4], "554c5452");  // "ULTR"
+    EXPECT_EQ(sim.ctl({"ultralight", "restore", dir.filePath("u.eml")}).lines.value(0),
+              "Pages written: 8/12; refused by the card: 4, 5, 6, 7");
+    const CtlRun other = sim.ctl({"--log", "ultralight", "dump", dir.filePath("u.txt")});
+    EXPECT_EQ(other.code, 3);
+    EXPECT_TRUE(other.err.contains("ultralight dump " + dir.filePath("u.txt") + ": an Ultralight file ends in .bin or "
+                                   ".eml"));
+    EXPECT_TRUE(other.out.isEmpty());
     spit(dir.filePath("short.bin"), ul.left(63));
     const CtlRun shortFile = sim.ctl({"--log", "ultralight", "restore", dir.filePath("short.bin")});
     EXPECT_EQ(shortFile.code, 3);

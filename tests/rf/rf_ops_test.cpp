@@ -326,12 +326,14 @@ TEST_F(RfTest, UltralightPagesAndLockBits) {
   EXPECT_EQ(notifier.messages.back().icon, MessageIcon::Question);
   EXPECT_EQ(w.message->text, "Write Block Data\r\nExxcute OK\r\n9000");
 
-  // Out of the field: the reader refuses, no cells.
+  // Out of the field: no card answers (63, as for an activation that finds none), no cells.
   reader([](sim::Reader& rd) { rd.setCardPosition(sim::CardPos::Inside, sim::InsideSpot::IcContacts); });
   r = UltralightRead(session, "0", 4);
   EXPECT_EQ(r.status, OpStatus::Negative);
   EXPECT_TRUE(r.cells.isEmpty());
-  EXPECT_EQ(notifier.messages.back().title, "Negative response:65");
+  EXPECT_EQ(notifier.messages.back(),
+            (Message{MessageIcon::Information, "Negative response:63",
+                     "IC card communication error (IC card does not respond)."}));
 }
 
 TEST_F(RfTest, TypeAAndTypeBApdusAndTheirResponses) {
