@@ -1,6 +1,6 @@
 // The command-line window offscreen, opened from the variant-B main window against the
-// simulated reader: controls, runs and the repeat counter, Setp, Resume, Stop, Cancel and
-// Close during a run, and the files.
+// simulated reader: its place, controls, runs and the repeat counter, Setp, Resume, Stop,
+// Cancel and Close during a run, and the files.
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -124,7 +124,14 @@ void CmdLineWindowTest::opensWithThePortOpenAndRunsTheRepeatCounterDown() {
   QCOMPARE(rig_->notifier.messages.back(),
            (kvt::Message{kvt::MessageIcon::Warning, "Caution", "Comm. Port Setup First"}));
 
+  main_->show();
   withForm([&](Form& f) {
+    // Placed centred over the main window before it shows: left to Qt, a window nearly as
+    // tall as the main window goes flush with the top of a screen without window manager.
+    QCOMPARE(f.pos(), QPoint(87, 38));
+    f.show();
+    QCOMPARE(main_->frameGeometry(), QRect(0, 0, 984, 768));
+    QCOMPARE(f.frameGeometry(), QRect(87, 38, 810, 692));
     QCOMPARE(f.windowTitle(), QStringLiteral("FORM OF COMMAND LINE"));
     QCOMPARE(f.minimumSize(), QSize(806, 688));
     QCOMPARE(f.maximumSize(), QSize(806, 688));
