@@ -98,6 +98,8 @@ KVT_730_B_CMDExuteForm::KVT_730_B_CMDExuteForm(AppState& state, LinePort& port, 
   transport_ = std::make_unique<ScriptTransport>(state_, port_, notifier_, *resultsList_, *backList_);
   controller_ = std::make_unique<ScriptController>(state_, *this, *transport_, notifier_, std::move(addressText));
 
+  // A slow reply: the window shows the line being sent while it waits.
+  port_.beforePainting = [this] { showChanges(); };
   chooseOpenPath = [this] { return askOpenPath(); };
   chooseSavePath = [this] { return LogPanel::askSavePath(this); };
 

@@ -48,14 +48,17 @@ QStringList entries(Form& f, const char* list) {
   for (int i = 0; i < l->count(); ++i) out << l->item(i)->text();
   return out;
 }
-// Clicks the button while the first line's exchange waits for the reader.
-void clickDuringFirstExchange(Form& f, const QByteArray& button) {
+// Clicks the button while the first line's exchange waits for the reader, after `look`.
+void clickDuringFirstExchange(Form& f, const QByteArray& button, const std::function<void()>& look = {}) {
   auto handlePending = f.transport().processPendingInput;
   auto armed = std::make_shared<bool>(false);
-  f.transport().processPendingInput = [&f, button, handlePending, armed] {
+  f.transport().processPendingInput = [&f, button, handlePending, armed, look] {
     handlePending();
     if (std::exchange(*armed, true)) return;
-    QTimer::singleShot(0, &f, [&f, button] { click(&f, button.constData()); });
+    QTimer::singleShot(0, &f, [&f, button, look] {
+      if (look) look();
+      click(&f, button.constData());
+    });
   };
 }
 
@@ -270,8 +273,16 @@ void CmdLineWindowTest::stopCancelOrCloseBeforeTheNextLine() {
     setText(f, "CmdStrText", QStringLiteral("C10\nC10\nC10"));
     setText(f, "LianXuText", QStringLiteral("5"));
     rig_->withReader([](sim::Reader& r) { r.setReplyDelayMs(400); });
-    clickDuringFirstExchange(f, button.toLatin1());
+    // While the reply is awaited, the window shows the line being sent and its block.
+    QString markedMeanwhile;
+    QStringList blockMeanwhile;
+    clickDuringFirstExchange(f, button.toLatin1(), [&] {
+      markedMeanwhile = marked(f);
+      blockMeanwhile = entries(f, "CmdStrBackList");
+    });
     click(&f, "CmdExBtn");
+    QCOMPARE(markedMeanwhile, QStringLiteral("C10"));
+    QCOMPARE(blockMeanwhile.mid(2), (QStringList{"Command:31h,  Parameter:30h", "Data(Hex):<No data>", ""}));
     QCOMPARE(sent(), 1);  // the line in its exchange, then no other
     QCOMPARE(lastMessage(), message);
     QCOMPARE(states(f), kvt::StatesOf(ButtonSet::Finished));
