@@ -31,15 +31,16 @@ bool WriteWholeFileWith(const QString& path, const std::function<bool(QIODevice&
   QSaveFile file(path);
   errno = 0;
   const bool opened = file.open(QIODevice::WriteOnly);
+  if (opened) errno = 0;  // what opening tried and got past is no error of the write
   const bool written = opened && write(file);
   const bool ok = written && file.commit();
   const int systemError = errno;
   if (!ok && error) {
     // An unfinished file is dropped when `file` goes; the old one stays as it was.
-    if (opened && !written && file.error() == QFileDevice::NoError)
-      *error = {0, QStringLiteral("its content could not be put together")};
-    else if (systemError != 0)
+    if (systemError != 0)
       *error = {systemError, qt_error_string(systemError)};
+    else if (opened && !written && file.error() == QFileDevice::NoError)
+      *error = {0, QStringLiteral("its content could not be put together")};
     else
       *error = {static_cast<int>(file.error()), file.errorString()};
   }
