@@ -309,8 +309,8 @@ void KVT_730_B_CMDExuteForm::setScriptEnabled(bool on) {
 }
 
 // The mark is noted here and shown by showChanges(): a run clears it and marks the next
-// line for every line it sends, and the box, its font and its colours change only when
-// what is shown does.
+// line for every line it sends, and the box's font and colours change only when the mark
+// appears or goes.
 void KVT_730_B_CMDExuteForm::markLine(int line) {
   if (CmdStrText->document()->findBlockByNumber(line).isValid()) markWanted_ = line;
 }
@@ -318,27 +318,31 @@ void KVT_730_B_CMDExuteForm::markLine(int line) {
 void KVT_730_B_CMDExuteForm::clearMark() { markWanted_ = -1; }
 
 void KVT_730_B_CMDExuteForm::showMark() {
-  if (markWanted_ == markShown_) return;
   const QTextBlock block = CmdStrText->document()->findBlockByNumber(markWanted_);
+  QTextCursor c = CmdStrText->textCursor();
   if (markWanted_ >= 0 && block.isValid()) {
-    QTextCursor c(block);
-    c.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-    CmdStrText->setTextCursor(c);
-    if (markShown_ < 0) {
+    // Selected again when the text or a click in the box has moved the selection.
+    const int end = block.position() + block.length() - 1;
+    if (c.selectionStart() != block.position() || c.selectionEnd() != end) {
+      c.setPosition(block.position());
+      c.setPosition(end, QTextCursor::KeepAnchor);
+      CmdStrText->setTextCursor(c);
+    }
+    if (!markStyled_) {
       QFont bold = scriptFont_;
       bold.setBold(true);
       CmdStrText->setFont(bold);
       CmdStrText->setPalette(markPalette_);
+      markStyled_ = true;
     }
-    markShown_ = markWanted_;
     return;
   }
-  QTextCursor c = CmdStrText->textCursor();
+  if (!markStyled_ && !c.hasSelection()) return;
   c.clearSelection();
   CmdStrText->setTextCursor(c);
   CmdStrText->setFont(scriptFont_);
   CmdStrText->setPalette(scriptPalette_);
-  markShown_ = -1;
+  markStyled_ = false;
 }
 
 void KVT_730_B_CMDExuteForm::showFigure(Figure f, const QString& text) {

@@ -94,8 +94,8 @@ class KVT_730_B_CMDExuteForm : public QDialog, public ScriptView {
   QPalette scriptPalette_;  // the script box's own colours, restored when the mark goes
   QPalette markPalette_;    // and with the marked line's colour
   QFont scriptFont_;
-  int markWanted_ = -1;  // the line to mark; -1 for none
-  int markShown_ = -1;
+  int markWanted_ = -1;      // the line to mark; -1 for none
+  bool markStyled_ = false;  // the box is bold and blue
   QElapsedTimer sinceShown_;  // since the changes were last shown and the clicks handled
 
   QTabWidget* SSTab1 = nullptr;
