@@ -31,10 +31,10 @@ void ScriptRecords::addLog(const report::LogEntry& e) {
 }
 
 void ScriptRecords::printJson(report::RunRecord& record) {
-  for (Spool* s : {&lines_, &log_})
-    if (s->failed())
-      PrintError(QStringLiteral("--json: the run's lines and log could not be kept: %1").arg(s->errorText()));
   const bool whole = !lines_.failed() && !log_.failed();
+  if (!whole)
+    PrintError(QStringLiteral("--json: the run's lines and log could not be kept: %1")
+                   .arg(lines_.failed() ? lines_.errorText() : log_.errorText()));
   const report::RunJsonPieces pieces = report::ScriptRunJsonPieces(record, summary_.summaries());
   WriteWholeWith(false, [&](const PutBytes& put) {
     put(pieces.beforeLines);

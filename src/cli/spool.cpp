@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <cerrno>
 
 namespace kvt::cli {
 
@@ -19,8 +20,10 @@ bool Spool::open(const QString& folder, QString* error) {
 
 void Spool::write(const QByteArray& bytes) {
   if (failed() || bytes.isEmpty()) return;
+  errno = 0;
   if (file_.write(bytes) != bytes.size()) {
-    error_ = file_.errorString();
+    // The file's own text is "Unknown error" when its buffer could not be written out.
+    error_ = errno != 0 ? qt_error_string(errno) : file_.errorString();
     return;
   }
   written_ += bytes.size();

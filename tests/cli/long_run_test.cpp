@@ -1,8 +1,12 @@
 // A long script run holds no more memory at its end than early on, whatever it writes: its
-// blocks, its raw lines (--log), its JSON object, its JUnit report, each complete.
+// blocks, its raw lines (--log), its JSON object, its JUnit report, each complete; and when
+// the disk will not take what it writes out as it goes, it says so and breaks nothing.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 
 #include <QElapsedTimer>
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -81,6 +85,40 @@ TEST(LongRun, TenThousandLinesTakeNoMoreMemoryAtTheEndThanAtTheStart) {
   ASSERT_TRUE(read.error.isEmpty()) << read.error.toStdString();
   EXPECT_EQ(read.suites.size(), 2050u);
   EXPECT_LT(json.late - json.early, 10 * 1024);
+}
+
+TEST(LongRun, WhenTheDiskTakesNoMoreTheObjectStaysWholeAndTheOldReportStays) {
+  QTemporaryDir dir;
+  const QString script = dir.filePath("FIVE.TXT");
+  ASSERT_TRUE(test_files::writeFile(script, "C10\nC11\nC$A20$12\nC$A30\nC$A50\n"));
+  const QString report = dir.filePath("R.XML");
+  ASSERT_TRUE(test_files::writeFile(report, "old"));
+  // No file of the run may grow past 64 KiB (a pipe is no file: the output still goes).
+  QProcess p;
+  p.setChildProcessModifier([] {
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{64 * 1024, 64 * 1024};
+    setrlimit(RLIMIT_FSIZE, &limit);
+  });
+  p.start(QStringLiteral(KVT730CTL_PATH),
+          {"--simulate", "--json", "script", script, "--repeat", "400", "--report", report});
+  ASSERT_TRUE(p.waitForFinished(60000));
+  EXPECT_EQ(p.exitCode(), 3);  // the lines ran well; the report could not be written
+  const QString err = QString::fromUtf8(p.readAllStandardError());
+  EXPECT_TRUE(err.contains("kvt730ctl: cannot write " + report + ": the suites of COM1 could not be kept: ")) << err.toStdString();
+  EXPECT_EQ(test_files::readFile(report), QByteArray("old"));
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{"FIVE.TXT", "R.XML"}));
+
+  const QList<QByteArray> out = p.readAllStandardOutput().split('\n');
+  ASSERT_EQ(out.size(), 2);  // one line, then nothing after its line feed
+  QJsonParseError error{};
+  const QJsonObject o = QJsonDocument::fromJson(out[0], &error).object();
+  ASSERT_EQ(error.error, QJsonParseError::NoError);
+  EXPECT_TRUE(o["lines"].toArray().isEmpty());
+  EXPECT_TRUE(o["log"].toArray().isEmpty());
+  EXPECT_EQ(o["summary"][0]["sent"].toInt(), 400);  // the figures need no file
+  ASSERT_FALSE(o["errors"].toArray().isEmpty());
+  EXPECT_TRUE(o["errors"][0].toString().startsWith("--json: the run's lines and log could not be kept: "));
 }
 
 }  // namespace
