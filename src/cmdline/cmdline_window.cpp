@@ -337,7 +337,7 @@ void KVT_730_B_CMDExuteForm::showMark() {
     }
     return;
   }
-  if (!markStyled_ && !c.hasSelection()) return;
+  if (!markStyled_) return;  // a selection the user made is none of the mark's
   c.clearSelection();
   CmdStrText->setTextCursor(c);
   CmdStrText->setFont(scriptFont_);
