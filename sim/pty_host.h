@@ -52,7 +52,6 @@ class PtyHost {
   // Every byte the host wrote (whatever the speed) and every byte the reader wrote.
   std::vector<uint8_t> received() const;
   std::vector<uint8_t> sent() const;
-  void setRecording(bool on) { line_.setRecording(on); }  // before start; on by default
 
  private:
   void run();

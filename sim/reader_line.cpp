@@ -27,7 +27,7 @@ void ReaderLine::input(const uint8_t* bytes, size_t n, bool heard, Clock::time_p
   std::vector<Emission> out;
   {
     std::lock_guard<std::mutex> lock(shared_.mu);
-    if (recording_) received_.insert(received_.end(), bytes, bytes + n);
+    received_.insert(received_.end(), bytes, bytes + n);
     if (heard) out = shared_.reader.feed(bytes, n);
   }
   for (Emission& e : out) {
@@ -63,7 +63,7 @@ bool ReaderLine::flush(int fd) {
                                                 : ::write(fd, pending_.data(), pending_.size());
   if (w > 0) {
     std::lock_guard<std::mutex> lock(shared_.mu);
-    if (recording_) sent_.insert(sent_.end(), pending_.begin(), pending_.begin() + w);
+    sent_.insert(sent_.end(), pending_.begin(), pending_.begin() + w);
     pending_.erase(pending_.begin(), pending_.begin() + w);
     return true;
   }

@@ -42,12 +42,9 @@ class ReaderLine {
   // The host at the other end went away: the replies meant for it go too.
   void dropOutput();
 
-  // Every byte the host wrote (heard or not) and every byte the reader wrote, unless
-  // recording was turned off (before serving starts): a reader serving a long run for a
-  // program, not a test, need not keep them.
+  // Every byte the host wrote (heard or not) and every byte the reader wrote.
   std::vector<uint8_t> received() const;
   std::vector<uint8_t> sent() const;
-  void setRecording(bool on) { recording_ = on; }
 
  private:
   SharedReader& shared_;
@@ -61,7 +58,6 @@ class ReaderLine {
   Clock::time_point lastInput_ = Clock::now();
   std::vector<uint8_t> received_;  // guarded by shared_.mu
   std::vector<uint8_t> sent_;      // guarded by shared_.mu
-  bool recording_ = true;
 };
 
 }  // namespace sim

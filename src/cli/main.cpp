@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "app/simulation.h"
-#include "sim/pty_host.h"
 #include "cli_options.h"
 #include "commands.h"
 #include "dump_commands.h"
@@ -90,8 +89,6 @@ int main(int argc, char** argv) {
     const QStringList names = manyPorts ? o.ports : QStringList{QStringLiteral("COM1")};
     for (const QString& name : names) {
       simulations.push_back(std::make_unique<Simulation>());
-      // No test looks at the bytes it took and gave: a long run must not keep them.
-      simulations.back()->host().setRecording(false);
       if (!simulations.back()->start(map, &error, ComNumber(name))) {
         PrintError(QStringLiteral("cannot start the simulated reader: %1").arg(error));
         return kExitPort;
