@@ -103,6 +103,12 @@ QJsonObject RunObject(const RunRecord& r, const QJsonArray& lines, const QJsonAr
 
 QByteArray Compact(const QJsonObject& o) { return QJsonDocument(o).toJson(QJsonDocument::Compact); }
 
+// The compact text of one value as it stands in an object or array.
+QByteArray ValueText(const QJsonValue& v) {
+  const QByteArray array = QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact);
+  return array.mid(1, array.size() - 2);
+}
+
 }  // namespace
 
 QJsonObject RunJson(const RunRecord& r) {
@@ -122,14 +128,24 @@ QByteArray LogEntryJson(const LogEntry& e) { return Compact(LogObject(e)); }
 RunJsonPieces ScriptRunJsonPieces(const RunRecord& r, const std::vector<CommandSummary>& summary) {
   RunRecord head = r;
   head.script = true;
-  const QByteArray line = Compact(RunObject(head, {}, {}, Summary(summary))) + '\n';
-  // The keys come in order of their names; a bare quote inside a value is escaped, so
-  // these can only be the two keys.
-  static const QByteArray lines = QByteArrayLiteral("\"lines\":[");
-  static const QByteArray log = QByteArrayLiteral("\"log\":[");
-  const qsizetype atLines = line.indexOf(lines) + lines.size();
-  const qsizetype atLog = line.indexOf(log) + log.size();
-  return {line.left(atLines), line.mid(atLines, atLog - atLines), line.mid(atLog)};
+  const QJsonObject o = RunObject(head, {}, {}, Summary(summary));
+  // Written member by member as the compact text has them, in the order of their names:
+  // "lines" comes before "log", and either's items go in between its brackets.
+  RunJsonPieces p;
+  QByteArray* text = &p.beforeLines;
+  const QStringList keys = o.keys();
+  for (const QString& key : keys) {
+    *text += (key == keys.front() ? "{" : ",") + ValueText(key) + ':';
+    if (key == QLatin1String("lines") || key == QLatin1String("log")) {
+      *text += '[';
+      text = key == QLatin1String("lines") ? &p.betweenLinesAndLog : &p.afterLog;
+      *text += ']';
+    } else {
+      *text += ValueText(o.value(key));
+    }
+  }
+  *text += "}\n";
+  return p;
 }
 
 }  // namespace kvt::report

@@ -42,10 +42,10 @@ struct RunRecord {
   QStringList text;           // every other line the text output prints
   QStringList errors;         // what went to the error output
   std::vector<LogEntry> log;
+  // When set, a script's lines go there as they come and `lines` below stays empty.
+  ScriptLineSink* lineSink = nullptr;
   bool script = false;
   std::vector<ScriptLineResult> lines;
-  // When set, a script's lines go there as they come and `lines` stays empty.
-  ScriptLineSink* lineSink = nullptr;
 };
 
 // "information", "warning", "question", "none".
