@@ -1,6 +1,7 @@
 // Script results as anything may make them (line texts with control characters and broken
 // UTF-16, replies of any bytes, odd times and statuses) through the JUnit XML writer, the
-// JSON writer and the summary; every document must parse back and count what went in.
+// JSON writer and the summary; every document must parse back and count what went in, and
+// written in pieces as a long run writes it, be the same document.
 //
 // Input: a byte whose low bit picks the JUnit XML writer or the JSON one, then up to 4
 // lines, each: status byte (low 3 bits), repetition byte, two bytes of
@@ -60,13 +61,31 @@ bool XmlSafe(const QString& t) {
   return true;
 }
 
+// The document put together as kvt730ctl does for two ports: each part's suites written
+// apart with ids from 0, the second part's ids raised line by line.
+QByteArray InParts(const std::vector<JUnitSuite>& suites, const QString& hostname) {
+  JUnitTotals totals;
+  QByteArray first, second;
+  const size_t half = suites.size() / 2;
+  for (size_t i = 0; i < suites.size(); ++i) {
+    totals.add(TotalsOf(suites[i]));
+    (i < half ? first : second) += JUnitSuiteXml(suites[i], static_cast<qint64>(i < half ? i : i - half), hostname);
+  }
+  QByteArray shifted;
+  for (const QByteArray& line : second.split('\n')) shifted += ShiftSuiteId(line, half) + '\n';
+  shifted.chop(1);
+  return JUnitHead(totals) + first + shifted + JUnitTail();
+}
+
 void CheckXml(const std::vector<ScriptLineResult>& lines, const QString& port, const QString& script) {
   const std::vector<JUnitSuite> suites = SuitesByRepetition(port, script, lines, true);
+  const QByteArray whole = JUnitXml(suites, port);
+  KVT_FUZZ_CHECK(InParts(suites, port) == whole);
   // One reader for the life of the process: a new one allocates its buffers afresh, which
   // under the sanitizers costs as much as the parsing.
   static QXmlStreamReader x;
   x.clear();
-  x.addData(JUnitXml(suites, port));
+  x.addData(whole);
   int cases = 0, failures = 0, errors = 0, suitesSeen = 0;
   while (!x.atEnd()) {
     if (x.readNext() != QXmlStreamReader::StartElement) continue;
@@ -89,6 +108,13 @@ void CheckXml(const std::vector<ScriptLineResult>& lines, const QString& port, c
 
 void CheckJson(const RunRecord& record) {
   const QByteArray line = RunJsonLine(record);
+  // Written as a long run writes it, item by item around the rest, it is the same line.
+  const RunJsonPieces p = ScriptRunJsonPieces(record, Summarise(record.lines));
+  QByteArray streamed = p.beforeLines;
+  for (size_t i = 0; i < record.lines.size(); ++i) streamed += (i ? "," : "") + LineJson(record.lines[i]);
+  streamed += p.betweenLinesAndLog;
+  for (size_t i = 0; i < record.log.size(); ++i) streamed += (i ? "," : "") + LogEntryJson(record.log[i]);
+  KVT_FUZZ_CHECK(streamed + p.afterLog == line);
   KVT_FUZZ_CHECK(line.endsWith('\n') && line.count('\n') == 1);
   QJsonParseError error{};
   const QJsonDocument doc = QJsonDocument::fromJson(line, &error);
@@ -133,9 +159,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     r.message = QString::fromLatin1(in.bytes());
     r.line = ++line;
     record.lines.push_back(r);
-    if (line <= 2) {  // a few boxes and fields of the same odd texts
+    if (line <= 2) {  // a few boxes, fields and log lines of the same odd texts
       record.messages.push_back({static_cast<kvt::MessageIcon>(line % 4), r.text, r.message});
       record.fields.push_back({r.message, r.text});
+      record.log.push_back({line == 1 ? kvt::Direction::Sent : kvt::Direction::Received, r.frame, r.at});
     }
   }
   const QString names = in.rest();

@@ -11,6 +11,7 @@ add_library(kvt_widgets STATIC
   app/window_placement.cpp
   app/sim_control_window.cpp
   cmdline/cmdline_window.cpp
+  cmdline/list_box_entries.cpp
   link/port_setup_dialog.cpp
   link/port_map_dialog.cpp
   machine/reset_option_dialog.cpp

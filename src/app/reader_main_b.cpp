@@ -4,7 +4,9 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
+#include <algorithm>
 
 #include "app/busy_cursor.h"
 #include "cmdline/cmdline_window.h"
@@ -14,6 +16,28 @@
 #include "rf/rf_card_page.h"
 
 namespace kvt {
+
+namespace {
+
+// Where a window of `size` goes to sit centred over `main`, its frame (taken to be as wide
+// as main's) inside the screen. Qt's own placement guesses a frame 40 pixels high, and
+// puts a window nearly as tall as its main window flush with the top of the screen.
+QPoint CentredOver(const QWidget& main, const QSize& size) {
+  const QRect over = main.frameGeometry();
+  const QSize frame = size + (over.size() - main.size());
+  QRect placed(QPoint(), frame);
+  placed.moveCenter(over.center());
+  if (const QScreen* screen = main.screen()) {
+    const QRect room = screen->availableGeometry();
+    placed.moveRight(std::min(placed.right(), room.right()));
+    placed.moveBottom(std::min(placed.bottom(), room.bottom()));
+    placed.moveLeft(std::max(placed.left(), room.left()));
+    placed.moveTop(std::max(placed.top(), room.top()));
+  }
+  return placed.topLeft();
+}
+
+}  // namespace
 
 KVT_730_B_ReaderMain::KVT_730_B_ReaderMain(AppState& state, Notifier& notifier, const PortMap& ports,
                                            const Timeouts& timeouts, QWidget* parent)
@@ -57,6 +81,7 @@ void KVT_730_B_ReaderMain::onOpenCmdForm() {
     return;
   }
   KVT_730_B_CMDExuteForm form(state_, port_, notifier_, [this] { return cmbAddress864->currentText(); }, this);
+  form.move(CentredOver(*this, form.size()));
   runDialog(form);
 }
 

@@ -3,7 +3,9 @@
 // the command-line window): trimming, the confirmation text and a write that never leaves
 // a half-written file behind.
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
+#include <functional>
 
 namespace kvt {
 
@@ -25,5 +27,10 @@ struct FileError {
 // place only once it is completely written; on failure the old file stays as it was and
 // *error (when given) says why.
 bool WriteWholeFile(const QString& path, const QByteArray& bytes, FileError* error = nullptr);
+
+// The same for content too large to hold: `write` writes it to the new file piece by piece
+// and gives false when it could not (the old file then stays too).
+bool WriteWholeFileWith(const QString& path, const std::function<bool(QIODevice&)>& write,
+                        FileError* error = nullptr);
 
 }  // namespace kvt

@@ -96,23 +96,35 @@ int main(int argc, char** argv) {
     }
   }
 
+  // script's JUnit report, a part per port written as the runs go; qualify and wear
+  // write their own.
+  const bool junitReport = o.report && o.command == QLatin1String("script");
+  const QString onePort = o.port.isEmpty() ? QStringLiteral("COM1") : o.port;
+  std::vector<std::unique_ptr<JUnitPart>> junitParts;
+  std::vector<JUnitPart*> junit;
+  if (junitReport) {
+    for (const QString& name : manyPorts ? o.ports : QStringList{onePort}) {
+      junitParts.push_back(std::make_unique<JUnitPart>(name, o.operands.value(0), manyPorts));
+      if (!junitParts.back()->open(*o.report, &error)) return BadInput(error);
+      junit.push_back(junitParts.back().get());
+    }
+  }
+
   InstallStopSignals();
   const std::atomic<bool>& stop = StopRequest();
   std::vector<report::RunRecord> records;
   if (manyPorts) {
-    records = RunOnPorts(o, run, map, stop);
+    records = RunOnPorts(o, run, map, stop, junit);
   } else {
-    const QString name = o.port.isEmpty() ? QStringLiteral("COM1") : o.port;
-    const PortRunSetup setup{o, run, entry->opensPort && !RunsOffline(o), name, map, QString()};
+    const PortRunSetup setup{o,       run, entry->opensPort && !RunsOffline(o), onePort, map, QString(),
+                             junit.empty() ? nullptr : junit.front()};
     records.push_back(RunOnPort(setup, stop));
   }
 
   std::vector<int> codes;
   for (const report::RunRecord& r : records) codes.push_back(r.exitStatus);
   int rc = WorstExit(codes);
-  // script's JUnit report; qualify and wear write their own.
-  const bool junitReport = o.report && o.command == QLatin1String("script");
-  if (junitReport && !WriteReport(*o.report, o.operands.value(0), records, manyPorts, &error)) {
+  if (junitReport && !WriteReport(*o.report, junit, &error)) {
     PrintError(error);
     rc = WorstExit({rc, kExitBadInput});
   }

@@ -27,16 +27,17 @@ QString CheckPortList(const QStringList& names, const PortMap& map) {
 }
 
 std::vector<report::RunRecord> RunOnPorts(const CliOptions& o, const Runner& run, const PortMap& map,
-                                          const std::atomic<bool>& stop) {
+                                          const std::atomic<bool>& stop, const std::vector<JUnitPart*>& junit) {
   const int n = static_cast<int>(o.ports.size());
   std::vector<report::RunRecord> records(static_cast<size_t>(n));
   std::vector<std::unique_ptr<QThread>> threads;
   for (int i = 0; i < n; ++i) {
     const QString name = o.ports[i];
     report::RunRecord* slot = &records[static_cast<size_t>(i)];
+    JUnitPart* part = junit.empty() ? nullptr : junit[static_cast<size_t>(i)];
     // Each thread makes its own port and session, so their objects live on that thread.
-    threads.emplace_back(QThread::create([&o, &run, &map, &stop, name, slot] {
-      const PortRunSetup setup{o, run, true, name, map, name + QStringLiteral(": ")};
+    threads.emplace_back(QThread::create([&o, &run, &map, &stop, name, slot, part] {
+      const PortRunSetup setup{o, run, true, name, map, name + QStringLiteral(": "), part};
       *slot = RunOnPort(setup, stop);
     }));
     threads.back()->start();

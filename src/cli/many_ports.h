@@ -10,6 +10,7 @@
 #include "commands.h"
 #include "link/port_map.h"
 #include "report/run_record.h"
+#include "report_file.h"
 
 namespace kvt::cli {
 
@@ -21,8 +22,9 @@ QString CheckPortList(const QStringList& names, const PortMap& map);
 int ComNumber(const QString& name);
 
 // Runs the command on each port on a thread of its own and waits for all of them; the
-// records in the order of the list.
+// records in the order of the list. `junit`: each port's part of script's report, in the
+// order of the list, or empty.
 std::vector<report::RunRecord> RunOnPorts(const CliOptions& o, const Runner& run, const PortMap& map,
-                                          const std::atomic<bool>& stop);
+                                          const std::atomic<bool>& stop, const std::vector<JUnitPart*>& junit);
 
 }  // namespace kvt::cli

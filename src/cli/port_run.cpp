@@ -12,6 +12,7 @@
 #include "output.h"
 #include "print_notifier.h"
 #include "run_output.h"
+#include "script_records.h"
 
 namespace kvt::cli {
 
@@ -48,11 +49,23 @@ report::RunRecord RunOnPort(const PortRunSetup& setup, const std::atomic<bool>& 
   AppState state;
   LinePort line(WaitMode::Block);
   StoppablePort port(line, stop);
-  CollectedLog log;
+  CollectedLog log(o.json);
   PrintNotifier notifier;
   Session session(state, port, log, notifier, o.variant, setup.map, Timeouts{}.scaled(o.timeoutScale));
 
-  int rc = setup.opensPort ? OpenPort(session, setup.portName, o.baud) : kExitOk;
+  int rc = kExitOk;
+  const bool script = o.command == QLatin1String("script");
+  ScriptRecords scriptRecords(o.json, setup.junit);
+  if (script) {
+    record.lineSink = &scriptRecords;
+    log.entrySink = [&scriptRecords](const report::LogEntry& e) { scriptRecords.addLog(e); };
+    QString error;
+    if (!scriptRecords.open(&error)) {
+      PrintError(error);
+      rc = kExitBadInput;
+    }
+  }
+  if (rc == kExitOk && setup.opensPort) rc = OpenPort(session, setup.portName, o.baud);
   if (rc == kExitOk) {
     Context context{session, o, record, stop};
     rc = setup.run(context);
@@ -69,7 +82,9 @@ report::RunRecord RunOnPort(const PortRunSetup& setup, const std::atomic<bool>& 
   if (o.log && !o.json) log.print();
   record.exitStatus = rc;
   record.log = log.entries();
-  if (o.json) WriteWhole(false, report::RunJsonLine(record));
+  if (script) record.lineSink = nullptr;
+  if (o.json && script) scriptRecords.printJson(record);
+  else if (o.json) WriteWhole(false, report::RunJsonLine(record));
   return record;
 }
 

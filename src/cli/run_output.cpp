@@ -17,9 +17,13 @@ OutputScope::OutputScope(RunOutput& output) : previous_(tCurrent) { tCurrent = &
 OutputScope::~OutputScope() { tCurrent = previous_; }
 
 void WriteWhole(bool toStderr, const QByteArray& bytes) {
+  WriteWholeWith(toStderr, [&bytes](const PutBytes& put) { put(bytes); });
+}
+
+void WriteWholeWith(bool toStderr, const std::function<void(const PutBytes&)>& write) {
   std::FILE* f = toStderr ? stderr : stdout;
   const std::lock_guard<std::mutex> lock(gWriteMutex);
-  std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), f);
+  write([f](const QByteArray& bytes) { std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), f); });
   std::fflush(f);
 }
 

@@ -4,6 +4,7 @@
 // output writes each line whole (with the port in front when asked), the record output
 // keeps everything for the JSON object printed at the end.
 #include <QString>
+#include <functional>
 
 #include "base/notifier.h"
 #include "report/run_record.h"
@@ -67,5 +68,9 @@ class RecordOutput : public RunOutput {
 
 // Writes the bytes to stdout (or stderr) in one piece while no other thread writes.
 void WriteWhole(bool toStderr, const QByteArray& bytes);
+
+// The same for text too long to hold: `write` hands the pieces to the function it gets.
+using PutBytes = std::function<void(const QByteArray&)>;
+void WriteWholeWith(bool toStderr, const std::function<void(const PutBytes&)>& write);
 
 }  // namespace kvt::cli

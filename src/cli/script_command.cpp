@@ -11,6 +11,7 @@
 #include "insight_commands.h"
 #include "output.h"
 #include "report/summary.h"
+#include "spool.h"
 
 namespace kvt::cli {
 
@@ -44,23 +45,33 @@ class TerminalScript : public ScriptView {
   QString repeat_;
 };
 
-// A list of the window on the terminal: each entry printed as it is added (echo) or kept
-// for the end. Emptying the full list only restarts its count: what was printed stays.
+// A list of the window on the terminal: each entry printed as it is added, written to a
+// spool to be printed at the end, or dropped. Emptying the full list only restarts its
+// count: what was printed stays.
 class TerminalEntries : public EntryList {
  public:
-  explicit TerminalEntries(bool echo) : echo_(echo) {}
+  enum class Mode { Print, Spool, Drop };
+  explicit TerminalEntries(Mode mode) : mode_(mode) {}
   void add(const QString& entry) override {
-    if (echo_) PrintLine(entry);
-    else kept << entry;
+    if (mode_ == Mode::Print) PrintLine(entry);
+    else if (mode_ == Mode::Spool) spool.write((entry + QLatin1Char('\n')).toUtf8());
     ++count_;
   }
   int count() const override { return count_; }
   void clear() override { count_ = 0; }
   void note(const QString& text) override { add(text); }
-  QStringList kept;
+  // Prints what was spooled, line by line.
+  void printSpooled() {
+    spool.replayLines([](const QByteArray& line) {
+      PrintLine(QString::fromUtf8(line.endsWith('\n') ? line.chopped(1) : line));
+      return true;
+    });
+    if (spool.failed()) PrintError(QStringLiteral("--log: the raw lines could not be kept: %1").arg(spool.errorText()));
+  }
+  Spool spool;
 
  private:
-  bool echo_;
+  Mode mode_;
   int count_ = 0;
 };
 
@@ -147,9 +158,17 @@ Runner BindScript(const CliOptions& o, QString* error) {
     Session& s = c.session;
     c.record.script = true;
     TerminalScript view(text, QString::number(repeat));
+    using Mode = TerminalEntries::Mode;
     // JSON output carries the lines as data instead of the blocks.
-    TerminalEntries blocks(!c.options.json);  // an APDU reply's status word gets a line of its own
-    TerminalEntries raw(false);
+    TerminalEntries blocks(c.options.json ? Mode::Drop : Mode::Print);  // an APDU reply's status word gets a line of its own
+    // "--log": the raw lines after the blocks, kept on disk until then.
+    const bool rawAfter = c.options.log && !c.options.json;
+    TerminalEntries raw(rawAfter ? Mode::Spool : Mode::Drop);
+    QString error;
+    if (rawAfter && !raw.spool.open(QString(), &error)) {
+      PrintError(QStringLiteral("--log: %1").arg(error));
+      return static_cast<int>(kExitBadInput);
+    }
     LineMessages messages(s.notifier);
     ScriptTransport transport(s.state, s.port, messages, raw, blocks,
                               ScriptTimeouts{}.scaled(c.options.timeoutScale));
@@ -158,7 +177,8 @@ Runner BindScript(const CliOptions& o, QString* error) {
     ScriptController control(s.state, view, transport, messages, [&c] { return c.options.address; });
     view.stop = transport.cancelRequested;
     view.controller = &control;
-    control.lineSent = [&c, &messages](const SentScriptLine& sent) {
+    report::SummaryTally summary;
+    control.lineSent = [&c, &messages, &summary](const SentScriptLine& sent) {
       report::ScriptLineResult r;
       r.repetition = sent.repetition;
       r.line = sent.line + 1;
@@ -170,15 +190,16 @@ Runner BindScript(const CliOptions& o, QString* error) {
       r.at = QDateTime::currentDateTimeUtc().addMSecs(-sent.nsecs / 1000000);
       if (r.status != report::LineStatus::Positive && r.status != report::LineStatus::Negative)
         r.message = messages.last;
-      c.record.lines.push_back(r);
+      summary.add(r);
+      if (c.record.lineSink) c.record.lineSink->add(r);
+      else c.record.lines.push_back(r);
       messages.last.clear();
     };
     control.load();
     control.start();
     if (!c.options.json)
-      for (const QString& line : report::SummaryLines(c.record.lines)) PrintLine(line);
-    if (c.options.log && !c.options.json)
-      for (const QString& line : raw.kept) PrintLine(line);
+      for (const QString& line : summary.lines()) PrintLine(line);
+    if (rawAfter) raw.printSpooled();
     return ExitCodeFor(control.tally());
   };
 }

@@ -23,6 +23,7 @@
 #include "app/busy_cursor.h"
 #include "app/log_panel.h"
 #include "base/text_file.h"
+#include "cmdline/list_box_entries.h"
 #include "cmdline/script_text.h"
 #include "hexgrid/value_label.h"
 #include "link/engine.h"
@@ -43,34 +44,18 @@ constexpr int kHeight = 688;
 // The mark of the line being sent: bold, in blue.
 const QColor kMarkColour(0x00, 0x00, 0xFF);
 
-// A list box of the window as the transport writes to it. The scratch box shows the entry
-// being added, as the transport composes it there.
-class ListBoxEntries : public EntryList {
- public:
-  ListBoxEntries(QListWidget* list, QLineEdit* scratch) : list_(list), scratch_(scratch) {}
-  void add(const QString& entry) override {
-    scratch_->setText(entry);
-    list_->addItem(entry);
-  }
-  int count() const override { return list_->count(); }
-  void clear() override { list_->clear(); }
-  // The tooltip of every entry of the block just added, back to its rule line.
-  void note(const QString& text) override {
-    for (int i = list_->count() - 1; i >= 0; --i) {
-      list_->item(i)->setToolTip(text);
-      if (list_->item(i)->text().startsWith(QLatin1String("-----"))) break;
-    }
-  }
-  void selectLast() override {
-    if (list_->count() == 0) return;
-    list_->setCurrentRow(list_->count() - 1);
-    list_->scrollToBottom();
-  }
+// During a run the window takes pending clicks and shows what changed at most this often,
+// not after every line: fast enough that Stop and Cancel act at once, rare enough that a
+// thousand lines a second are not held up by painting.
+constexpr int kShowEveryMs = 20;
 
- private:
-  QListWidget* list_;
-  QLineEdit* scratch_;
-};
+// The label beside a list that says how many of its rows were dropped; empty until some are.
+QLabel* DroppedRowsLabel(QWidget* parent, const char* objectName) {
+  auto* label = new QLabel(parent);
+  label->setObjectName(QString::fromLatin1(objectName));
+  label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  return label;
+}
 
 QListWidget* EntryListBox(QWidget* parent, const char* objectName, const QString& caption) {
   auto* list = new QListWidget(parent);
@@ -106,11 +91,15 @@ KVT_730_B_CMDExuteForm::KVT_730_B_CMDExuteForm(AppState& state, LinePort& port, 
   layout->addLayout(bottom);
   setFixedSize(kWidth, kHeight);
 
-  resultsList_ = std::make_unique<ListBoxEntries>(lstResults, txtBytesReceived);
-  backList_ = std::make_unique<ListBoxEntries>(CmdStrBackList, txtBytesSended);
+  resultsList_ = std::make_unique<ListBoxEntries>(lstResults, txtBytesReceived, lstResultsDropped_);
+  backList_ = std::make_unique<ListBoxEntries>(CmdStrBackList, txtBytesSended, CmdStrBackListDropped_);
+  connect(ClearSDTDText, &QPushButton::clicked, this, [this] { resultsList_->clearByUser(); });
+  connect(ClearCmdStrBackText, &QPushButton::clicked, this, [this] { backList_->clearByUser(); });
   transport_ = std::make_unique<ScriptTransport>(state_, port_, notifier_, *resultsList_, *backList_);
   controller_ = std::make_unique<ScriptController>(state_, *this, *transport_, notifier_, std::move(addressText));
 
+  // A slow reply: the window shows the line being sent while it waits.
+  port_.beforePainting = [this] { showChanges(); };
   chooseOpenPath = [this] { return askOpenPath(); };
   chooseSavePath = [this] { return LogPanel::askSavePath(this); };
 
@@ -150,6 +139,9 @@ QWidget* KVT_730_B_CMDExuteForm::buildCommandPage() {
   }
   scriptPalette_ = p;
   CmdStrText->setPalette(p);
+  markPalette_ = p;
+  for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+    markPalette_.setColor(group, QPalette::Text, kMarkColour);
   scriptFont_ = CmdStrText->font();
 
   ImportCmdStrText = button(page, "ImportCmdStrText", QStringLiteral("Load"));
@@ -207,7 +199,7 @@ QWidget* KVT_730_B_CMDExuteForm::buildCommandPage() {
   CmdStrBackList = EntryListBox(page, "CmdStrBackList", kCommandPage);
   CmdStrBackList->setAccessibleDescription(QStringLiteral("Command and Reply blocks"));
   ClearCmdStrBackText = button(page, "ClearCmdStrBackText", QStringLiteral("Clear Data"));
-  connect(ClearCmdStrBackText, &QPushButton::clicked, CmdStrBackList, &QListWidget::clear);
+  CmdStrBackListDropped_ = DroppedRowsLabel(page, "CmdStrBackListDropped");
 
   txtBytesSended = new QLineEdit(page);
   txtBytesSended->setObjectName(QStringLiteral("txtBytesSended"));
@@ -229,7 +221,7 @@ QWidget* KVT_730_B_CMDExuteForm::buildCommandPage() {
   top->addLayout(buttons);
 
   auto* backRow = new QHBoxLayout;
-  backRow->addStretch(1);
+  backRow->addWidget(CmdStrBackListDropped_, 1);
   backRow->addWidget(ClearCmdStrBackText);
 
   auto* layout = new QVBoxLayout(page);
@@ -245,8 +237,8 @@ QWidget* KVT_730_B_CMDExuteForm::buildMonitorPage() {
   lstResults = EntryListBox(page, "lstResults", kMonitorPage);
   ClearSDTDText = button(page, "ClearSDTDText", QStringLiteral("Clear Data"));
   SaveSDTDText = button(page, "SaveSDTDText", QStringLiteral("Save To"));
-  connect(ClearSDTDText, &QPushButton::clicked, lstResults, &QListWidget::clear);
   connect(SaveSDTDText, &QPushButton::clicked, this, &KVT_730_B_CMDExuteForm::onSaveTo);
+  lstResultsDropped_ = DroppedRowsLabel(page, "lstResultsDropped");
   CheckRecord = new QCheckBox(QStringLiteral("保留记录"), page);
   CheckRecord->setObjectName(QStringLiteral("CheckRecord"));
   CheckRecord->setAccessibleName(CheckRecord->text());
@@ -259,7 +251,7 @@ QWidget* KVT_730_B_CMDExuteForm::buildMonitorPage() {
 
   auto* row = new QHBoxLayout;
   row->addWidget(CheckRecord);
-  row->addStretch(1);
+  row->addWidget(lstResultsDropped_, 1);
   row->addWidget(ClearSDTDText);
   row->addWidget(SaveSDTDText);
   auto* layout = new QVBoxLayout(page);
@@ -270,6 +262,7 @@ QWidget* KVT_730_B_CMDExuteForm::buildMonitorPage() {
 
 void KVT_730_B_CMDExuteForm::runHandler(void (ScriptController::*handler)()) {
   ((*controller_).*handler)();
+  showChanges();
   if (closePending_ && !controller_->busy()) {
     closePending_ = false;
     QDialog::done(QDialog::Rejected);
@@ -311,31 +304,45 @@ void KVT_730_B_CMDExuteForm::applyButtons(ButtonSet set, bool withScript) {
   if (withScript) CmdStrText->setEnabled(s.script);
 }
 
-void KVT_730_B_CMDExuteForm::setScriptEnabled(bool on) { CmdStrText->setEnabled(on); }
-
-void KVT_730_B_CMDExuteForm::markLine(int line) {
-  const QTextBlock block = CmdStrText->document()->findBlockByNumber(line);
-  if (!block.isValid()) return;
-  QTextCursor c(block);
-  c.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-  CmdStrText->setTextCursor(c);
-  QFont bold = scriptFont_;
-  bold.setBold(true);
-  CmdStrText->setFont(bold);
-  QPalette p = scriptPalette_;
-  for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
-    p.setColor(group, QPalette::Text, kMarkColour);
-  CmdStrText->setPalette(p);
-  CmdStrText->viewport()->repaint();
+void KVT_730_B_CMDExuteForm::setScriptEnabled(bool on) {
+  if (CmdStrText->isEnabled() != on) CmdStrText->setEnabled(on);
 }
 
-void KVT_730_B_CMDExuteForm::clearMark() {
+// The mark is noted here and shown by showChanges(): a run clears it and marks the next
+// line for every line it sends, and the box's font and colours change only when the mark
+// appears or goes.
+void KVT_730_B_CMDExuteForm::markLine(int line) {
+  if (CmdStrText->document()->findBlockByNumber(line).isValid()) markWanted_ = line;
+}
+
+void KVT_730_B_CMDExuteForm::clearMark() { markWanted_ = -1; }
+
+void KVT_730_B_CMDExuteForm::showMark() {
+  const QTextBlock block = CmdStrText->document()->findBlockByNumber(markWanted_);
   QTextCursor c = CmdStrText->textCursor();
+  if (markWanted_ >= 0 && block.isValid()) {
+    // Selected again when the text or a click in the box has moved the selection.
+    const int end = block.position() + block.length() - 1;
+    if (c.selectionStart() != block.position() || c.selectionEnd() != end) {
+      c.setPosition(block.position());
+      c.setPosition(end, QTextCursor::KeepAnchor);
+      CmdStrText->setTextCursor(c);
+    }
+    if (!markStyled_) {
+      QFont bold = scriptFont_;
+      bold.setBold(true);
+      CmdStrText->setFont(bold);
+      CmdStrText->setPalette(markPalette_);
+      markStyled_ = true;
+    }
+    return;
+  }
+  if (!markStyled_) return;  // a selection the user made is none of the mark's
   c.clearSelection();
   CmdStrText->setTextCursor(c);
   CmdStrText->setFont(scriptFont_);
   CmdStrText->setPalette(scriptPalette_);
-  CmdStrText->viewport()->repaint();
+  markStyled_ = false;
 }
 
 void KVT_730_B_CMDExuteForm::showFigure(Figure f, const QString& text) {
@@ -348,11 +355,22 @@ void KVT_730_B_CMDExuteForm::showFigure(Figure f, const QString& text) {
     case Figure::Label7: label = Label7; break;
     case Figure::Label8: label = Label8; break;
   }
-  ShowValue(label, text);
-  label->repaint();
+  if (label->text() != text) ShowValue(label, text);
 }
 
-void KVT_730_B_CMDExuteForm::processPendingInput() { QCoreApplication::processEvents(); }
+void KVT_730_B_CMDExuteForm::showChanges() {
+  showMark();
+  resultsList_->flush();
+  backList_->flush();
+}
+
+void KVT_730_B_CMDExuteForm::processPendingInput() {
+  if (sinceShown_.isValid() && sinceShown_.elapsed() < kShowEveryMs) return;
+  showChanges();
+  QCoreApplication::processEvents();
+  showChanges();  // what the clicks just handled changed
+  sinceShown_.start();
+}
 
 // Files
 
@@ -415,8 +433,7 @@ void KVT_730_B_CMDExuteForm::onSaveTo() {
   bool ok;
   {
     BusyCursor busy;
-    QString text;
-    for (int i = 0; i < lstResults->count(); ++i) text += lstResults->item(i)->text() + QStringLiteral("\r\n");
+    const QString text = resultsList_->savedText();
     RichTextBox1->setPlainText(text);
     ok = WriteWholeFile(path, text.toUtf8(), &error);
   }

@@ -3,6 +3,7 @@
 // two lists of the exchanges. The button handlers hand over to ScriptController; this class
 // only shows what it is told.
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QFont>
 #include <QPalette>
 #include <functional>
@@ -11,6 +12,7 @@
 #include "base/app_state.h"
 #include "base/notifier.h"
 #include "base/text_file.h"
+#include "cmdline/list_box_entries.h"
 #include "cmdline/painting_wait_port.h"
 #include "cmdline/script_control.h"
 #include "cmdline/script_transport.h"
@@ -58,6 +60,8 @@ class KVT_730_B_CMDExuteForm : public QDialog, public ScriptView {
   void markLine(int line) override;
   void clearMark() override;
   void showFigure(Figure f, const QString& text) override;
+  // During a run: at most every few milliseconds, shows what changed and handles the
+  // clicks that wait.
   void processPendingInput() override;
 
   // "Close" (and Escape, and the title bar) during a run cancels it; the window closes
@@ -69,6 +73,9 @@ class KVT_730_B_CMDExuteForm : public QDialog, public ScriptView {
   QWidget* buildMonitorPage();
   QPushButton* button(QWidget* parent, const char* objectName, const QString& caption);
   void runHandler(void (ScriptController::*handler)());
+  // Shows the mark and the lists' new entries as they are now.
+  void showChanges();
+  void showMark();
   void onLoad();
   void onSave();
   void onSaveTo();
@@ -79,13 +86,17 @@ class KVT_730_B_CMDExuteForm : public QDialog, public ScriptView {
   LinePort& mainPort_;
   Notifier& notifier_;
   PaintingWaitPort port_;
-  std::unique_ptr<EntryList> resultsList_;
-  std::unique_ptr<EntryList> backList_;
+  std::unique_ptr<ListBoxEntries> resultsList_;
+  std::unique_ptr<ListBoxEntries> backList_;
   std::unique_ptr<ScriptTransport> transport_;
   std::unique_ptr<ScriptController> controller_;
   bool closePending_ = false;
   QPalette scriptPalette_;  // the script box's own colours, restored when the mark goes
+  QPalette markPalette_;    // and with the marked line's colour
   QFont scriptFont_;
+  int markWanted_ = -1;      // the line to mark; -1 for none
+  bool markStyled_ = false;  // the box is bold and blue
+  QElapsedTimer sinceShown_;  // since the changes were last shown and the clicks handled
 
   QTabWidget* SSTab1 = nullptr;
   QPlainTextEdit* CmdStrText = nullptr;
@@ -106,11 +117,13 @@ class KVT_730_B_CMDExuteForm : public QDialog, public ScriptView {
   QLabel* Label8 = nullptr;
   QListWidget* CmdStrBackList = nullptr;
   QPushButton* ClearCmdStrBackText = nullptr;
+  QLabel* CmdStrBackListDropped_ = nullptr;  // the rows of CmdStrBackList dropped so far
   QLineEdit* txtBytesSended = nullptr;
   QLineEdit* txtBytesReceived = nullptr;
   QListWidget* lstResults = nullptr;
   QPushButton* ClearSDTDText = nullptr;
   QPushButton* SaveSDTDText = nullptr;
+  QLabel* lstResultsDropped_ = nullptr;  // the rows of lstResults dropped so far
   QCheckBox* CheckRecord = nullptr;
   QTextEdit* RichTextBox1 = nullptr;
   QPushButton* EXITGRM = nullptr;

@@ -14,6 +14,7 @@ WaitResult PaintingWaitPort::waitForBytes(qint64 n, int timeoutMs) {
     const WaitResult r = inner_.waitForBytes(n, slice);
     if (r != WaitResult::Timeout || deadline.hasExpired()) return r;
     // Timers and painting only: user input waits in the window system's queue.
+    if (beforePainting) beforePainting();
     if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   }
 }

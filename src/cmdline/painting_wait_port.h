@@ -5,6 +5,8 @@
 // window process its pending input before the next command, and not lost.
 //
 // The port underneath must block in its own waits (WaitMode::Block).
+#include <functional>
+
 #include "link/serial_port.h"
 
 namespace kvt {
@@ -23,6 +25,10 @@ class PaintingWaitPort : public SerialPort {
   qint64 bytesWaiting() override { return inner_.bytesWaiting(); }
   QByteArray read(qint64 max) override { return inner_.read(max); }
   WaitResult waitForBytes(qint64 n, int timeoutMs) override;
+
+  // Called before the windows are repainted between two slices of a wait (the window shows
+  // what changed since it last did); may stay empty.
+  std::function<void()> beforePainting;
 
  private:
   SerialPort& inner_;

@@ -223,7 +223,9 @@ int ScriptTransport::ExecuteScriptCommand(const QByteArray& frame, ReplyBuffer& 
   if (!acknowledged) return dataFailure();
   addRaw({QStringLiteral("SD: 06")});
   logBytes(Direction::Sent, QByteArray(1, static_cast<char>(ACK)));
-  reply.bytes = remainder;
+  // A copy of the bytes alone: what the port read them into may hold many times as much
+  // room, and the reply outlives this exchange in whatever keeps it.
+  reply.bytes = QByteArray(remainder.constData(), remainder.size());
   reply.len = static_cast<int>(remainder.size());
 
   addBack(ReplyBlock(remainder, now()));

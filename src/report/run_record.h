@@ -11,6 +11,7 @@
 #include "base/log_sink.h"
 #include "base/notifier.h"
 #include "report/script_results.h"
+#include "report/summary.h"
 
 namespace kvt::report {
 
@@ -25,6 +26,13 @@ struct Field {
   QString value;
 };
 
+// Takes a script run's lines as they come, in place of RunRecord::lines keeping them all.
+class ScriptLineSink {
+ public:
+  virtual ~ScriptLineSink() = default;
+  virtual void add(const ScriptLineResult& r) = 0;
+};
+
 struct RunRecord {
   QString command;  // the command and its operands as typed: "mifare read 1 3"
   QString port;     // as given; empty for a command that opens none
@@ -34,6 +42,8 @@ struct RunRecord {
   QStringList text;           // every other line the text output prints
   QStringList errors;         // what went to the error output
   std::vector<LogEntry> log;
+  // When set, a script's lines go there as they come and `lines` below stays empty.
+  ScriptLineSink* lineSink = nullptr;
   bool script = false;
   std::vector<ScriptLineResult> lines;
   QJsonObject extra;  // keys a command adds to the top level of its object (qualify, wear)
@@ -49,5 +59,19 @@ QJsonObject RunJson(const RunRecord& r);
 
 // The object on one line, compact, ending in a line feed.
 QByteArray RunJsonLine(const RunRecord& r);
+
+// For runs too long to hold: the items of the "lines" and "log" arrays one by one, compact,
+// as RunJsonLine writes them, and the rest of the line around them. A script's line is
+// beforeLines, its line items, betweenLinesAndLog, its log items, afterLog, the items of
+// each array separated by commas; the record's own lines and log are left out, the
+// summary is the one given.
+QByteArray LineJson(const ScriptLineResult& r);
+QByteArray LogEntryJson(const LogEntry& e);
+struct RunJsonPieces {
+  QByteArray beforeLines;
+  QByteArray betweenLinesAndLog;
+  QByteArray afterLog;
+};
+RunJsonPieces ScriptRunJsonPieces(const RunRecord& r, const std::vector<CommandSummary>& summary);
 
 }  // namespace kvt::report

@@ -117,6 +117,22 @@ TEST(JsonOutput, OneObjectPerPort) {
   }
   ports.sort();
   EXPECT_EQ(ports, (QStringList{"COM3 Serial number: KVT730MA10012345", "COM4 Serial number: KVT730MA10012345"}));
+
+  // A script's lines and log, kept apart per port as they ran, each in its own object.
+  QTemporaryDir dir;
+  ASSERT_TRUE(test_files::writeFile(dir.filePath("S.TXT"), "C10\nC11\n"));
+  const CtlRun script =
+      ctl_test::runCtl({"--simulate", "--json", "--ports", "COM3,COM4", "script", dir.filePath("S.TXT"), "--repeat", "3"});
+  EXPECT_EQ(script.code, 0);
+  ASSERT_EQ(Objects(script).size(), 2u);
+  for (const QJsonObject& o : Objects(script)) {
+    const QJsonArray lines = o["lines"].toArray();
+    ASSERT_EQ(lines.size(), 6) << o["port"].toString().toStdString();
+    EXPECT_EQ(lines[5]["repetition"].toInt(), 3);
+    EXPECT_EQ(lines[5]["command"].toString(), "F2 00 00 03 43 31 31 03 B1");
+    EXPECT_EQ(LogOf(o).filter("SD F2 00 00 03 43 31 31 03 B1").size(), 3);
+    EXPECT_EQ(o["summary"][1]["sent"].toInt(), 3);
+  }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "ctl_live.h"
 #include "ctl_process.h"
+#include "junit_reader.h"
 #include "test_files.h"
 
 using ctl_test::CtlRun;
@@ -54,7 +55,9 @@ TEST(ManyPorts, ScriptLinesOfEveryPortStayWholeAndComplete) {
   QTemporaryDir dir;
   ASSERT_TRUE(test_files::writeFile(dir.filePath("S.TXT"), "C10\nC11\nC$DC1\n"));
   const QStringList devices = {a.device(), b.device(), c.device()};
-  const CtlRun r = ctl_test::runCtl({"--ports", devices.join(','), "script", dir.filePath("S.TXT"), "--repeat", "20"});
+  const QString report = dir.filePath("R.XML");
+  const CtlRun r = ctl_test::runCtl(
+      {"--ports", devices.join(','), "--log", "script", dir.filePath("S.TXT"), "--repeat", "20", "--report", report});
   EXPECT_EQ(r.code, 0) << r.err.toStdString();
   static const QRegularExpression stamp(QStringLiteral("^\\[\\d{4}/\\d\\d/\\d\\d      \\d\\d:\\d\\d:\\d\\d:\\d{1,3}\\]$"));
   for (const QString& device : devices) {
@@ -69,6 +72,22 @@ TEST(ManyPorts, ScriptLinesOfEveryPortStayWholeAndComplete) {
     EXPECT_TRUE(summary[0].startsWith("Summary 31h/30h: 20 sent, 20 positive, 0 negative, 0 failed, "));
     EXPECT_TRUE(summary[1].startsWith("Summary 31h/31h: 20 sent, 20 positive, 0 negative, 0 failed, "));
     EXPECT_TRUE(summary[2].startsWith("Summary DCh/31h: 20 sent, 20 positive, 0 negative, 0 failed, "));
+    // --log: the port's raw lines after its summary.
+    const QStringList raw = own.mid(own.indexOf(summary[2]) + 1);
+    EXPECT_EQ(raw.filter("SD: F2 00 00 03 43 31 30 03 B0 ").size(), 20) << device.toStdString();
+    EXPECT_EQ(raw.filter(QRegularExpression("^(SD|RD): ")).size(), 60 * 4);
+  }
+  // The report: each port's runs in the order of the list, the suites numbered through.
+  const ctl_test::JUnitRead read = ctl_test::ReadJUnit(report);
+  ASSERT_TRUE(read.error.isEmpty()) << read.error.toStdString();
+  EXPECT_EQ(read.root["tests"], "180");
+  ASSERT_EQ(read.suites.size(), 60u);
+  for (int i = 0; i < 60; ++i) {
+    const ctl_test::Attributes& suite = read.suites[i].attributes;
+    EXPECT_EQ(suite["id"], QString::number(i));
+    EXPECT_EQ(suite["name"], QStringLiteral("%1 S.TXT run %2").arg(devices[i / 20]).arg(i % 20 + 1));
+    EXPECT_EQ(suite["package"], devices[i / 20]);
+    EXPECT_EQ(read.suites[i].cases.size(), 3u);
   }
   // Nothing but whole lines of the three ports.
   for (const QString& line : r.lines)

@@ -5,6 +5,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QXmlStreamReader>
+#include <algorithm>
+#include <cmath>
 
 #include "report/junit_report.h"
 #include "report/run_record.h"
@@ -47,6 +49,64 @@ TEST(Summary, OneLinePerCommandInTheOrderFirstSent) {
        {"Summary 00h/00h: 3 sent, 2 positive, 0 negative, 1 failed, 0.0/0.2/0.5 ms"}},
   };
   for (const Case& c : cases) EXPECT_EQ(SummaryLines(c.lines), c.expected);
+}
+
+TEST(Summary, TheMedianIsExactToTheMicrosecondUntilTheTimesAreTooManyThenSaysItIsEstimated) {
+  // 1001 different times, 0.500 to 1.500 ms, in a shuffled order.
+  SummaryTally exact;
+  SummaryTally bounded(100);  // counts at most 100 different times exactly
+  for (int i = 0; i <= 1000; ++i) {
+    const ScriptLineResult r = Line(kCardStatus, LineStatus::Positive, 0.5 + (i * 7919 % 1001) / 1000.0);
+    exact.add(r);
+    bounded.add(r);
+  }
+  const CommandSummary e = exact.summaries().at(0);
+  EXPECT_FALSE(e.medianEstimated);
+  EXPECT_DOUBLE_EQ(e.medianMs, 1.0);
+  EXPECT_EQ(SummaryLine(e), "Summary 31h/30h: 1001 sent, 1001 positive, 0 negative, 0 failed, 0.5/1.0/1.5 ms");
+  const CommandSummary b = bounded.summaries().at(0);
+  EXPECT_TRUE(b.medianEstimated);
+  EXPECT_NEAR(b.medianMs, 1.0, 0.01);
+  EXPECT_EQ(b.minMs, 0.5);
+  EXPECT_EQ(b.maxMs, 1.5);
+  EXPECT_EQ(bounded.lines(), QStringList{"Summary 31h/30h: 1001 sent, 1001 positive, 0 negative, 0 failed, "
+                                         "0.5/1.0/1.5 ms (median estimated within 1 %)"});
+  // Times from 10 us to 20 s, skewed either way: the estimate keeps within 1 % of the
+  // median at any size.
+  for (double skew : {0.25, 1.0, 4.0}) {
+    TimeTally times(50);
+    std::vector<double> all;
+    for (int i = 0; i < 20001; ++i) {
+      const double ms = 0.01 * std::pow(2e6, std::pow((i * 7919 % 20001) / 20000.0, skew));
+      times.add(ms);
+      all.push_back(ms);
+    }
+    std::nth_element(all.begin(), all.begin() + 10000, all.end());
+    EXPECT_TRUE(times.estimated());
+    EXPECT_NEAR(times.medianMs(), all[10000], all[10000] / 100) << skew;
+  }
+  RunRecord record;
+  record.script = true;
+  const RunJsonPieces pieces = ScriptRunJsonPieces(record, bounded.summaries());
+  const QJsonDocument doc =
+      QJsonDocument::fromJson(pieces.beforeLines + pieces.betweenLinesAndLog + pieces.afterLog);
+  EXPECT_EQ(doc.object()["summary"][0]["median_estimated"], QJsonValue(true));
+  EXPECT_TRUE(doc.object()["lines"].toArray().isEmpty());
+}
+
+TEST(Writers, AScriptRunWrittenAsItGoesIsTheDocumentWrittenWhole) {
+  RunRecord record;
+  record.script = true;
+  record.command = QStringLiteral("script \"lines\":[x].txt");  // the key's text inside a value
+  record.lines = {Line(kCardStatus, LineStatus::Positive, 0.25), Line(kSensors, LineStatus::Negative, 9)};
+  record.log = {{kvt::Direction::Sent, QByteArray::fromHex(kCardStatus), {}},
+                {kvt::Direction::Received, QByteArray("\x06"), {}}};
+  record.messages = {{kvt::MessageIcon::Warning, "log", "\"log\":[]"}};
+  const RunJsonPieces p = ScriptRunJsonPieces(record, Summarise(record.lines));
+  const QByteArray streamed = p.beforeLines + LineJson(record.lines[0]) + ',' + LineJson(record.lines[1]) +
+                              p.betweenLinesAndLog + LogEntryJson(record.log[0]) + ',' +
+                              LogEntryJson(record.log[1]) + p.afterLog;
+  EXPECT_EQ(streamed, RunJsonLine(record));
 }
 
 TEST(SafeText, WhatXmlAndJsonCannotHoldIsRewritten) {

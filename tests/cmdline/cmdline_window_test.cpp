@@ -1,6 +1,6 @@
 // The command-line window offscreen, opened from the variant-B main window against the
-// simulated reader: controls, runs and the repeat counter, Setp, Resume, Stop, Cancel and
-// Close during a run, and the files.
+// simulated reader: its place, controls, runs and the repeat counter, Setp, Resume, Stop,
+// Cancel and Close during a run, a long run's bounded lists, and the files.
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
@@ -12,6 +12,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <malloc.h>
 
 #include "app/reader_main_b.h"
 #include "cmdline/cmdline_window.h"
@@ -47,14 +48,17 @@ QStringList entries(Form& f, const char* list) {
   for (int i = 0; i < l->count(); ++i) out << l->item(i)->text();
   return out;
 }
-// Clicks the button while the first line's exchange waits for the reader.
-void clickDuringFirstExchange(Form& f, const QByteArray& button) {
+// Clicks the button while the first line's exchange waits for the reader, after `look`.
+void clickDuringFirstExchange(Form& f, const QByteArray& button, const std::function<void()>& look = {}) {
   auto handlePending = f.transport().processPendingInput;
   auto armed = std::make_shared<bool>(false);
-  f.transport().processPendingInput = [&f, button, handlePending, armed] {
+  f.transport().processPendingInput = [&f, button, handlePending, armed, look] {
     handlePending();
     if (std::exchange(*armed, true)) return;
-    QTimer::singleShot(0, &f, [&f, button] { click(&f, button.constData()); });
+    QTimer::singleShot(0, &f, [&f, button, look] {
+      if (look) look();
+      click(&f, button.constData());
+    });
   };
 }
 
@@ -71,6 +75,7 @@ class CmdLineWindowTest : public QObject {
   void stopCancelOrCloseBeforeTheNextLine_data();
   void stopCancelOrCloseBeforeTheNextLine();
   void loadSaveAndSaveTo();
+  void aLongRunDropsOldRowsSaysSoAndHoldsNoMoreMemory();
 
  private:
   std::unique_ptr<Rig> rig_;
@@ -124,7 +129,15 @@ void CmdLineWindowTest::opensWithThePortOpenAndRunsTheRepeatCounterDown() {
   QCOMPARE(rig_->notifier.messages.back(),
            (kvt::Message{kvt::MessageIcon::Warning, "Caution", "Comm. Port Setup First"}));
 
+  main_->show();
   withForm([&](Form& f) {
+    // Placed centred over the main window before it shows: left to Qt, a window nearly as
+    // tall as the main window goes flush with the top of a screen without window manager.
+    QVERIFY(f.testAttribute(Qt::WA_Moved));
+    f.show();
+    const QPoint off = f.frameGeometry().center() - main_->frameGeometry().center();
+    QVERIFY2(off.manhattanLength() <= 1, qPrintable(QStringLiteral("%1,%2 off centre").arg(off.x()).arg(off.y())));
+    QVERIFY(f.frameGeometry().top() > main_->frameGeometry().top());
     QCOMPARE(f.windowTitle(), QStringLiteral("FORM OF COMMAND LINE"));
     QCOMPARE(f.minimumSize(), QSize(806, 688));
     QCOMPARE(f.maximumSize(), QSize(806, 688));
@@ -261,8 +274,16 @@ void CmdLineWindowTest::stopCancelOrCloseBeforeTheNextLine() {
     setText(f, "CmdStrText", QStringLiteral("C10\nC10\nC10"));
     setText(f, "LianXuText", QStringLiteral("5"));
     rig_->withReader([](sim::Reader& r) { r.setReplyDelayMs(400); });
-    clickDuringFirstExchange(f, button.toLatin1());
+    // While the reply is awaited, the window shows the line being sent and its block.
+    QString markedMeanwhile;
+    QStringList blockMeanwhile;
+    clickDuringFirstExchange(f, button.toLatin1(), [&] {
+      markedMeanwhile = marked(f);
+      blockMeanwhile = entries(f, "CmdStrBackList");
+    });
     click(&f, "CmdExBtn");
+    QCOMPARE(markedMeanwhile, QStringLiteral("C10"));
+    QCOMPARE(blockMeanwhile.mid(2), (QStringList{"Command:31h,  Parameter:30h", "Data(Hex):<No data>", ""}));
     QCOMPARE(sent(), 1);  // the line in its exchange, then no other
     QCOMPARE(lastMessage(), message);
     QCOMPARE(states(f), kvt::StatesOf(ButtonSet::Finished));
@@ -306,6 +327,48 @@ void CmdLineWindowTest::loadSaveAndSaveTo() {
     click(&f, "SaveCmdStrText");
     QVERIFY(lastMessage().contains(QStringLiteral("was not saved")));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"IN.TXT", "OUT.TXT"}));
+  });
+}
+
+void CmdLineWindowTest::aLongRunDropsOldRowsSaysSoAndHoldsNoMoreMemory() {
+  QTemporaryDir dir;
+  const QString out = dir.filePath(QStringLiteral("LIST.TXT"));
+  withForm([&](Form& f) {
+    f.show();
+    f.chooseSavePath = [&] { return out; };
+    setText(f, "CmdStrText", QStringLiteral("C10"));
+    setText(f, "LianXuText", QStringLiteral("3000"));
+    size_t heapAt300 = 0;
+    f.controller().lineSent = [&](const kvt::SentScriptLine& s) {
+      if (s.repetition == 300) heapAt300 = mallinfo2().uordblks;
+    };
+    click(&f, "CmdExBtn");
+    QCOMPARE(sent(), 3000);
+#if !defined(__SANITIZE_ADDRESS__)
+    // Painted as it went (each mark once had colours of its own, cached for ever).
+    QVERIFY2(mallinfo2().uordblks < heapAt300 + 1024 * 1024, "the heap grew by a megabyte");
+#endif
+    // Emptied whenever more than 500 rows waited for the next line: 5 rows a line on the
+    // MONITOR page, 11 on the COMMAND page; what was dropped is said beside each list.
+    QCOMPARE(entries(f, "lstResults").size(), 355);
+    QCOMPARE(text(f, "lstResultsDropped"), QStringLiteral("14645 older rows were dropped: the list starts again after 500 rows"));
+    QCOMPARE(entries(f, "CmdStrBackList").size(), 110);
+    QCOMPARE(text(f, "CmdStrBackListDropped"),
+             QStringLiteral("32890 older rows were dropped: the list starts again after 500 rows"));
+    QCOMPARE(find<QLabel>(&f, "lstResultsDropped")->accessibleName(), text(f, "lstResultsDropped"));
+
+    // The saved list says so first; once cleared by hand, nothing is said dropped.
+    click(&f, "SaveSDTDText");
+    const QByteArray saved = readFile(out);
+    QVERIFY(saved.startsWith("(14645 older rows were dropped: the list starts again after 500 rows)\r\n"
+                             "SD: F2 00 00 03 43 31 30 03 B0 \r\n"));
+    QCOMPARE(saved.count("\r\n"), 1 + 355);
+    click(&f, "ClearSDTDText");
+    setText(f, "LianXuText", QStringLiteral("1"));
+    click(&f, "CmdExBtn");
+    click(&f, "SaveSDTDText");
+    QCOMPARE(text(f, "lstResultsDropped"), QString());
+    QVERIFY(readFile(out).startsWith("SD: F2 00 00 03 43 31 30 03 B0 \r\n"));
   });
 }
 

@@ -182,4 +182,20 @@ TEST(InterruptedSave, FailedWriteIsReportedAndLeavesNothingBehind) {
   EXPECT_EQ(Entries(dir.path()), QStringList{QStringLiteral("list.txt")});
 }
 
+// A file written in pieces (a report put together from its parts) whose pieces cannot all be
+// had: the old file stays; written whole, it replaces the old one.
+TEST(InterruptedSave, APieceThatCannotBeHadLeavesTheOldFile) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("report.xml"));
+  ASSERT_TRUE(writeFile(path, "old"));
+  kvt::FileError error;
+  EXPECT_FALSE(kvt::WriteWholeFileWith(
+      path, [](QIODevice& f) { return f.write("<testsuites>") > 0 && false; }, &error));
+  EXPECT_EQ(error.text, QStringLiteral("its content could not be put together"));
+  EXPECT_EQ(readFile(path), QByteArray("old"));
+  EXPECT_EQ(Entries(dir.path()), QStringList{QStringLiteral("report.xml")});
+  EXPECT_TRUE(kvt::WriteWholeFileWith(path, [](QIODevice& f) { return f.write("<a>") == 3 && f.write("</a>") == 4; }));
+  EXPECT_EQ(readFile(path), QByteArray("<a></a>"));
+}
+
 }  // namespace
