@@ -174,7 +174,11 @@ WaitResult QtSerialPort::waitForBytes(qint64 n, int timeoutMs) {
 
 QByteArray QtSerialPort::read(qint64 max) {
   if (!port_.isOpen()) return {};
-  return max > 0 ? port_.read(max) : port_.readAll();
+  // readAll hands back its whole read buffer (64 KiB) behind a few bytes; whoever keeps
+  // the reply would keep that too.
+  QByteArray bytes = max > 0 ? port_.read(max) : port_.readAll();
+  bytes.squeeze();
+  return bytes;
 }
 
 }  // namespace kvt

@@ -31,7 +31,9 @@ TEST(StopSignal, SigintDuringAScriptCancelsTheLineAndWritesWhatRan) {
       });
   EXPECT_EQ(r.code, 130) << r.err.toStdString();
   ASSERT_GE(r.signalMs, 0);
-  EXPECT_LT(r.endMs - r.signalMs, 1500);  // it did not wait for the reply, nor for 98 more lines
+  // It did not go on with the 98 lines left (about 30 s of replies); the cancelled reply is
+  // the EOT below. The bound leaves a loaded machine its time.
+  EXPECT_LT(r.endMs - r.signalMs, 10000);
   EXPECT_TRUE(r.err.contains("stopped by SIGINT")) << r.err.toStdString();
   const QByteArray seen = reader.receivedEndingWith("\x04");
   ASSERT_FALSE(seen.isEmpty());
@@ -67,7 +69,7 @@ TEST(StopSignal, SigtermStopsEveryPortOfALongOperation) {
       ctl_test::RunLive({"--ports", first.device() + "," + second.device(), "card-status"}, SIGTERM,
                         [](const std::vector<ctl_test::TimedLine>&, qint64 ms) { return ms >= 700; });
   EXPECT_EQ(r.code, 130) << r.err.toStdString();
-  EXPECT_LT(r.endMs - r.signalMs, 1500);
+  EXPECT_LT(r.endMs - r.signalMs, 10000);  // not the minute the replies would take
   EXPECT_TRUE(r.err.contains("stopped by SIGTERM"));
   EXPECT_EQ(first.receivedEndingWith(kFrameThenEot), kFrameThenEot);
   EXPECT_EQ(second.receivedEndingWith(kFrameThenEot), kFrameThenEot);
