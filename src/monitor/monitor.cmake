@@ -10,7 +10,10 @@ target_sources(kvt_core PRIVATE
   monitor/side_port.cpp
   monitor/monitor_run.cpp
   monitor/capture_files.cpp
+  monitor/monitor_session.cpp
+  monitor/unit_table_model.cpp
 )
 target_sources(kvt_widgets PRIVATE
+  monitor/line_monitor_window.cpp
   monitor/line_monitor_action.cpp
 )
