@@ -330,10 +330,7 @@ local function decode(b, from_app, number)
   elseif n < len + 6 then
     u.problem = "cut short: " .. n .. " of " .. (len + 6) .. " bytes came"
   end
-  if u.problem then
-    if from_app and n > 4 then last_command = nil end
-    return u
-  end
+  if u.problem then return u end
   local expected = 0
   for i = 1, n - 1 do expected = bxor(expected, b[i]) end
   u.bcc = b[n]

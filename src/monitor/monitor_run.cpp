@@ -200,6 +200,11 @@ StartResult MonitorRun::start(const MonitorSetup& setup) {
   stop();
   stop_ = false;
   finished_ = false;
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    queue_.clear();
+    dropped_ = 0;
+  }
   maxQueued_ = std::max<size_t>(1, setup.maxQueued);
   wake_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
   std::promise<StartResult> opened;

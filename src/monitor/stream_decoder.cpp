@@ -14,6 +14,11 @@ constexpr uint8_t kEnq = 0x05;
 int Index(Side s) { return s == Side::App ? 0 : 1; }
 Side Other(Side s) { return s == Side::App ? Side::Reader : Side::App; }
 
+// A frame whose bytes all came, as its length field counts them.
+bool WholeFrame(const QByteArray& b) {
+  return b.size() >= 6 && b.size() == ((static_cast<uint8_t>(b[2]) << 8) | static_cast<uint8_t>(b[3])) + 6;
+}
+
 QString ByteCount(int n) { return n == 1 ? QStringLiteral("1 byte") : QStringLiteral("%1 bytes").arg(n); }
 
 LineUnit Bare(Side from, UnitKind kind, const QByteArray& bytes, qint64 t) {
@@ -29,6 +34,7 @@ LineUnit Bare(Side from, UnitKind kind, const QByteArray& bytes, qint64 t) {
 
 void StreamDecoder::feed(Side from, const QByteArray& bytes, qint64 timeUs, std::vector<LineUnit>& out) {
   tick(timeUs, out);
+  if (bytes.isEmpty()) return;
   // The line is half duplex: once one side speaks, what the other left unfinished is over.
   finishPending(Other(from), out);
   for (const char c : bytes) byte(from, static_cast<uint8_t>(c), timeUs, out);
@@ -156,7 +162,8 @@ LineUnit StreamDecoder::frameUnit(Side from, const QByteArray& frame, qint64 t) 
 
 void StreamDecoder::exchangeSees(const LineUnit& u) {
   if (u.from == Side::App) {
-    if (u.kind == UnitKind::Command || (u.kind == UnitKind::BadFrame && u.bytes.size() > 4)) {
+    // A whole frame, good or bad, waits for its answer; one cut short was never sent whole.
+    if (u.kind == UnitKind::Command || (u.kind == UnitKind::BadFrame && WholeFrame(u.bytes))) {
       wait_ = Wait::Ack;
       ackCame_ = false;
       deadline_ = u.timeUs + waits_.ackUs;
