@@ -234,8 +234,10 @@ QString MonitorRun::appDevice() const {
 }
 
 void MonitorRun::push(std::vector<LineUnit>& units) {
+  bool wasEmpty = false;
   {
     std::lock_guard<std::mutex> lock(mu_);
+    wasEmpty = queue_.empty();
     for (LineUnit& u : units) {
       if (queue_.size() >= maxQueued_) {
         ++dropped_;
@@ -248,7 +250,8 @@ void MonitorRun::push(std::vector<LineUnit>& units) {
       queue_.push_back(std::move(u));
     }
   }
-  ready_.notify_all();
+  // Whoever takes the units is waiting only when there were none.
+  if (wasEmpty) ready_.notify_all();
 }
 
 std::vector<LineUnit> MonitorRun::take(int waitMs, size_t max) {

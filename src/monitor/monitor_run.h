@@ -26,7 +26,7 @@ struct MonitorSetup {
   LineSettings line;            // until the application sets another
   DecoderWaits waits;
   int retryMs = 1000;           // a side that went away is opened again this often
-  size_t maxQueued = 65536;     // units waiting to be shown
+  size_t maxQueued = 16384;     // units waiting to be shown
 };
 
 struct StartResult {
@@ -68,7 +68,7 @@ class MonitorRun {
   mutable std::mutex mu_;
   std::condition_variable ready_;
   std::deque<LineUnit> queue_;
-  size_t maxQueued_ = 65536;
+  size_t maxQueued_ = 16384;
   qint64 dropped_ = 0;
   QString appDevice_;
 };

@@ -1,7 +1,5 @@
 #include "unit_text.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <ctime>
 
 #include "base/conversions.h"
@@ -9,7 +7,7 @@
 
 namespace kvt::monitor {
 
-QString SpacedHex(const QByteArray& bytes) { return HexEntries(bytes).trimmed(); }
+QString SpacedHex(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex(' ').toUpper()); }
 
 namespace {
 
@@ -71,28 +69,64 @@ QString TextLine(const LineUnit& u) {
          QStringLiteral(" | ") + Describe(u);
 }
 
+namespace {
+
+// A JSON string: quotes, backslashes and control characters escaped, the rest as UTF-8.
+void JsonString(QByteArray& out, const QString& text) {
+  out += '"';
+  for (const char c : text.toUtf8()) {
+    const auto b = static_cast<uint8_t>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (b < 0x20) {
+      static const char kShort[] = "btn?fr";  // 0x08 .. 0x0D; 0x0B has no short form
+      if (b >= 0x08 && b <= 0x0D && b != 0x0B) {
+        out += '\\';
+        out += kShort[b - 0x08];
+      } else {
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped, "\\u%04x", b);
+        out += escaped;
+      }
+    } else {
+      out += c;
+    }
+  }
+  out += '"';
+}
+
+}  // namespace
+
 QByteArray JsonLine(const LineUnit& u) {
-  QJsonObject o;
-  o.insert(QStringLiteral("time"), UtcTimeText(u.timeUs));
-  o.insert(QStringLiteral("from"), QLatin1String(SideName(u.from)));
-  o.insert(QStringLiteral("bytes"), SpacedHex(u.bytes));
-  o.insert(QStringLiteral("kind"), QLatin1String(KindName(u.kind)));
-  o.insert(QStringLiteral("text"), Describe(u));
-  if (u.address >= 0) {
-    o.insert(QStringLiteral("address"), HexByte(static_cast<uint8_t>(u.address)));
-    o.insert(QStringLiteral("check"), u.checkOk ? QStringLiteral("ok") : QStringLiteral("wrong"));
-  }
-  if (u.hasCodes) {
-    o.insert(QStringLiteral("command"), Codes(u));
-    if (!u.name.isEmpty()) o.insert(QStringLiteral("name"), u.name);
-  } else if (!u.name.isEmpty()) {
-    o.insert(QStringLiteral("name"), u.name);
-  }
-  if (!u.data.isEmpty()) o.insert(QStringLiteral("data"), SpacedHex(u.data));
-  if (u.reply) o.insert(QStringLiteral("reply"), QString(QLatin1Char(u.reply)));
-  if (!u.meaning.isEmpty()) o.insert(QStringLiteral("meaning"), u.meaning);
-  if (!u.problem.isEmpty()) o.insert(QStringLiteral("problem"), u.problem);
-  return QJsonDocument(o).toJson(QJsonDocument::Compact);
+  // Written by hand, keys in order as Qt's JSON classes would sort them: a long capture
+  // formats hundreds of thousands of these.
+  QByteArray out;
+  out.reserve(256);
+  bool first = true;
+  const auto field = [&](const char* key, const QString& value) {
+    out += first ? "{\"" : ",\"";
+    first = false;
+    out += key;
+    out += "\":";
+    JsonString(out, value);
+  };
+  const bool framed = u.address >= 0;
+  if (framed) field("address", HexByte(static_cast<uint8_t>(u.address)));
+  field("bytes", SpacedHex(u.bytes));
+  if (framed) field("check", u.checkOk ? QStringLiteral("ok") : QStringLiteral("wrong"));
+  if (u.hasCodes) field("command", Codes(u));
+  if (!u.data.isEmpty()) field("data", SpacedHex(u.data));
+  field("from", QLatin1String(SideName(u.from)));
+  field("kind", QLatin1String(KindName(u.kind)));
+  if (!u.meaning.isEmpty()) field("meaning", u.meaning);
+  if (!u.name.isEmpty()) field("name", u.name);
+  if (!u.problem.isEmpty()) field("problem", u.problem);
+  if (u.reply) field("reply", QString(QLatin1Char(u.reply)));
+  field("text", Describe(u));
+  field("time", UtcTimeText(u.timeUs));
+  out += '}';
+  return out;
 }
 
 QString LogText(const LineUnit& u) {

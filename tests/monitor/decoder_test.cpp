@@ -3,6 +3,8 @@
 // comes out in exactly one unit.
 #include <gtest/gtest.h>
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QStringList>
 #include <random>
 
@@ -175,4 +177,19 @@ TEST(MonitorDecoder, EveryByteComesOutOnceInOrderWhereverTheStreamsAreCut) {
     ASSERT_EQ(shown[0], sent[0]) << "round " << round;
     ASSERT_EQ(shown[1], sent[1]) << "round " << round;
   }
+}
+
+TEST(MonitorDecoder, JsonLinesCarryAnyTextIntact) {
+  LineUnit u;
+  u.timeUs = 1700000000123456;
+  u.from = Side::App;
+  u.kind = UnitKind::Event;
+  u.meaning = QStringLiteral("a \"b\" \\ c\n\t\x01 \u201C63\u201D /dev/pts/4");
+  const QByteArray line = JsonLine(u);
+  EXPECT_FALSE(line.contains('\n'));
+  const QJsonObject o = QJsonDocument::fromJson(line).object();
+  EXPECT_EQ(o.value("meaning").toString(), u.meaning);
+  EXPECT_EQ(o.value("text").toString(), "event: " + u.meaning);
+  EXPECT_EQ(o.value("time").toString(), "2023-11-14T22:13:20.123456Z");
+  EXPECT_EQ(o.keys(), QStringList({"bytes", "from", "kind", "meaning", "text", "time"}));
 }
