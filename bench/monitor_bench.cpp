@@ -1,11 +1,13 @@
 // kvt730-monitor-bench: what kvt730ctl monitor costs the line it watches, and what a long
 // run costs it.
 //
-//   kvt730-monitor-bench latency [--rounds N] [--seconds S]
-//       Card Status exchanges by a bare POSIX loop, straight to a simulated reader and
-//       through kvt730ctl monitor to a second one (pseudo-terminals both), taking turns in
-//       short rounds; prints the median of the per-round ratios of exchange time
-//       through / direct (goal <= 1.25).
+//   kvt730-monitor-bench latency [--rounds N] [--seconds S] [--engine] [--reply-ms MS]
+//       Card Status exchanges by a bare POSIX loop (with --engine: the tool's own
+//       ExecuteCommand on a QSerialPort, as kvt730ctl sends them), straight to a simulated
+//       reader and through kvt730ctl monitor to a second one (pseudo-terminals both),
+//       taking turns in short rounds; prints the median of the per-round ratios of
+//       exchange time through / direct (goal <= 1.25). --reply-ms gives the readers a
+//       time to answer in, as a real reader takes (default 0: at once).
 //   kvt730-monitor-bench soak [--units N]
 //       N units (default 1,000,000) through kvt730ctl monitor --json (to a file) --pcap;
 //       prints the monitor's resident memory after the first 10,000 units and at the end
@@ -24,7 +26,11 @@
 #include <cstdio>
 #include <vector>
 
+#include "base/log_sink.h"
+#include "base/notifier.h"
+#include "link/engine.h"
 #include "link/frame.h"
+#include "link/qt_serial_port.h"
 #include "raw_exchange.h"
 #include "sim/pty_host.h"
 
@@ -73,19 +79,45 @@ class Monitor {
   QString app_;
 };
 
-int Latency(int rounds, double seconds) {
+// Exchanges for `seconds` the way kvt730ctl makes them.
+Rate EngineExchanges(const std::string& device, double seconds) {
+  Rate r;
+  kvt::AppState state;
+  state.PortOpened = true;
+  kvt::QtSerialPort port(kvt::WaitMode::Block);
+  kvt::StringLog log;
+  kvt::RecordingNotifier notifier;
+  kvt::Engine engine(state, port, log, notifier);
+  const QByteArray frame = kvt::BuildFrame(0, '1', '0');
+  r.failed = port.open(QString::fromStdString(device), 9600) != kvt::OpenError::None;
+  const auto t0 = bench::Clock::now();
+  while (!r.failed && bench::SecondsSince(t0) < seconds) {
+    kvt::ReplyBuffer reply;
+    log.clear();
+    r.failed = engine.ExecuteCommand(frame, frame.size(), reply) != 0 || !reply.positive();
+    r.exchanges += r.failed ? 0 : 1;
+  }
+  r.seconds = bench::SecondsSince(t0);
+  return r;
+}
+
+int Latency(int rounds, double seconds, bool useEngine, int replyMs) {
   sim::PtyHost direct, behind;
   if (!direct.start() || !behind.start()) return 1;
+  for (sim::PtyHost* h : {&direct, &behind}) h->withReader([replyMs](sim::Reader& r) { r.setReplyDelayMs(replyMs); });
   Monitor monitor(QString::fromStdString(behind.slavePath()), {}, QStringLiteral("/dev/null"));
   if (monitor.app().empty()) return 1;
   const std::vector<QByteArray> frames{kvt::BuildFrame(0, '1', '0')};
-  bench::RawLoop(direct.slavePath(), frames, 0.3);  // warm-up
-  bench::RawLoop(monitor.app(), frames, 0.3);
+  const auto exchanges = [&](const std::string& device, double s) {
+    return useEngine ? EngineExchanges(device, s) : bench::RawLoop(device, frames, s);
+  };
+  exchanges(direct.slavePath(), 0.3);  // warm-up
+  exchanges(monitor.app(), 0.3);
   std::vector<double> ratios;
   Rate d, t;
   for (int i = 0; i < rounds; ++i) {
-    const Rate a = bench::RawLoop(direct.slavePath(), frames, seconds / rounds);
-    const Rate b = bench::RawLoop(monitor.app(), frames, seconds / rounds);
+    const Rate a = exchanges(direct.slavePath(), seconds / rounds);
+    const Rate b = exchanges(monitor.app(), seconds / rounds);
     if (a.failed || b.failed || b.exchanges == 0) {
       std::printf("an exchange failed (direct %s, through %s)\n", a.failed ? "failed" : "ok", b.failed ? "failed" : "ok");
       return 1;
@@ -95,7 +127,9 @@ int Latency(int rounds, double seconds) {
     ratios.push_back(a.perSecond() / b.perSecond());
   }
   std::sort(ratios.begin(), ratios.end());
-  std::printf("Card Status exchanges over pseudo-terminals, %d rounds of %.2f s each way:\n", rounds, seconds / rounds);
+  std::printf("Card Status exchanges (%s, reader answering after %d ms) over pseudo-terminals, %d rounds of %.2f s "
+              "each way:\n",
+              useEngine ? "ExecuteCommand" : "bare POSIX loop", replyMs, rounds, seconds / rounds);
   std::printf("  direct            %8.0f exchanges/s  %7.1f us each\n", d.perSecond(), 1e6 / d.perSecond());
   std::printf("  through monitor   %8.0f exchanges/s  %7.1f us each\n", t.perSecond(), 1e6 / t.perSecond());
   std::printf("  through / direct  %8.3f median of rounds (%.3f .. %.3f)  (goal <= 1.25)\n", ratios[ratios.size() / 2],
@@ -113,16 +147,21 @@ int Soak(long units) {
   const std::vector<QByteArray> frames{kvt::BuildFrame(0, '1', '0')};
   // Each exchange is four units (command, ACK, reply, ACK); each loop opens and closes the
   // terminal, two events more.
-  long sent = 0, baseline = -1;
+  long sent = 0, baseline = -1, nextReport = 250000;
   QElapsedTimer clock;
   clock.start();
   while (sent < units) {
     const Rate r = bench::RawLoop(monitor.app(), frames, baseline < 0 ? 0.05 : 1.0);
     if (r.failed) {
-      std::printf("an exchange failed after %ld units\n", sent);
+      dir.setAutoRemove(false);
+      std::printf("an exchange failed after %ld units; the units are in %s\n", sent, qPrintable(json));
       return 1;
     }
     sent += 4 * r.exchanges + 2;
+    if (sent >= nextReport) {
+      std::printf("  after %8ld units: resident %ld kB\n", sent, monitor.residentKb());
+      nextReport += 250000;
+    }
     if (baseline < 0 && sent >= 10000) {
       QThread::msleep(200);
       baseline = monitor.residentKb();
@@ -162,8 +201,11 @@ int main(int argc, char** argv) {
     return at >= 0 && at + 1 < args.size() ? args[at + 1].toDouble() : fallback;
   };
   if (args.value(0) == QLatin1String("latency"))
-    return Latency(static_cast<int>(value("--rounds", 40)), value("--seconds", 8));
+    return Latency(static_cast<int>(value("--rounds", 40)), value("--seconds", 8), args.contains("--engine"),
+                   static_cast<int>(value("--reply-ms", 0)));
   if (args.value(0) == QLatin1String("soak")) return Soak(static_cast<long>(value("--units", 1000000)));
-  std::fprintf(stderr, "usage: kvt730-monitor-bench latency [--rounds N] [--seconds S] | soak [--units N]\n");
+  std::fprintf(stderr,
+               "usage: kvt730-monitor-bench latency [--rounds N] [--seconds S] [--engine] [--reply-ms MS] | soak "
+               "[--units N]\n");
   return 2;
 }

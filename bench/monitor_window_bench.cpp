@@ -77,10 +77,9 @@ int main(int argc, char** argv) {
     while (!done && fd >= 0) {
       // Command, then the reader's ACK and reply (13 bytes), then ours: four units.
       if (::write(fd, frame.constData(), static_cast<size_t>(frame.size())) != frame.size()) break;
-      for (ssize_t got = 0; got < 13;) {
+      for (ssize_t got = 0, n = 0; got < 13; got += n) {
         pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, 3000) <= 0) break;
-        got += std::max<ssize_t>(0, ::read(fd, reply, sizeof reply));
+        if (::poll(&p, 1, 3000) <= 0 || (n = ::read(fd, reply, sizeof reply)) <= 0) break;
       }
       if (::write(fd, "\x06", 1) != 1) break;
       ++exchanges;
@@ -103,7 +102,8 @@ int main(int argc, char** argv) {
                   clock.elapsed() / 1000, exchanges.load(), window.units().rowCount(),
                   static_cast<long long>(window.viewLagMs()), static_cast<long long>(window.maxViewLagMs()), ResidentKb());
     std::fflush(stdout);
-    if (clock.elapsed() >= seconds * 1000) app.quit();
+    // exit(), not quit(): quit() closes the window first, which stops the monitor.
+    if (clock.elapsed() >= seconds * 1000) QCoreApplication::exit(0);
   });
   sample.start(1000);
   app.exec();
