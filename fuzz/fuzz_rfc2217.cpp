@@ -64,5 +64,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     back.feed(escaped.constData() + at, std::min<qsizetype>(piece > 0 ? piece : escaped.size(), escaped.size() - at));
   KVT_FUZZ_CHECK(back.takeData() == wire);
   KVT_FUZZ_CHECK(back.takeReplies().isEmpty() && back.takeAnswers().empty());
+
+  // Line settings of any value: the server's echo of our commands (each code + 100) reads
+  // back as the same four answers, 0xFF bytes and all.
+  if (wire.size() >= 7) {
+    LineSettings line;
+    line.baud = static_cast<quint32>(static_cast<uint8_t>(wire[0])) << 24 | static_cast<uint8_t>(wire[1]) << 16 |
+                static_cast<uint8_t>(wire[2]) << 8 | static_cast<uint8_t>(wire[3]);
+    line.dataBits = static_cast<uint8_t>(wire[4]);
+    line.parity = static_cast<uint8_t>(wire[5]);
+    line.stopBits = static_cast<uint8_t>(wire[6]);
+    QByteArray echo = Codec::setLine(line);
+    for (int i = 0; i + 3 < echo.size(); ++i) {
+      if (static_cast<uint8_t>(echo[i]) != telnet::kIac) continue;
+      if (static_cast<uint8_t>(echo[i + 1]) == telnet::kSb)
+        echo[i + 3] = static_cast<char>(static_cast<uint8_t>(echo[i + 3]) + kServerOffset);
+      ++i;  // a doubled 0xFF, SB or SE: the byte after the IAC is no IAC
+    }
+    Codec server;
+    server.feed(echo);
+    const std::vector<Answer> answers = server.takeAnswers();
+    KVT_FUZZ_CHECK(answers.size() == 4);
+    KVT_FUZZ_CHECK(answers[0].command == Command::SetDataSize && answers[0].value == wire.mid(4, 1));
+    KVT_FUZZ_CHECK(answers[1].command == Command::SetParity && answers[1].value == wire.mid(5, 1));
+    KVT_FUZZ_CHECK(answers[2].command == Command::SetStopSize && answers[2].value == wire.mid(6, 1));
+    KVT_FUZZ_CHECK(answers[3].command == Command::SetBaudRate && answers[3].value == wire.left(4));
+    KVT_FUZZ_CHECK(!line.text().isEmpty());
+  }
   return 0;
 }

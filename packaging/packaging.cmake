@@ -22,6 +22,16 @@ foreach(size 48 128)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME kvt730-tool.png)
 endforeach()
 
+# The Wireshark dissector of the monitor's captures, in the folder where Wireshark looks for
+# Lua plugins without being told ("Global Lua Plugins" of tshark -G folders; on Debian
+# /usr/lib/<multiarch>/wireshark/plugins).
+if(CMAKE_LIBRARY_ARCHITECTURE)
+  set(KVT_WIRESHARK_PLUGINS lib/${CMAKE_LIBRARY_ARCHITECTURE}/wireshark/plugins)
+else()
+  set(KVT_WIRESHARK_PLUGINS lib/wireshark/plugins)
+endif()
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/wireshark/kvt730.lua DESTINATION ${KVT_WIRESHARK_PLUGINS})
+
 # Manual pages go in compressed, as Debian keeps them.
 find_program(KVT_GZIP gzip REQUIRED)
 set(kvt_man_pages)
@@ -50,8 +60,10 @@ unit information, contact and contactless cards, command scripts, and a PC/SC
 window for readers known to the smart-card service. Every byte sent and
 received goes into a communication log.
 .
-Also in the package: kvt730ctl, the same operations from a terminal, and
-kvt730-sim, a simulated reader on a pseudo-terminal.")
+Also in the package: kvt730ctl, the same operations from a terminal (and a
+protocol monitor between another application and its reader), kvt730-sim, a
+simulated reader on a pseudo-terminal, and a Wireshark dissector for the
+monitor's captures.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
@@ -59,6 +71,6 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # binaries by dpkg-shlibdeps.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pcscd")
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "vsmartcard-vpcd")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "vsmartcard-vpcd, tshark | wireshark")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

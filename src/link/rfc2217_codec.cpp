@@ -199,6 +199,17 @@ QByteArray Codec::setControl(uint8_t control) {
   return command(Command::SetControl, QByteArray(1, static_cast<char>(control)));
 }
 
+QByteArray Codec::setLine(const LineSettings& line) {
+  return setDataSize(line.dataBits) + setParity(line.parity) + setStopSize(line.stopBits) + setBaudRate(line.baud);
+}
+
+QString LineSettings::text() const {
+  static const char kParityLetters[] = "?NOEMS";
+  const char letter = parity <= kParitySpace ? kParityLetters[parity] : '?';
+  const QString stop = stopBits == kStopBitsOneAndHalf ? QStringLiteral("1.5") : QString::number(stopBits);
+  return QStringLiteral("%1 %2%3%4").arg(baud).arg(dataBits).arg(QLatin1Char(letter)).arg(stop);
+}
+
 QByteArray Codec::purgeData(uint8_t which) { return command(Command::PurgeData, QByteArray(1, static_cast<char>(which))); }
 
 }  // namespace kvt::rfc2217

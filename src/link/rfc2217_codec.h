@@ -8,6 +8,7 @@
 // asks for or offers is refused. Negotiation follows RFC 854's rule (a request for the
 // state an option is already in is not answered), so two sides never loop.
 #include <QByteArray>
+#include <QString>
 #include <cstdint>
 #include <vector>
 
@@ -38,12 +39,27 @@ enum class Command : uint8_t {
 constexpr uint8_t kServerOffset = 100;
 
 // SET-PARITY, SET-STOPSIZE, SET-CONTROL and PURGE-DATA values used here.
-constexpr uint8_t kParityNone = 1;
-constexpr uint8_t kStopBitsOne = 1;
+constexpr uint8_t kParityNone = 1, kParityOdd = 2, kParityEven = 3, kParityMark = 4, kParitySpace = 5;
+constexpr uint8_t kStopBitsOne = 1, kStopBitsTwo = 2, kStopBitsOneAndHalf = 3;
 constexpr uint8_t kControlNoFlow = 1;
 constexpr uint8_t kControlDtrOff = 9;
 constexpr uint8_t kControlRtsOff = 12;
 constexpr uint8_t kPurgeReceive = 1;  // the server's buffer of data from the serial device
+
+// A serial line's speed and character format, in the option's own values.
+struct LineSettings {
+  quint32 baud = 9600;
+  uint8_t dataBits = 8;            // 5 to 8
+  uint8_t parity = kParityNone;    // kParityNone .. kParitySpace
+  uint8_t stopBits = kStopBitsOne; // kStopBitsOne, kStopBitsTwo, kStopBitsOneAndHalf
+
+  bool operator==(const LineSettings& o) const {
+    return baud == o.baud && dataBits == o.dataBits && parity == o.parity && stopBits == o.stopBits;
+  }
+  bool operator!=(const LineSettings& o) const { return !(*this == o); }
+  // "9600 8N1", "19200 7E2", "300 5N1.5"; the parity letters N, O, E, M, S.
+  QString text() const;
+};
 
 // A subnegotiation of the server for the COM-PORT-OPTION.
 struct Answer {
@@ -86,6 +102,9 @@ class Codec {
   static QByteArray setStopSize(uint8_t stop);
   static QByteArray setControl(uint8_t control);
   static QByteArray purgeData(uint8_t which);
+  // SET-DATASIZE, SET-PARITY, SET-STOPSIZE and last SET-BAUDRATE: the server answers in
+  // order, so once the speed is answered the others are too.
+  static QByteArray setLine(const LineSettings& line);
 
   // A subnegotiation longer than this is cut short (its further bytes are dropped).
   static constexpr int kMaxSubnegotiation = 64;

@@ -63,19 +63,34 @@ OpenError Rfc2217Port::startLine(qint32 baud) {
   if (codec_.comPort() != OptionState::Yes) return OpenError::Other;
 
   // The server answers in order: once the speed is answered, so are the others.
-  answers_.clear();
+  rfc2217::LineSettings line;
+  line.baud = static_cast<quint32>(baud);
   const QByteArray settings = Codec::setDataSize(8) + Codec::setParity(rfc2217::kParityNone) +
                               Codec::setStopSize(rfc2217::kStopBitsOne) +
                               Codec::setControl(rfc2217::kControlNoFlow) +
                               Codec::setBaudRate(static_cast<quint32>(baud));
-  if (!sendWire(settings)) return OpenError::Other;
-  const int i = awaitAnswer(Command::SetBaudRate, static_cast<int>(std::max<qint64>(0, deadline.remainingTime())));
-  if (i < 0 || BaudOf(answers_[i].value) != static_cast<quint32>(baud)) return OpenError::Other;
+  const int left = static_cast<int>(std::max<qint64>(0, deadline.remainingTime()));
+  return configure(settings, line, false, left) ? OpenError::None : OpenError::Other;
+}
+
+bool Rfc2217Port::configure(const QByteArray& commands, const rfc2217::LineSettings& line, bool strict, int ms) {
+  answers_.clear();
+  if (!sendWire(commands)) return false;
+  const int i = awaitAnswer(Command::SetBaudRate, ms);
+  bool ok = i >= 0 && BaudOf(answers_[i].value) == line.baud;
   for (const rfc2217::Answer& a : answers_) {
-    if (a.command == Command::SetDataSize && a.value != QByteArray(1, '\x08')) return OpenError::Other;
+    const auto one = [&](uint8_t v) { return a.value == QByteArray(1, static_cast<char>(v)); };
+    if (a.command == Command::SetDataSize && !one(line.dataBits)) ok = false;
+    if (strict && a.command == Command::SetParity && !one(line.parity)) ok = false;
+    if (strict && a.command == Command::SetStopSize && !one(line.stopBits)) ok = false;
   }
   answers_.clear();
-  return OpenError::None;
+  return ok;
+}
+
+bool Rfc2217Port::setLine(const rfc2217::LineSettings& line) {
+  if (!isOpen()) return false;
+  return configure(Codec::setLine(line), line, true, kNegotiateMs) && isOpen();
 }
 
 bool Rfc2217Port::setRtsDtrOff() {

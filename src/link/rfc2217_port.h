@@ -3,6 +3,7 @@
 // "rfc2217://HOST:PORT" (ser2net with a telnet(rfc2217) accepter, serial device servers).
 // open() negotiates the option and sets the far port to the baud rate, 8 data bits, no
 // parity, 1 stop bit and no flow control; data is escaped and unescaped on the way.
+// setLine() changes the speed and character format of the open line later.
 #include <vector>
 
 #include "rfc2217_codec.h"
@@ -24,6 +25,11 @@ class Rfc2217Port : public TcpPort {
   // its answer and drops the data that came before it.
   bool clearInput() override;
 
+  // Sets the far port's speed, data bits, parity and stop bits. False when the connection
+  // failed, or the server did not answer within kNegotiateMs or answered any of them with
+  // another value (it did not take the setting).
+  bool setLine(const rfc2217::LineSettings& line);
+
   static constexpr int kNegotiateMs = 3000;
   static constexpr int kPurgeMs = 300;
 
@@ -37,6 +43,9 @@ class Rfc2217Port : public TcpPort {
   // Pumps until the server has answered `command` or ms have passed; the answer's index
   // in answers_, or -1.
   int awaitAnswer(rfc2217::Command command, int ms);
+  // Sends `commands` (ending in SET-BAUDRATE) and checks the answers against `line`: the
+  // speed always, the data size when answered, parity and stop size too when `strict`.
+  bool configure(const QByteArray& commands, const rfc2217::LineSettings& line, bool strict, int ms);
 
   rfc2217::Codec codec_;
   // The server's answers in order, each with its position in data_.
