@@ -30,10 +30,10 @@
 #include <thread>
 #include <vector>
 
-#include "app/reader_main_b.h"
-#include "app/simulation.h"
-#include "base/notifier.h"
-#include "cmdline/cmdline_window.h"
+#include "core/base/notifier.h"
+#include "gui/app/reader_main_b.h"
+#include "gui/cmdline/cmdline_window.h"
+#include "simulation/simulation.h"
 
 namespace {
 

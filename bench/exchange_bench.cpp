@@ -18,11 +18,11 @@
 #include <string>
 #include <vector>
 
-#include "base/log_sink.h"
-#include "base/notifier.h"
-#include "link/engine.h"
-#include "link/frame.h"
-#include "link/qt_serial_port.h"
+#include "core/base/log_sink.h"
+#include "core/base/notifier.h"
+#include "core/link/engine.h"
+#include "core/link/frame.h"
+#include "core/link/qt_serial_port.h"
 #include "raw_exchange.h"
 #include "sim/pty_host.h"
 

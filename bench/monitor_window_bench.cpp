@@ -23,9 +23,9 @@
 #include <cstdio>
 #include <thread>
 
-#include "base/notifier.h"
-#include "link/frame.h"
-#include "monitor/line_monitor_window.h"
+#include "core/base/notifier.h"
+#include "core/link/frame.h"
+#include "gui/monitor/line_monitor_window.h"
 #include "raw_exchange.h"
 #include "sim/pty_host.h"
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "link/frame.h"
+#include "core/link/frame.h"
 
 namespace bench {
 

@@ -17,13 +17,13 @@
 #include <string>
 #include <vector>
 
-#include "base/notifier.h"
-#include "cmdline/entry_list.h"
-#include "cmdline/script_control.h"
-#include "cmdline/script_parse.h"
-#include "cmdline/script_text.h"
-#include "cmdline/script_transport.h"
-#include "link/qt_serial_port.h"
+#include "core/base/notifier.h"
+#include "core/cmdline/entry_list.h"
+#include "core/cmdline/script_control.h"
+#include "core/cmdline/script_parse.h"
+#include "core/cmdline/script_text.h"
+#include "core/cmdline/script_transport.h"
+#include "core/link/qt_serial_port.h"
 #include "raw_exchange.h"
 #include "sim/pty_host.h"
 

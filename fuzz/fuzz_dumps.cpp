@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "dump/dump_formats.h"
-#include "dump/key_list.h"
-#include "dump/unread_list.h"
-#include "insight/mifare_access.h"
+#include "core/dump/dump_formats.h"
+#include "core/dump/key_list.h"
+#include "core/dump/unread_list.h"
+#include "core/insight/mifare_access.h"
 
 using namespace kvt;
 

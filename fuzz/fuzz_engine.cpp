@@ -4,10 +4,10 @@
 // 3 the scan probe; bits 2-4 all set: the port flag is clear) and the chunk size (bits
 // 5-7, 0: all at once); byte 1 the port call that fails (from 0x20 on: none); byte 2 the
 // stream position of a silent spell (0xFF: none); the rest is what the reader sends.
+#include "core/link/engine.h"
+#include "core/link/probe.h"
+#include "core/link/timeouts.h"
 #include "fuzz_support.h"
-#include "link/engine.h"
-#include "link/probe.h"
-#include "link/timeouts.h"
 
 using namespace kvt;
 

@@ -5,12 +5,12 @@
 // asked for the answer's names.
 #include <QRegularExpression>
 
+#include "core/insight/atr.h"
+#include "core/insight/ats.h"
+#include "core/insight/historical_bytes.h"
+#include "core/insight/known_atrs.h"
+#include "core/insight/status_words.h"
 #include "fuzz_support.h"
-#include "insight/atr.h"
-#include "insight/ats.h"
-#include "insight/historical_bytes.h"
-#include "insight/known_atrs.h"
-#include "insight/status_words.h"
 
 using namespace kvt::insight;
 

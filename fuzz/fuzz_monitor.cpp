@@ -5,11 +5,11 @@
 //
 // Input: records of a header byte (bit 7: the reader's side; bits 0-5: the count of bytes
 // that follow; bit 6: let 4 s pass first, else 1 ms) and its bytes.
+#include "core/monitor/comm_log.h"
+#include "core/monitor/pcapng.h"
+#include "core/monitor/stream_decoder.h"
+#include "core/monitor/unit_text.h"
 #include "fuzz_support.h"
-#include "monitor/comm_log.h"
-#include "monitor/pcapng.h"
-#include "monitor/stream_decoder.h"
-#include "monitor/unit_text.h"
 
 using namespace kvt;
 using namespace kvt::monitor;

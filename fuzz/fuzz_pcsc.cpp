@@ -7,8 +7,8 @@
 
 #include <cstring>
 
+#include "core/pcsc/pcsc_ops.h"
 #include "fuzz_support.h"
-#include "pcsc/pcsc_ops.h"
 
 using namespace kvt;
 using namespace kvt::pcsc;

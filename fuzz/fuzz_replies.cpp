@@ -6,21 +6,21 @@
 // the reply travels in a frame with a right LEN, so the decoders see every possible text.
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include "base/conversions.h"
-#include "contact/chip_card_ops.h"
-#include "contact/eeprom24_ops.h"
-#include "contact/ic_type_ops.h"
-#include "contact/sle4428_ops.h"
-#include "contact/sle4442_ops.h"
+#include "core/base/conversions.h"
+#include "core/contact/chip_card_ops.h"
+#include "core/contact/eeprom24_ops.h"
+#include "core/contact/ic_type_ops.h"
+#include "core/contact/sle4428_ops.h"
+#include "core/contact/sle4442_ops.h"
+#include "core/machine/initialize_ops.h"
+#include "core/machine/movement_ops.h"
+#include "core/machine/status_ops.h"
+#include "core/machine/unit_ops.h"
+#include "core/rf/iso_apdu_ops.h"
+#include "core/rf/mifare_ops.h"
+#include "core/rf/rf_activation_ops.h"
+#include "core/rf/ultralight_ops.h"
 #include "fuzz_support.h"
-#include "machine/initialize_ops.h"
-#include "machine/movement_ops.h"
-#include "machine/status_ops.h"
-#include "machine/unit_ops.h"
-#include "rf/iso_apdu_ops.h"
-#include "rf/mifare_ops.h"
-#include "rf/rf_activation_ops.h"
-#include "rf/ultralight_ops.h"
 
 using namespace kvt;
 

@@ -13,11 +13,11 @@
 #include <QJsonObject>
 #include <QXmlStreamReader>
 
+#include "core/report/junit_report.h"
+#include "core/report/run_record.h"
+#include "core/report/safe_text.h"
+#include "core/report/summary.h"
 #include "fuzz_support.h"
-#include "report/junit_report.h"
-#include "report/run_record.h"
-#include "report/safe_text.h"
-#include "report/summary.h"
 
 using namespace kvt::report;
 

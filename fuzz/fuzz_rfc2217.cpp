@@ -2,8 +2,8 @@
 //
 // Input: byte 0 bit 7 set: the codec made its opening requests first; bits 0-6 the size of
 // the pieces the wire bytes arrive in (0: all at once); the rest is what the server sends.
+#include "core/link/rfc2217_codec.h"
 #include "fuzz_support.h"
-#include "link/rfc2217_codec.h"
 
 using namespace kvt;
 using namespace kvt::rfc2217;

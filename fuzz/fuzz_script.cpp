@@ -6,11 +6,11 @@
 //
 // Input: byte 0 chooses the buttons (bits 0-1), the repeat count text (bits 2-4) and the
 // device address text (bit 5); the rest is the file.
-#include "base/conversions.h"
-#include "base/text_file.h"
-#include "cmdline/script_control.h"
-#include "cmdline/script_parse.h"
-#include "cmdline/script_text.h"
+#include "core/base/conversions.h"
+#include "core/base/text_file.h"
+#include "core/cmdline/script_control.h"
+#include "core/cmdline/script_parse.h"
+#include "core/cmdline/script_text.h"
 #include "fuzz_support.h"
 
 using namespace kvt;

@@ -6,11 +6,11 @@
 // flag clear (bits 5-7 all set); byte 1: the failing port call (from 0x20 on: none);
 // byte 2: the silent spell's stream position (0xFF: none); byte 3: how many entries the
 // lists hold before (up to 510, so the cap at 500 is crossed); the rest: the reader's bytes.
-#include "base/conversions.h"
-#include "cmdline/script_parse.h"
-#include "cmdline/script_transport.h"
+#include "core/base/conversions.h"
+#include "core/cmdline/script_parse.h"
+#include "core/cmdline/script_transport.h"
+#include "core/link/engine.h"
 #include "fuzz_support.h"
-#include "link/engine.h"
 
 using namespace kvt;
 

@@ -10,8 +10,8 @@
 #include <cstdlib>
 #include <functional>
 
-#include "link/frame.h"
-#include "link/serial_port.h"
+#include "core/link/frame.h"
+#include "core/link/serial_port.h"
 
 #define KVT_FUZZ_CHECK(cond)                                                            \
   do {                                                                                  \

@@ -3,9 +3,9 @@
 #include <CLI/CLI.hpp>
 #include <functional>
 
-#include "cmdline/script_text.h"
 #include "commands.h"
-#include "link/port_map.h"
+#include "core/cmdline/script_text.h"
+#include "core/link/port_map.h"
 #include "usage.h"
 
 namespace kvt::cli {

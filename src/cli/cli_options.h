@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "base/app_state.h"
+#include "core/base/app_state.h"
 
 namespace kvt::cli {
 

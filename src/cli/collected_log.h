@@ -5,8 +5,8 @@
 #include <functional>
 #include <vector>
 
-#include "base/log_sink.h"
-#include "report/run_record.h"
+#include "core/base/log_sink.h"
+#include "core/report/run_record.h"
 
 namespace kvt::cli {
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "cli_options.h"
-#include "link/session.h"
-#include "report/run_record.h"
+#include "core/link/session.h"
+#include "core/report/run_record.h"
 
 namespace kvt::cli {
 

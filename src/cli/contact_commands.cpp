@@ -2,12 +2,12 @@
 
 #include <map>
 
-#include "base/conversions.h"
-#include "contact/chip_card_ops.h"
-#include "contact/eeprom24_ops.h"
-#include "contact/ic_type_ops.h"
-#include "contact/sle4428_ops.h"
-#include "contact/sle4442_ops.h"
+#include "core/base/conversions.h"
+#include "core/contact/chip_card_ops.h"
+#include "core/contact/eeprom24_ops.h"
+#include "core/contact/ic_type_ops.h"
+#include "core/contact/sle4428_ops.h"
+#include "core/contact/sle4442_ops.h"
 #include "dump_commands.h"
 #include "exit_status.h"
 #include "insight_commands.h"

@@ -2,11 +2,11 @@
 
 #include <QFile>
 
-#include "base/conversions.h"
-#include "base/text_file.h"
-#include "dump/card_files.h"
+#include "core/base/conversions.h"
+#include "core/base/text_file.h"
+#include "core/dump/card_files.h"
+#include "core/insight/mifare_access.h"
 #include "exit_status.h"
-#include "insight/mifare_access.h"
 #include "output.h"
 
 namespace kvt::cli {

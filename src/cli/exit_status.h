@@ -2,8 +2,8 @@
 // The program's exit status for each way an operation can end.
 #include <vector>
 
-#include "link/serial_port.h"
-#include "machine/operation.h"
+#include "core/link/serial_port.h"
+#include "core/machine/operation.h"
 
 namespace kvt::cli {
 

@@ -2,10 +2,10 @@
 
 #include <QRegularExpression>
 
-#include "base/conversions.h"
+#include "core/base/conversions.h"
+#include "core/insight/atr.h"
+#include "core/insight/status_words.h"
 #include "exit_status.h"
-#include "insight/atr.h"
-#include "insight/status_words.h"
 #include "output.h"
 
 namespace kvt::cli {

@@ -3,7 +3,6 @@
 #include <memory>
 #include <vector>
 
-#include "app/simulation.h"
 #include "cli_options.h"
 #include "commands.h"
 #include "dump_commands.h"
@@ -12,6 +11,7 @@
 #include "output.h"
 #include "port_run.h"
 #include "report_file.h"
+#include "simulation/simulation.h"
 #include "stop_signals.h"
 
 #ifndef KVT_VERSION

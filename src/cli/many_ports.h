@@ -8,8 +8,8 @@
 
 #include "cli_options.h"
 #include "commands.h"
-#include "link/port_map.h"
-#include "report/run_record.h"
+#include "core/link/port_map.h"
+#include "core/report/run_record.h"
 #include "report_file.h"
 
 namespace kvt::cli {

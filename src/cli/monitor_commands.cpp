@@ -4,15 +4,15 @@
 #include <QFileInfo>
 #include <sys/stat.h>
 
-#include "base/text_file.h"
+#include "core/base/text_file.h"
+#include "core/link/engine.h"
+#include "core/link/port_setup.h"
+#include "core/monitor/capture_files.h"
+#include "core/monitor/comm_log.h"
+#include "core/monitor/monitor_run.h"
+#include "core/monitor/pcapng.h"
+#include "core/monitor/unit_text.h"
 #include "exit_status.h"
-#include "link/engine.h"
-#include "link/port_setup.h"
-#include "monitor/capture_files.h"
-#include "monitor/comm_log.h"
-#include "monitor/monitor_run.h"
-#include "monitor/pcapng.h"
-#include "monitor/unit_text.h"
 #include "output.h"
 #include "run_output.h"
 

@@ -4,7 +4,7 @@
 // run's output is installed on the thread (run_output.h), it goes there instead.
 #include <QString>
 
-#include "base/notifier.h"
+#include "core/base/notifier.h"
 
 namespace kvt::cli {
 

@@ -1,11 +1,11 @@
 #include "pcsc_commands.h"
 
+#include "core/pcsc/bounded_service.h"
+#include "core/pcsc/pcsc_ops.h"
+#include "core/pcsc/pcsclite_service.h"
 #include "exit_status.h"
 #include "insight_commands.h"
 #include "output.h"
-#include "pcsc/bounded_service.h"
-#include "pcsc/pcsc_ops.h"
-#include "pcsc/pcsclite_service.h"
 
 namespace kvt::cli {
 

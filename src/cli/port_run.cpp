@@ -3,12 +3,12 @@
 #include <memory>
 
 #include "collected_log.h"
+#include "core/link/engine.h"
+#include "core/link/line_port.h"
+#include "core/link/log_format.h"
+#include "core/link/port_setup.h"
+#include "core/link/stoppable_port.h"
 #include "exit_status.h"
-#include "link/engine.h"
-#include "link/line_port.h"
-#include "link/log_format.h"
-#include "link/port_setup.h"
-#include "link/stoppable_port.h"
 #include "output.h"
 #include "print_notifier.h"
 #include "run_output.h"

@@ -1,7 +1,7 @@
 #pragma once
 // Messages of the operations as printed lines: "title | text", each CRLF of the
 // text written as " / ".
-#include "base/notifier.h"
+#include "core/base/notifier.h"
 
 namespace kvt::cli {
 

@@ -5,17 +5,17 @@
 #include <QSysInfo>
 #include <memory>
 
-#include "base/text_file.h"
+#include "core/base/text_file.h"
+#include "core/qualify/qualify_run.h"
+#include "core/qualify/run_json.h"
+#include "core/qualify/tool_version.h"
+#include "core/qualify/wear_run.h"
+#include "core/report/check_junit.h"
+#include "core/report/html_page.h"
+#include "core/report/run_metrics.h"
+#include "core/report/run_reports.h"
 #include "exit_status.h"
 #include "output.h"
-#include "qualify/qualify_run.h"
-#include "qualify/run_json.h"
-#include "qualify/tool_version.h"
-#include "qualify/wear_run.h"
-#include "report/check_junit.h"
-#include "report/html_page.h"
-#include "report/run_metrics.h"
-#include "report/run_reports.h"
 #include "run_output.h"
 
 namespace kvt::cli {

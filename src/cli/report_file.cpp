@@ -3,7 +3,7 @@
 #include <QFileInfo>
 #include <QSysInfo>
 
-#include "base/text_file.h"
+#include "core/base/text_file.h"
 
 namespace kvt::cli {
 

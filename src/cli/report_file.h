@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "report/junit_report.h"
+#include "core/report/junit_report.h"
 #include "spool.h"
 
 namespace kvt::cli {

@@ -1,8 +1,8 @@
 #include "result_lines.h"
 
-#include "base/conversions.h"
-#include "machine/status_ops.h"
-#include "machine/unit_ops.h"
+#include "core/base/conversions.h"
+#include "core/machine/status_ops.h"
+#include "core/machine/unit_ops.h"
 #include "output.h"
 
 namespace kvt::cli {

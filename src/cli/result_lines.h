@@ -1,7 +1,7 @@
 #pragma once
 // What the result windows show, printed as "name: value" lines.
-#include "base/app_state.h"
-#include "link/frame.h"
+#include "core/base/app_state.h"
+#include "core/link/frame.h"
 
 namespace kvt::cli {
 

@@ -1,15 +1,15 @@
 #include "rf_commands.h"
 
-#include "base/conversions.h"
-#include "contact/chip_card_ops.h"
+#include "core/base/conversions.h"
+#include "core/contact/chip_card_ops.h"
+#include "core/rf/iso_apdu_ops.h"
+#include "core/rf/mifare_ops.h"
+#include "core/rf/rf_activation_ops.h"
+#include "core/rf/ultralight_ops.h"
 #include "dump_commands.h"
 #include "exit_status.h"
 #include "insight_commands.h"
 #include "output.h"
-#include "rf/iso_apdu_ops.h"
-#include "rf/mifare_ops.h"
-#include "rf/rf_activation_ops.h"
-#include "rf/ultralight_ops.h"
 
 namespace kvt::cli {
 

@@ -6,8 +6,8 @@
 #include <QString>
 #include <functional>
 
-#include "base/notifier.h"
-#include "report/run_record.h"
+#include "core/base/notifier.h"
+#include "core/report/run_record.h"
 
 namespace kvt::cli {
 

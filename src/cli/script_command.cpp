@@ -2,15 +2,15 @@
 
 #include <QFile>
 
-#include "base/conversions.h"
-#include "base/text_file.h"
-#include "cmdline/script_control.h"
-#include "cmdline/script_parse.h"
-#include "cmdline/script_text.h"
+#include "core/base/conversions.h"
+#include "core/base/text_file.h"
+#include "core/cmdline/script_control.h"
+#include "core/cmdline/script_parse.h"
+#include "core/cmdline/script_text.h"
+#include "core/report/summary.h"
 #include "exit_status.h"
 #include "insight_commands.h"
 #include "output.h"
-#include "report/summary.h"
 #include "spool.h"
 
 namespace kvt::cli {

@@ -4,8 +4,8 @@
 // part of the JUnit report. What a run of any length holds stays the same size.
 #include <QString>
 
-#include "report/run_record.h"
-#include "report/summary.h"
+#include "core/report/run_record.h"
+#include "core/report/summary.h"
 #include "spool.h"
 
 namespace kvt::cli {

@@ -4,7 +4,7 @@
 #include <QString>
 #include <memory>
 
-#include "link/port_map.h"
+#include "core/link/port_map.h"
 
 namespace sim {
 class PtyHost;

@@ -8,10 +8,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "report/junit_report.h"
-#include "report/run_record.h"
-#include "report/safe_text.h"
-#include "report/summary.h"
+#include "core/report/junit_report.h"
+#include "core/report/run_record.h"
+#include "core/report/safe_text.h"
+#include "core/report/summary.h"
 
 using namespace kvt::report;
 

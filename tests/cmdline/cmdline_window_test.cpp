@@ -14,10 +14,10 @@
 #include <QTimer>
 #include <malloc.h>
 
-#include "app/reader_main_b.h"
-#include "cmdline/cmdline_window.h"
+#include "core/link/frame.h"
+#include "gui/app/reader_main_b.h"
+#include "gui/cmdline/cmdline_window.h"
 #include "gui/gui_fixture.h"
-#include "link/frame.h"
 #include "test_files.h"
 
 using namespace gui_test;

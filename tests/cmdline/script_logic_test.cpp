@@ -3,9 +3,9 @@
 
 #include <QDateTime>
 
-#include "cmdline/script_parse.h"
-#include "cmdline/script_text.h"
-#include "cmdline/script_transport.h"
+#include "core/cmdline/script_parse.h"
+#include "core/cmdline/script_text.h"
+#include "core/cmdline/script_transport.h"
 
 QT_BEGIN_NAMESPACE
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }

@@ -4,10 +4,10 @@
 
 #include <QElapsedTimer>
 
-#include "cmdline/script_parse.h"
-#include "cmdline/script_transport.h"
+#include "core/cmdline/script_parse.h"
+#include "core/cmdline/script_transport.h"
+#include "core/link/engine.h"
 #include "core/link_fixture.h"
-#include "link/engine.h"
 
 namespace kvt::test {
 namespace {

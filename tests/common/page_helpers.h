@@ -7,8 +7,8 @@
 #include <QTest>
 #include <functional>
 
-#include "base/notifier.h"
-#include "app/reader_main_b.h"
+#include "core/base/notifier.h"
+#include "gui/app/reader_main_b.h"
 #include "gui_fixture.h"
 
 namespace page_test {

@@ -1,12 +1,12 @@
 // The contact card operations against the simulated reader's card models: the exact frames
 // on the line, the decoded texts, and the data-error guard.
-#include "contact/chip_card_ops.h"
-#include "contact/eeprom24_ops.h"
-#include "contact/ic_type_ops.h"
-#include "contact/sle4428_ops.h"
-#include "contact/sle4442_ops.h"
 #include "contact_fixture.h"
-#include "link/engine.h"
+#include "core/contact/chip_card_ops.h"
+#include "core/contact/eeprom24_ops.h"
+#include "core/contact/ic_type_ops.h"
+#include "core/contact/sle4428_ops.h"
+#include "core/contact/sle4442_ops.h"
+#include "core/link/engine.h"
 #include "sim/cards/memory_cards.h"
 
 using namespace kvt;

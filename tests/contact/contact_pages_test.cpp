@@ -10,13 +10,13 @@
 #include <QTabWidget>
 #include <QTimer>
 
-#include "app/reader_main_b.h"
-#include "app/sim_control_window.h"
-#include "contact/chip_card_window.h"
-#include "contact/ic_card_page.h"
+#include "gui/app/reader_main_b.h"
+#include "gui/app/sim_control_window.h"
+#include "gui/contact/chip_card_window.h"
+#include "gui/contact/ic_card_page.h"
+#include "gui/widgets/hex_grid.h"
 #include "gui_fixture.h"
 #include "page_helpers.h"
-#include "hexgrid/hex_grid.h"
 #include "sim/cards/contact_chip.h"
 #include "sim/cards/contact_commands.h"
 #include "test_files.h"

@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 #include <memory>
 
-#include "hexgrid/hex_grid.h"
+#include "gui/widgets/hex_grid.h"
 
 using kvt::HexGrid;
 using kvt::HexGridShape;

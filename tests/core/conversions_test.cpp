@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "base/conversions.h"
-#include "base/local_clock.h"
-#include "base/notifier.h"
+#include "core/base/conversions.h"
+#include "core/base/local_clock.h"
+#include "core/base/notifier.h"
 
 using namespace kvt;
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "machine/status_ops.h"
-#include "machine/unit_ops.h"
+#include "core/machine/status_ops.h"
+#include "core/machine/unit_ops.h"
 
 using namespace kvt;
 

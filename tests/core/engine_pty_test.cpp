@@ -1,8 +1,8 @@
 // The exchange engine over a real serial port against the simulated reader and its faults.
 #include <thread>
 
-#include "base/conversions.h"
-#include "link/frame.h"
+#include "core/base/conversions.h"
+#include "core/link/frame.h"
 #include "link_fixture.h"
 
 using namespace kvt;

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "link/frame.h"
-#include "link/log_format.h"
-#include "link/negative_reply.h"
-#include "base/notifier.h"
+#include "core/base/notifier.h"
+#include "core/link/frame.h"
+#include "core/link/log_format.h"
+#include "core/link/negative_reply.h"
 
 using namespace kvt;
 

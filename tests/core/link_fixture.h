@@ -5,11 +5,11 @@
 
 #include <QElapsedTimer>
 
-#include "base/app_state.h"
-#include "base/log_sink.h"
-#include "base/notifier.h"
-#include "link/qt_serial_port.h"
-#include "link/session.h"
+#include "core/base/app_state.h"
+#include "core/base/log_sink.h"
+#include "core/base/notifier.h"
+#include "core/link/qt_serial_port.h"
+#include "core/link/session.h"
 #include "sim/pty_host.h"
 
 #include "qt_print.h"

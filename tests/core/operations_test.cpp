@@ -1,11 +1,11 @@
 // The card machine operations against the simulated reader: frames, decoding, state.
-#include "base/conversions.h"
-#include "link/log_format.h"
+#include "core/base/conversions.h"
+#include "core/link/log_format.h"
+#include "core/machine/initialize_ops.h"
+#include "core/machine/movement_ops.h"
+#include "core/machine/status_ops.h"
+#include "core/machine/unit_ops.h"
 #include "link_fixture.h"
-#include "machine/initialize_ops.h"
-#include "machine/movement_ops.h"
-#include "machine/status_ops.h"
-#include "machine/unit_ops.h"
 
 using namespace kvt;
 using kvt::test::LinkTest;

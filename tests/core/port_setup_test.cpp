@@ -1,5 +1,5 @@
 // "Communication Setting": the verify probe, the open errors and the scan.
-#include "link/port_setup.h"
+#include "core/link/port_setup.h"
 #include "link_fixture.h"
 
 using namespace kvt;

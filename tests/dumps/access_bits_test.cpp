@@ -4,8 +4,8 @@
 // from the bit layout of its Figure 10 (byte 6: ~C2 ~C1, byte 7: C1 ~C3, byte 8: C3 C2).
 #include <gtest/gtest.h>
 
-#include "base/conversions.h"
-#include "insight/mifare_access.h"
+#include "core/base/conversions.h"
+#include "core/insight/mifare_access.h"
 #include "qt_print.h"
 
 using namespace kvt;

@@ -15,9 +15,9 @@
 #include <QTextBlock>
 #include <QTimer>
 
-#include "app/message_box_notifier.h"
+#include "gui/widgets/hex_grid.h"
+#include "gui/widgets/message_box_notifier.h"
 #include "gui_fixture.h"
-#include "hexgrid/hex_grid.h"
 #include "page_helpers.h"
 #include "sim/cards/contact_commands.h"
 #include "sim/cards/memory_cards.h"

@@ -4,8 +4,8 @@
 
 #include <QList>
 
-#include "dump/dump_formats.h"
-#include "dump/key_list.h"
+#include "core/dump/dump_formats.h"
+#include "core/dump/key_list.h"
 #include "qt_print.h"
 
 using namespace kvt;

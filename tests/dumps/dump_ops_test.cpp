@@ -1,10 +1,10 @@
 // The trailer guard and the whole-card runs against the simulator over a pseudo-terminal:
 // refusals leave the line silent, runs show no message per block, report their progress
 // and honour a stop request between blocks.
-#include "dump/memory_dump_ops.h"
-#include "dump/mifare_dump_ops.h"
-#include "rf/mifare_ops.h"
-#include "rf/rf_activation_ops.h"
+#include "core/dump/memory_dump_ops.h"
+#include "core/dump/mifare_dump_ops.h"
+#include "core/rf/mifare_ops.h"
+#include "core/rf/rf_activation_ops.h"
 #include "rf_fixture.h"
 
 using namespace kvt;

@@ -7,7 +7,7 @@
 #include <QTextBlock>
 #include <QVBoxLayout>
 
-#include "hexgrid/decoding_box.h"
+#include "gui/widgets/decoding_box.h"
 #include "page_helpers.h"
 #include "sim/cards/cpu_card.h"
 #include "sim/cards/rf_commands.h"

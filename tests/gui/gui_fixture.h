@@ -9,13 +9,13 @@
 #include <functional>
 #include <memory>
 
-#include "base/app_state.h"
-#include "base/notifier.h"
-#include "app/reader_main_window.h"
-#include "app/simulation.h"
-#include "link/port_map.h"
-#include "link/timeouts.h"
+#include "core/base/app_state.h"
+#include "core/base/notifier.h"
+#include "core/link/port_map.h"
+#include "core/link/timeouts.h"
+#include "gui/app/reader_main_window.h"
 #include "sim/pty_host.h"
+#include "simulation/simulation.h"
 
 namespace gui_test {
 

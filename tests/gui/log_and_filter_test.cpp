@@ -5,9 +5,9 @@
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 
-#include "app/log_panel.h"
+#include "gui/widgets/key_filters.h"
+#include "gui/widgets/log_panel.h"
 #include "gui_fixture.h"
-#include "hexgrid/key_filters.h"
 #include "test_files.h"
 
 using namespace gui_test;

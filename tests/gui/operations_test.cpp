@@ -6,13 +6,13 @@
 #include <QPushButton>
 #include <QTextLayout>
 
-#include "app/chooser_window.h"
-#include "app/log_panel.h"
-#include "app/reader_main_b.h"
-#include "app/reader_main_m.h"
+#include "core/machine/status_ops.h"
+#include "gui/app/chooser_window.h"
+#include "gui/app/reader_main_b.h"
+#include "gui/app/reader_main_m.h"
+#include "gui/link/port_setup_dialog.h"
+#include "gui/widgets/log_panel.h"
 #include "gui_fixture.h"
-#include "link/port_setup_dialog.h"
-#include "machine/status_ops.h"
 #include "page_helpers.h"
 
 using namespace gui_test;

@@ -11,13 +11,13 @@
 #include <QPushButton>
 #include <QTabWidget>
 
-#include "app/chooser_window.h"
-#include "app/reader_main_b.h"
-#include "app/reader_main_m.h"
-#include "app/sim_control_window.h"
+#include "gui/app/chooser_window.h"
+#include "gui/app/reader_main_b.h"
+#include "gui/app/reader_main_m.h"
+#include "gui/app/sim_control_window.h"
+#include "gui/link/port_setup_dialog.h"
+#include "gui/machine/sensor_window.h"
 #include "gui_fixture.h"
-#include "link/port_setup_dialog.h"
-#include "machine/sensor_window.h"
 #include "page_helpers.h"
 
 using namespace gui_test;

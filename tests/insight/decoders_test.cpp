@@ -2,10 +2,10 @@
 // published answers and the tables of ISO/IEC 7816-3, 7816-4 and 14443-4.
 #include <gtest/gtest.h>
 
-#include "insight/atr.h"
-#include "insight/ats.h"
-#include "insight/historical_bytes.h"
-#include "insight/status_words.h"
+#include "core/insight/atr.h"
+#include "core/insight/ats.h"
+#include "core/insight/historical_bytes.h"
+#include "core/insight/status_words.h"
 #include "qt_print.h"
 
 using namespace kvt::insight;

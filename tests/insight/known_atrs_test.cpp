@@ -5,8 +5,8 @@
 
 #include <QTemporaryDir>
 
-#include "insight/atr.h"
-#include "insight/known_atrs.h"
+#include "core/insight/atr.h"
+#include "core/insight/known_atrs.h"
 #include "qt_print.h"
 #include "test_files.h"
 

@@ -4,11 +4,11 @@
 
 #include <QTemporaryDir>
 
-#include "monitor/capture_files.h"
-#include "monitor/comm_log.h"
-#include "monitor/pcapng.h"
-#include "monitor/stream_decoder.h"
-#include "monitor/unit_text.h"
+#include "core/monitor/capture_files.h"
+#include "core/monitor/comm_log.h"
+#include "core/monitor/pcapng.h"
+#include "core/monitor/stream_decoder.h"
+#include "core/monitor/unit_text.h"
 
 using namespace kvt::monitor;
 

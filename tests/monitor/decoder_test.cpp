@@ -8,8 +8,8 @@
 #include <QStringList>
 #include <random>
 
-#include "monitor/stream_decoder.h"
-#include "monitor/unit_text.h"
+#include "core/monitor/stream_decoder.h"
+#include "core/monitor/unit_text.h"
 
 using namespace kvt::monitor;
 

@@ -14,9 +14,9 @@
 #include <QTest>
 
 #include "../sim/pty_client.h"
-#include "base/notifier.h"
-#include "monitor/line_monitor_action.h"
-#include "monitor/line_monitor_window.h"
+#include "core/base/notifier.h"
+#include "gui/monitor/line_monitor_action.h"
+#include "gui/monitor/line_monitor_window.h"
 #include "sim/pty_host.h"
 
 using namespace kvt;

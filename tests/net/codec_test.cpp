@@ -4,8 +4,8 @@
 // RFC 2217 (COM-PORT-OPTION 44, client commands 0..12, server answers +100).
 #include <gtest/gtest.h>
 
-#include "link/net_address.h"
-#include "link/rfc2217_codec.h"
+#include "core/link/net_address.h"
+#include "core/link/rfc2217_codec.h"
 
 using namespace kvt;
 using namespace kvt::rfc2217;

@@ -4,10 +4,10 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include "app/chooser_window.h"
-#include "app/log_panel.h"
+#include "core/link/engine.h"
+#include "gui/app/chooser_window.h"
+#include "gui/widgets/log_panel.h"
 #include "gui_fixture.h"
-#include "link/engine.h"
 #include "page_helpers.h"
 #include "ser2net_fixture.h"
 

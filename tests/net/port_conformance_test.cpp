@@ -9,13 +9,13 @@
 #include <memory>
 #include <thread>
 
-#include "base/app_state.h"
-#include "base/log_sink.h"
-#include "base/notifier.h"
-#include "link/frame.h"
-#include "link/line_port.h"
-#include "link/port_setup.h"
-#include "link/session.h"
+#include "core/base/app_state.h"
+#include "core/base/log_sink.h"
+#include "core/base/notifier.h"
+#include "core/link/frame.h"
+#include "core/link/line_port.h"
+#include "core/link/port_setup.h"
+#include "core/link/session.h"
 #include "qt_print.h"
 #include "ser2net_fixture.h"
 #include "sim/pty_host.h"

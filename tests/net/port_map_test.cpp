@@ -8,9 +8,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "base/notifier.h"
-#include "link/port_map_dialog.h"
-#include "link/port_map_store.h"
+#include "core/base/notifier.h"
+#include "core/link/port_map_store.h"
+#include "gui/link/port_map_dialog.h"
 
 using namespace kvt;
 

@@ -10,7 +10,7 @@
 #include <mutex>
 #include <string>
 
-#include "pcsc/smart_card_service.h"
+#include "core/pcsc/smart_card_service.h"
 
 namespace pcsc_test {
 

@@ -4,8 +4,8 @@
 
 #include <functional>
 
+#include "core/pcsc/pcsc_ops.h"
 #include "fake_service.h"
-#include "pcsc/pcsc_ops.h"
 
 using namespace kvt::pcsc;
 using pcsc_test::FakeService;

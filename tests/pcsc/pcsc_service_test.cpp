@@ -15,8 +15,8 @@
 #include <QTest>
 #include <cstring>
 
-#include "pcsc/pcsc_window.h"
-#include "pcsc/pcsclite_service.h"
+#include "core/pcsc/pcsclite_service.h"
+#include "gui/pcsc/pcsc_window.h"
 #include "result_list.h"
 
 using kvt::KVT_730_M_PCSCForm;

@@ -10,11 +10,11 @@
 #include <QTimer>
 #include <future>
 
-#include "app/reader_main_m.h"
-#include "pcsc/bounded_service.h"
+#include "core/pcsc/bounded_service.h"
 #include "fake_service.h"
+#include "gui/app/reader_main_m.h"
+#include "gui/pcsc/pcsc_window.h"
 #include "result_list.h"
-#include "pcsc/pcsc_window.h"
 
 using kvt::KVT_730_M_PCSCForm;
 

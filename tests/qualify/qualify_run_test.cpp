@@ -3,8 +3,8 @@
 // with a stop ends.
 #include <QStringList>
 
+#include "core/qualify/qualify_run.h"
 #include "link_fixture.h"
-#include "qualify/qualify_run.h"
 #include "sim/cards/contact_commands.h"
 #include "sim/command_handler.h"
 

@@ -6,11 +6,11 @@
 #include <QPushButton>
 #include <QSpinBox>
 
-#include "app/chooser_window.h"
-#include "app/sim_control_window.h"
+#include "core/machine/movement_ops.h"
+#include "core/machine/status_ops.h"
+#include "gui/app/chooser_window.h"
+#include "gui/app/sim_control_window.h"
 #include "gui_fixture.h"
-#include "machine/movement_ops.h"
-#include "machine/status_ops.h"
 
 using namespace gui_test;
 using kvt::Variant;

@@ -7,9 +7,9 @@
 #include <numeric>
 #include <random>
 
-#include "qualify/motion_stats.h"
-#include "report/check_junit.h"
-#include "report/run_reports.h"
+#include "core/qualify/motion_stats.h"
+#include "core/report/check_junit.h"
+#include "core/report/run_reports.h"
 
 using namespace kvt;
 using namespace kvt::qualify;

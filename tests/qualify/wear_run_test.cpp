@@ -2,9 +2,9 @@
 // failure in one class, and the ways a run ends early.
 #include <QJsonDocument>
 
+#include "core/qualify/run_json.h"
+#include "core/qualify/wear_run.h"
 #include "link_fixture.h"
-#include "qualify/run_json.h"
-#include "qualify/wear_run.h"
 #include "sim/command_handler.h"
 
 using namespace kvt;

@@ -13,10 +13,10 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include "app/chooser_window.h"
+#include "gui/app/chooser_window.h"
+#include "gui/qualify/qualify_window.h"
+#include "gui/qualify/wear_window.h"
 #include "gui_fixture.h"
-#include "qualify/qualify_window.h"
-#include "qualify/wear_window.h"
 #include "test_files.h"
 
 using namespace gui_test;

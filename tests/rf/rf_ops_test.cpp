@@ -1,11 +1,11 @@
 // The contactless operations against the simulator's card models over a pseudo-terminal:
 // the exact frames on the line, the decoded boxes, cells and fields, and the refusals
 // that must leave the line silent.
-#include "link/frame.h"
-#include "rf/iso_apdu_ops.h"
-#include "rf/mifare_ops.h"
-#include "rf/rf_activation_ops.h"
-#include "rf/ultralight_ops.h"
+#include "core/link/frame.h"
+#include "core/rf/iso_apdu_ops.h"
+#include "core/rf/mifare_ops.h"
+#include "core/rf/rf_activation_ops.h"
+#include "core/rf/ultralight_ops.h"
 #include "rf_fixture.h"
 #include "sim/cards/iso14443_card.h"
 

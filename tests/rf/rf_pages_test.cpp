@@ -13,11 +13,11 @@
 #include <QRadioButton>
 #include <QTabWidget>
 
-#include "app/reader_main_b.h"
+#include "gui/app/reader_main_b.h"
+#include "gui/rf/rf_card_page.h"
+#include "gui/widgets/hex_grid.h"
 #include "gui_fixture.h"
 #include "page_helpers.h"
-#include "hexgrid/hex_grid.h"
-#include "rf/rf_card_page.h"
 #include "sim/cards/rf_commands.h"
 #include "test_files.h"
 

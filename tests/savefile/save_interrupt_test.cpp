@@ -20,7 +20,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "base/text_file.h"
+#include "core/base/text_file.h"
 #include "test_files.h"
 
 namespace {

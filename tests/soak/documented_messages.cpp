@@ -1,15 +1,15 @@
 #include "documented_messages.h"
 
-#include "cmdline/script_control.h"
-#include "cmdline/script_transport.h"
-#include "contact/contact_ops.h"
-#include "contact/ic_type_ops.h"
-#include "link/engine.h"
-#include "link/negative_reply.h"
-#include "machine/movement_ops.h"
-#include "machine/status_ops.h"
-#include "rf/rf_activation_ops.h"
-#include "rf/rf_ops.h"
+#include "core/cmdline/script_control.h"
+#include "core/cmdline/script_transport.h"
+#include "core/contact/contact_ops.h"
+#include "core/contact/ic_type_ops.h"
+#include "core/link/engine.h"
+#include "core/link/negative_reply.h"
+#include "core/machine/movement_ops.h"
+#include "core/machine/status_ops.h"
+#include "core/rf/rf_activation_ops.h"
+#include "core/rf/rf_ops.h"
 
 namespace kvt::soak {
 

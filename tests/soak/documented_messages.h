@@ -6,7 +6,7 @@
 #include <QString>
 #include <vector>
 
-#include "base/notifier.h"
+#include "core/base/notifier.h"
 
 namespace kvt::soak {
 

@@ -1,4 +1,4 @@
-#include "base/local_clock.h"
+#include "local_clock.h"
 
 #include <limits>
 

@@ -1,4 +1,4 @@
-#include "base/text_file.h"
+#include "text_file.h"
 
 #include <cerrno>
 

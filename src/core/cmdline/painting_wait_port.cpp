@@ -1,4 +1,4 @@
-#include "cmdline/painting_wait_port.h"
+#include "painting_wait_port.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

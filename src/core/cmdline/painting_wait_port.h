@@ -7,7 +7,7 @@
 // The port underneath must block in its own waits (WaitMode::Block).
 #include <functional>
 
-#include "link/serial_port.h"
+#include "core/link/serial_port.h"
 
 namespace kvt {
 

@@ -1,14 +1,14 @@
-#include "cmdline/script_control.h"
+#include "script_control.h"
 
 #include <QElapsedTimer>
 #include <algorithm>
 
-#include "base/conversions.h"
-#include "base/text_file.h"
-#include "cmdline/script_parse.h"
-#include "cmdline/script_text.h"
-#include "link/engine.h"
-#include "link/negative_reply.h"
+#include "core/base/conversions.h"
+#include "core/base/text_file.h"
+#include "core/link/engine.h"
+#include "core/link/negative_reply.h"
+#include "script_parse.h"
+#include "script_text.h"
 
 namespace kvt {
 

@@ -5,9 +5,9 @@
 #include <QString>
 #include <functional>
 
-#include "base/app_state.h"
-#include "base/notifier.h"
-#include "cmdline/script_transport.h"
+#include "core/base/app_state.h"
+#include "core/base/notifier.h"
+#include "script_transport.h"
 
 namespace kvt {
 

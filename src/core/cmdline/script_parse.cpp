@@ -1,6 +1,6 @@
-#include "cmdline/script_parse.h"
+#include "script_parse.h"
 
-#include "link/frame.h"
+#include "core/link/frame.h"
 
 namespace kvt {
 

@@ -1,4 +1,4 @@
-#include "cmdline/script_text.h"
+#include "script_text.h"
 
 #include <QRegularExpression>
 #include <QStringDecoder>

@@ -1,11 +1,11 @@
-#include "cmdline/script_transport.h"
+#include "script_transport.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "base/conversions.h"
-#include "insight/status_words.h"
-#include "link/engine.h"
+#include "core/base/conversions.h"
+#include "core/insight/status_words.h"
+#include "core/link/engine.h"
 
 namespace kvt {
 

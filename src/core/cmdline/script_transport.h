@@ -9,13 +9,13 @@
 #include <QStringList>
 #include <functional>
 
-#include "base/app_state.h"
-#include "base/local_clock.h"
-#include "base/log_sink.h"
-#include "base/notifier.h"
-#include "cmdline/entry_list.h"
-#include "link/frame.h"
-#include "link/serial_port.h"
+#include "core/base/app_state.h"
+#include "core/base/local_clock.h"
+#include "core/base/log_sink.h"
+#include "core/base/notifier.h"
+#include "core/link/frame.h"
+#include "core/link/serial_port.h"
+#include "entry_list.h"
 
 namespace kvt {
 

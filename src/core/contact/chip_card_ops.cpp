@@ -1,10 +1,10 @@
-#include "contact/chip_card_ops.h"
+#include "chip_card_ops.h"
 
-#include "base/conversions.h"
-#include "contact/contact_ops.h"
-#include "link/engine.h"
-#include "link/log_format.h"
-#include "link/negative_reply.h"
+#include "contact_ops.h"
+#include "core/base/conversions.h"
+#include "core/link/engine.h"
+#include "core/link/log_format.h"
+#include "core/link/negative_reply.h"
 
 namespace kvt {
 

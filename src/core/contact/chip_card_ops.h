@@ -2,7 +2,7 @@
 // The CPU card window (command "Q", KVT_730_B_CPUCARD) and the SAM card window (command
 // "R", KVT_730_B_SimCard): cold and warm reset, card status, deactivation and one APDU;
 // the SAM window also chooses the SAM socket. One set of functions serves both windows.
-#include "machine/operation.h"
+#include "core/machine/operation.h"
 
 namespace kvt {
 

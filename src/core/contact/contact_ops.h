@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <functional>
 
-#include "machine/operation.h"
+#include "core/machine/operation.h"
 
 namespace kvt {
 

@@ -1,4 +1,4 @@
-#include "contact/eeprom24_ops.h"
+#include "eeprom24_ops.h"
 
 namespace kvt {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The "24CXX" page: serial EEPROM cards. The reader finds the size itself when it powers
 // the card up and names it; reads and writes carry a two-byte address.
-#include "contact/contact_ops.h"
+#include "contact_ops.h"
 
 namespace kvt {
 

@@ -1,6 +1,6 @@
-#include "contact/ic_type_ops.h"
+#include "ic_type_ops.h"
 
-#include "link/log_format.h"
+#include "core/link/log_format.h"
 
 namespace kvt {
 

@@ -1,6 +1,6 @@
 #pragma once
 // "IC Card Type" (ICTestTypeCmd): which contact card sits at the IC position.
-#include "machine/operation.h"
+#include "core/machine/operation.h"
 
 namespace kvt {
 

@@ -1,7 +1,7 @@
-#include "contact/sle4428_ops.h"
+#include "sle4428_ops.h"
 
-#include "base/conversions.h"
-#include "link/engine.h"
+#include "core/base/conversions.h"
+#include "core/link/engine.h"
 
 namespace kvt {
 

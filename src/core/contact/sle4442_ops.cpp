@@ -1,4 +1,4 @@
-#include "contact/sle4442_ops.h"
+#include "sle4442_ops.h"
 
 namespace kvt {
 

@@ -1,15 +1,15 @@
-#include "dump/card_files.h"
+#include "card_files.h"
 
 #include <QFile>
 #include <QFileInfo>
 
-#include "base/conversions.h"
-#include "base/text_file.h"
-#include "dump/mifare_dump_ops.h"
-#include "dump/ultralight_dump_ops.h"
-#include "dump/unread_list.h"
-#include "rf/ultralight_ops.h"
-#include "link/log_format.h"
+#include "core/base/conversions.h"
+#include "core/base/text_file.h"
+#include "core/link/log_format.h"
+#include "core/rf/ultralight_ops.h"
+#include "mifare_dump_ops.h"
+#include "ultralight_dump_ops.h"
+#include "unread_list.h"
 
 namespace kvt {
 

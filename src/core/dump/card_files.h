@@ -11,11 +11,11 @@
 #include <optional>
 #include <vector>
 
-#include "dump/dump_formats.h"
-#include "dump/dump_support.h"
-#include "dump/key_list.h"
-#include "dump/memory_dump_ops.h"
-#include "rf/mifare_ops.h"
+#include "core/rf/mifare_ops.h"
+#include "dump_formats.h"
+#include "dump_support.h"
+#include "key_list.h"
+#include "memory_dump_ops.h"
 
 namespace kvt {
 

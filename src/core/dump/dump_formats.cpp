@@ -1,9 +1,9 @@
-#include "dump/dump_formats.h"
+#include "dump_formats.h"
 
 #include <QFileInfo>
 #include <QList>
 
-#include "base/conversions.h"
+#include "core/base/conversions.h"
 
 namespace kvt {
 

@@ -1,8 +1,8 @@
-#include "dump/dump_support.h"
+#include "dump_support.h"
 
-#include "base/conversions.h"
-#include "contact/contact_ops.h"
-#include "rf/rf_ops.h"
+#include "core/base/conversions.h"
+#include "core/contact/contact_ops.h"
+#include "core/rf/rf_ops.h"
 
 namespace kvt {
 

@@ -4,7 +4,7 @@
 // at its end). Every command still goes through the one exchange engine and frame builder.
 #include <functional>
 
-#include "machine/operation.h"
+#include "core/machine/operation.h"
 
 namespace kvt {
 

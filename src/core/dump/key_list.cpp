@@ -1,9 +1,9 @@
-#include "dump/key_list.h"
+#include "key_list.h"
 
 #include <QList>
 #include <algorithm>
 
-#include "base/conversions.h"
+#include "core/base/conversions.h"
 
 namespace kvt {
 

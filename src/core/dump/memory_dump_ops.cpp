@@ -1,10 +1,10 @@
-#include "dump/memory_dump_ops.h"
+#include "memory_dump_ops.h"
 
-#include "base/conversions.h"
-#include "contact/contact_ops.h"
-#include "contact/eeprom24_ops.h"
-#include "link/log_format.h"
-#include "rf/rf_ops.h"
+#include "core/base/conversions.h"
+#include "core/contact/contact_ops.h"
+#include "core/contact/eeprom24_ops.h"
+#include "core/link/log_format.h"
+#include "core/rf/rf_ops.h"
 
 namespace kvt {
 

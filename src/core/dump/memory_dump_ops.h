@@ -3,8 +3,8 @@
 // memory commands as the "IC CARD" pages: the card is powered up first, read in pieces of
 // 0x80 bytes and written in pieces of 0x20, so a piece the card refuses (a protected byte
 // that differs) costs little. The SLE cards take their security code before a restore.
-#include "dump/dump_formats.h"
-#include "dump/dump_support.h"
+#include "dump_formats.h"
+#include "dump_support.h"
 
 namespace kvt {
 

@@ -1,9 +1,9 @@
-#include "dump/mifare_dump_ops.h"
+#include "mifare_dump_ops.h"
 
-#include "base/conversions.h"
-#include "contact/contact_ops.h"
-#include "insight/mifare_access.h"
-#include "rf/rf_activation_ops.h"
+#include "core/base/conversions.h"
+#include "core/contact/contact_ops.h"
+#include "core/insight/mifare_access.h"
+#include "core/rf/rf_activation_ops.h"
 
 namespace kvt {
 

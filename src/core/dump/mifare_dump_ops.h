@@ -6,10 +6,10 @@
 // shown per block: the run ends with one summary, returned as plain data.
 #include <vector>
 
-#include "dump/dump_formats.h"
-#include "dump/dump_support.h"
-#include "dump/key_list.h"
-#include "rf/mifare_ops.h"
+#include "core/rf/mifare_ops.h"
+#include "dump_formats.h"
+#include "dump_support.h"
+#include "key_list.h"
 
 namespace kvt {
 

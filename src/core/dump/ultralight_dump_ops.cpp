@@ -1,7 +1,7 @@
-#include "dump/ultralight_dump_ops.h"
+#include "ultralight_dump_ops.h"
 
-#include "rf/rf_activation_ops.h"
-#include "rf/ultralight_ops.h"
+#include "core/rf/rf_activation_ops.h"
+#include "core/rf/ultralight_ops.h"
 
 namespace kvt {
 

@@ -2,8 +2,8 @@
 // A whole Mifare Ultralight card (16 pages of 4 bytes) to an image and back. The card is
 // activated first; pages are read one by one; a restore writes the user pages 4 to 15
 // only (the serial number, lock and one-time pages stay as they are).
-#include "dump/dump_formats.h"
-#include "dump/dump_support.h"
+#include "dump_formats.h"
+#include "dump_support.h"
 
 namespace kvt {
 

@@ -1,4 +1,4 @@
-#include "dump/unread_list.h"
+#include "unread_list.h"
 
 #include <QCryptographicHash>
 #include <QFileInfo>

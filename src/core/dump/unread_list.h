@@ -14,7 +14,7 @@
 #include <QByteArray>
 #include <QString>
 
-#include "dump/dump_formats.h"
+#include "dump_formats.h"
 
 namespace kvt {
 

@@ -1,8 +1,8 @@
 #include "atr.h"
 
-#include "base/conversions.h"
-#include "insight/historical_bytes.h"
-#include "insight/known_atrs.h"
+#include "core/base/conversions.h"
+#include "historical_bytes.h"
+#include "known_atrs.h"
 
 namespace kvt::insight {
 

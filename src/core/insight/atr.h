@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "insight/fact.h"
+#include "fact.h"
 
 namespace kvt::insight {
 

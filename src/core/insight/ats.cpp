@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "base/conversions.h"
-#include "insight/historical_bytes.h"
+#include "core/base/conversions.h"
+#include "historical_bytes.h"
 
 namespace kvt::insight {
 

@@ -1,7 +1,7 @@
 #include "historical_bytes.h"
 
-#include "base/conversions.h"
-#include "insight/status_words.h"
+#include "core/base/conversions.h"
+#include "status_words.h"
 
 namespace kvt::insight {
 

@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <cstdint>
 
-#include "insight/fact.h"
+#include "fact.h"
 
 namespace kvt::insight {
 

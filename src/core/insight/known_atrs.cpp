@@ -5,7 +5,7 @@
 #include <QStringDecoder>
 #include <map>
 
-#include "base/conversions.h"
+#include "core/base/conversions.h"
 
 namespace kvt::insight {
 

@@ -1,4 +1,4 @@
-#include "insight/mifare_access.h"
+#include "mifare_access.h"
 
 namespace kvt {
 

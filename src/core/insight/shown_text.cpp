@@ -1,9 +1,9 @@
-#include "insight/shown_text.h"
+#include "shown_text.h"
 
-#include "base/conversions.h"
-#include "insight/atr.h"
-#include "insight/ats.h"
-#include "insight/status_words.h"
+#include "atr.h"
+#include "ats.h"
+#include "core/base/conversions.h"
+#include "status_words.h"
 
 namespace kvt::insight {
 

@@ -2,7 +2,7 @@
 
 #include <QHash>
 
-#include "base/conversions.h"
+#include "core/base/conversions.h"
 
 namespace kvt::insight {
 

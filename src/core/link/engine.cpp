@@ -1,6 +1,6 @@
 #include "engine.h"
 
-#include "base/conversions.h"
+#include "core/base/conversions.h"
 #include "log_format.h"
 
 namespace kvt {

@@ -2,9 +2,9 @@
 // ExecuteCommand: one command, its acknowledgement, the reply and our ACK, every byte logged.
 #include <QByteArray>
 
-#include "base/app_state.h"
-#include "base/log_sink.h"
-#include "base/notifier.h"
+#include "core/base/app_state.h"
+#include "core/base/log_sink.h"
+#include "core/base/notifier.h"
 #include "frame.h"
 #include "link_watch.h"
 #include "serial_port.h"

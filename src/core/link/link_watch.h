@@ -9,8 +9,8 @@
 #include <functional>
 #include <optional>
 
-#include "base/app_state.h"
-#include "base/log_sink.h"
+#include "core/base/app_state.h"
+#include "core/base/log_sink.h"
 #include "port_map.h"
 #include "serial_port.h"
 

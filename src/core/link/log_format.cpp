@@ -1,6 +1,6 @@
 #include "log_format.h"
 
-#include "base/conversions.h"
+#include "core/base/conversions.h"
 
 namespace kvt {
 

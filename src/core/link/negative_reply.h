@@ -3,7 +3,7 @@
 #include <QString>
 #include <optional>
 
-#include "base/notifier.h"
+#include "core/base/notifier.h"
 
 namespace kvt {
 

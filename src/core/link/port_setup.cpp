@@ -2,7 +2,7 @@
 
 #include <QFileInfo>
 
-#include "base/conversions.h"
+#include "core/base/conversions.h"
 
 namespace kvt {
 

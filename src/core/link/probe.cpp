@@ -1,6 +1,6 @@
 #include "probe.h"
 
-#include "base/conversions.h"
+#include "core/base/conversions.h"
 #include "frame.h"
 #include "log_format.h"
 

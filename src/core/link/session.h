@@ -1,9 +1,9 @@
 #pragma once
 // What an operation works with: the program state, the window's port, log and messages,
 // and the one exchange engine bound to them.
-#include "base/app_state.h"
-#include "base/log_sink.h"
-#include "base/notifier.h"
+#include "core/base/app_state.h"
+#include "core/base/log_sink.h"
+#include "core/base/notifier.h"
 #include "engine.h"
 #include "link_watch.h"
 #include "port_map.h"

@@ -1,8 +1,8 @@
 #include "operation.h"
 
-#include "base/conversions.h"
-#include "link/log_format.h"
-#include "link/negative_reply.h"
+#include "core/base/conversions.h"
+#include "core/link/log_format.h"
+#include "core/link/negative_reply.h"
 
 namespace kvt {
 

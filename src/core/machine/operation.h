@@ -6,9 +6,9 @@
 #include <QString>
 #include <optional>
 
-#include "base/notifier.h"
-#include "link/frame.h"
-#include "link/session.h"
+#include "core/base/notifier.h"
+#include "core/link/frame.h"
+#include "core/link/session.h"
 
 namespace kvt {
 

@@ -1,6 +1,6 @@
 #include "status_ops.h"
 
-#include "link/log_format.h"
+#include "core/link/log_format.h"
 
 namespace kvt {
 

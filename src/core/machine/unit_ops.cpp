@@ -1,6 +1,6 @@
 #include "unit_ops.h"
 
-#include "link/engine.h"
+#include "core/link/engine.h"
 
 namespace kvt {
 

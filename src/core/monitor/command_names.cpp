@@ -1,6 +1,6 @@
 #include "command_names.h"
 
-#include "base/conversions.h"
+#include "core/base/conversions.h"
 
 namespace kvt::monitor {
 

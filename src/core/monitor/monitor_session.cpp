@@ -3,8 +3,8 @@
 #include <QFile>
 #include <QSaveFile>
 
-#include "link/engine.h"
-#include "link/port_setup.h"
+#include "core/link/engine.h"
+#include "core/link/port_setup.h"
 
 namespace kvt::monitor {
 

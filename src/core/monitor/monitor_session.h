@@ -7,8 +7,8 @@
 #include <optional>
 #include <vector>
 
-#include "base/notifier.h"
 #include "capture_files.h"
+#include "core/base/notifier.h"
 #include "monitor_run.h"
 
 namespace kvt::monitor {

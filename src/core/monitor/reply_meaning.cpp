@@ -2,18 +2,18 @@
 
 #include <QStringList>
 
-#include "base/app_state.h"
-#include "base/conversions.h"
-#include "contact/contact_ops.h"
-#include "contact/ic_type_ops.h"
-#include "link/log_format.h"
-#include "link/negative_reply.h"
-#include "machine/movement_ops.h"
-#include "machine/operation.h"
-#include "machine/status_ops.h"
-#include "machine/unit_ops.h"
-#include "rf/rf_activation_ops.h"
-#include "rf/rf_ops.h"
+#include "core/base/app_state.h"
+#include "core/base/conversions.h"
+#include "core/contact/contact_ops.h"
+#include "core/contact/ic_type_ops.h"
+#include "core/link/log_format.h"
+#include "core/link/negative_reply.h"
+#include "core/machine/movement_ops.h"
+#include "core/machine/operation.h"
+#include "core/machine/status_ops.h"
+#include "core/machine/unit_ops.h"
+#include "core/rf/rf_activation_ops.h"
+#include "core/rf/rf_ops.h"
 
 namespace kvt::monitor {
 

@@ -3,7 +3,7 @@
 // where an operation decodes it, the error text of a negative one.
 #include <QString>
 
-#include "link/frame.h"
+#include "core/link/frame.h"
 
 namespace kvt::monitor {
 

@@ -14,9 +14,9 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include "link/net_address.h"
-#include "link/rfc2217_port.h"
-#include "link/tcp_port.h"
+#include "core/link/net_address.h"
+#include "core/link/rfc2217_port.h"
+#include "core/link/tcp_port.h"
 
 namespace kvt::monitor {
 

@@ -7,8 +7,8 @@
 #include <memory>
 #include <optional>
 
-#include "link/rfc2217_codec.h"
-#include "link/serial_port.h"
+#include "core/link/rfc2217_codec.h"
+#include "core/link/serial_port.h"
 
 namespace kvt::monitor {
 

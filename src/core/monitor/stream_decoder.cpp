@@ -1,8 +1,8 @@
 #include "stream_decoder.h"
 
-#include "base/conversions.h"
 #include "command_names.h"
-#include "link/frame.h"
+#include "core/base/conversions.h"
+#include "core/link/frame.h"
 #include "reply_meaning.h"
 
 namespace kvt::monitor {

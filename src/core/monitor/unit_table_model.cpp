@@ -1,6 +1,6 @@
 #include "unit_table_model.h"
 
-#include "base/conversions.h"
+#include "core/base/conversions.h"
 #include "unit_text.h"
 
 namespace kvt::monitor {

@@ -2,8 +2,8 @@
 
 #include <ctime>
 
-#include "base/conversions.h"
-#include "link/log_format.h"
+#include "core/base/conversions.h"
+#include "core/link/log_format.h"
 
 namespace kvt::monitor {
 

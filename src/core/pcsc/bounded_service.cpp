@@ -1,4 +1,4 @@
-#include "pcsc/bounded_service.h"
+#include "bounded_service.h"
 
 #include <QCoreApplication>
 #include <algorithm>

@@ -11,8 +11,8 @@
 #include <mutex>
 #include <set>
 
-#include "link/port_wait.h"
-#include "pcsc/smart_card_service.h"
+#include "core/link/port_wait.h"
+#include "smart_card_service.h"
 
 namespace kvt {
 

@@ -1,11 +1,11 @@
-#include "pcsc/pcsc_ops.h"
+#include "pcsc_ops.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <vector>
 
-#include "base/conversions.h"
-#include "link/engine.h"
+#include "core/base/conversions.h"
+#include "core/link/engine.h"
 
 namespace kvt::pcsc {
 

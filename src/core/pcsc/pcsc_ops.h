@@ -7,8 +7,8 @@
 #include <QStringList>
 #include <optional>
 
-#include "base/notifier.h"
-#include "pcsc/smart_card_service.h"
+#include "core/base/notifier.h"
+#include "smart_card_service.h"
 
 namespace kvt::pcsc {
 

@@ -1,4 +1,4 @@
-#include "pcsc/pcsclite_service.h"
+#include "pcsclite_service.h"
 
 namespace kvt {
 

@@ -1,6 +1,6 @@
 #pragma once
 // SmartCardService on the platform's PC/SC library (libpcsclite talking to pcscd).
-#include "pcsc/smart_card_service.h"
+#include "smart_card_service.h"
 
 namespace kvt {
 

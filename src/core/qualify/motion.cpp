@@ -1,9 +1,9 @@
-#include "qualify/motion.h"
+#include "motion.h"
 
 #include <QElapsedTimer>
 
-#include "link/negative_reply.h"
-#include "machine/status_ops.h"
+#include "core/link/negative_reply.h"
+#include "core/machine/status_ops.h"
 
 namespace kvt::qualify {
 

@@ -3,9 +3,9 @@
 // card went, and the class of the failure if it did not get there in time.
 #include <optional>
 
-#include "qualify/motion_stats.h"
-#include "qualify/path_moves.h"
-#include "qualify/run_session.h"
+#include "motion_stats.h"
+#include "path_moves.h"
+#include "run_session.h"
 
 namespace kvt::qualify {
 

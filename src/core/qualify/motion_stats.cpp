@@ -1,4 +1,4 @@
-#include "qualify/motion_stats.h"
+#include "motion_stats.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "qualify/path_moves.h"
+#include "path_moves.h"
 
 namespace kvt::qualify {
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "machine/movement_ops.h"
+#include "core/machine/movement_ops.h"
 
 namespace kvt::qualify {
 

@@ -1,16 +1,16 @@
-#include "qualify/qualify_run.h"
+#include "qualify_run.h"
 
 #include <QElapsedTimer>
 
-#include "base/conversions.h"
-#include "contact/ic_type_ops.h"
-#include "link/engine.h"
-#include "link/log_format.h"
-#include "link/probe.h"
-#include "machine/initialize_ops.h"
-#include "machine/status_ops.h"
-#include "machine/unit_ops.h"
-#include "rf/rf_activation_ops.h"
+#include "core/base/conversions.h"
+#include "core/contact/ic_type_ops.h"
+#include "core/link/engine.h"
+#include "core/link/log_format.h"
+#include "core/link/probe.h"
+#include "core/machine/initialize_ops.h"
+#include "core/machine/status_ops.h"
+#include "core/machine/unit_ops.h"
+#include "core/rf/rf_activation_ops.h"
 
 namespace kvt::qualify {
 

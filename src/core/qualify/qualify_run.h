@@ -3,8 +3,8 @@
 // the session, each giving pass, fail or skip (with the reason), its time and what it found.
 #include <functional>
 
-#include "qualify/motion.h"
-#include "qualify/run_results.h"
+#include "motion.h"
+#include "run_results.h"
 
 namespace kvt::qualify {
 

@@ -1,4 +1,4 @@
-#include "qualify/run_json.h"
+#include "run_json.h"
 
 #include <QJsonArray>
 #include <cmath>

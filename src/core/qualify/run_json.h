@@ -2,7 +2,7 @@
 // The results as the keys of kvt730ctl's JSON object (beside command, port, log...).
 #include <QJsonObject>
 
-#include "qualify/run_results.h"
+#include "run_results.h"
 
 namespace kvt::qualify {
 

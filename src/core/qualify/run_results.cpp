@@ -1,4 +1,4 @@
-#include "qualify/run_results.h"
+#include "run_results.h"
 
 namespace kvt::qualify {
 

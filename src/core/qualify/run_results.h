@@ -7,8 +7,8 @@
 #include <optional>
 #include <vector>
 
-#include "base/app_state.h"
-#include "qualify/motion_stats.h"
+#include "core/base/app_state.h"
+#include "motion_stats.h"
 
 namespace kvt::qualify {
 

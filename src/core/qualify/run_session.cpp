@@ -1,4 +1,4 @@
-#include "qualify/run_session.h"
+#include "run_session.h"
 
 namespace kvt::qualify {
 

@@ -5,7 +5,7 @@
 // away, and, when asked, a copy of the log kept for the report.
 #include <memory>
 
-#include "link/session.h"
+#include "core/link/session.h"
 
 namespace kvt::qualify {
 

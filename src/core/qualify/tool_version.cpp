@@ -1,4 +1,4 @@
-#include "qualify/tool_version.h"
+#include "tool_version.h"
 
 #ifndef KVT_VERSION
 #define KVT_VERSION "0.0.0"

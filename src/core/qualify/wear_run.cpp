@@ -1,7 +1,7 @@
-#include "qualify/wear_run.h"
+#include "wear_run.h"
 
-#include "link/engine.h"
-#include "machine/unit_ops.h"
+#include "core/link/engine.h"
+#include "core/machine/unit_ops.h"
 
 namespace kvt::qualify {
 

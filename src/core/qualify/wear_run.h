@@ -4,8 +4,8 @@
 // at the first one.
 #include <functional>
 
-#include "qualify/motion.h"
-#include "qualify/run_results.h"
+#include "motion.h"
+#include "run_results.h"
 
 namespace kvt::qualify {
 

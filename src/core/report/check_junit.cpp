@@ -1,9 +1,9 @@
-#include "report/check_junit.h"
+#include "check_junit.h"
 
 #include <QXmlStreamWriter>
 
-#include "report/run_reports.h"
-#include "report/safe_text.h"
+#include "run_reports.h"
+#include "safe_text.h"
 
 namespace kvt::report {
 

@@ -3,7 +3,7 @@
 // for a failed check and a skipped element (with its reason) for a skipped one.
 #include <QByteArray>
 
-#include "qualify/run_results.h"
+#include "core/qualify/run_results.h"
 
 namespace kvt::report {
 

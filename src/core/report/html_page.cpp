@@ -1,10 +1,10 @@
-#include "report/html_page.h"
+#include "html_page.h"
 
 #include <QList>
 #include <QPair>
 #include <cmath>
 
-#include "report/safe_text.h"
+#include "safe_text.h"
 
 namespace kvt::report {
 

@@ -1,9 +1,9 @@
-#include "report/junit_report.h"
+#include "junit_report.h"
 
 #include <QXmlStreamWriter>
 
-#include "link/negative_reply.h"
-#include "report/safe_text.h"
+#include "core/link/negative_reply.h"
+#include "safe_text.h"
 
 namespace kvt::report {
 

@@ -6,7 +6,7 @@
 #include <QString>
 #include <vector>
 
-#include "report/script_results.h"
+#include "script_results.h"
 
 namespace kvt::report {
 

@@ -1,4 +1,4 @@
-#include "report/run_metrics.h"
+#include "run_metrics.h"
 
 #include <QHash>
 #include <QHostAddress>

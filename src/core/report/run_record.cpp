@@ -1,11 +1,11 @@
-#include "report/run_record.h"
+#include "run_record.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <cmath>
 
-#include "report/safe_text.h"
-#include "report/summary.h"
+#include "safe_text.h"
+#include "summary.h"
 
 namespace kvt::report {
 

@@ -8,10 +8,10 @@
 #include <QStringList>
 #include <vector>
 
-#include "base/log_sink.h"
-#include "base/notifier.h"
-#include "report/script_results.h"
-#include "report/summary.h"
+#include "core/base/log_sink.h"
+#include "core/base/notifier.h"
+#include "script_results.h"
+#include "summary.h"
 
 namespace kvt::report {
 

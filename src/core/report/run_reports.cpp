@@ -1,11 +1,11 @@
-#include "report/run_reports.h"
+#include "run_reports.h"
 
 #include <QList>
 #include <QPair>
 
-#include "machine/unit_ops.h"
-#include "report/html_page.h"
-#include "report/svg_chart.h"
+#include "core/machine/unit_ops.h"
+#include "html_page.h"
+#include "svg_chart.h"
 
 namespace kvt::report {
 

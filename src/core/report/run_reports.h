@@ -4,7 +4,7 @@
 #include <QByteArray>
 #include <QDateTime>
 
-#include "qualify/run_results.h"
+#include "core/qualify/run_results.h"
 
 namespace kvt::report {
 

@@ -1,4 +1,4 @@
-#include "report/safe_text.h"
+#include "safe_text.h"
 
 namespace kvt::report {
 

@@ -1,4 +1,4 @@
-#include "report/script_results.h"
+#include "script_results.h"
 
 namespace kvt::report {
 

@@ -1,4 +1,4 @@
-#include "report/summary.h"
+#include "summary.h"
 
 #include <algorithm>
 #include <cmath>

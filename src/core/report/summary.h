@@ -7,7 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "report/script_results.h"
+#include "script_results.h"
 
 namespace kvt::report {
 

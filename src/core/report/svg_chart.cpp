@@ -1,9 +1,9 @@
-#include "report/svg_chart.h"
+#include "svg_chart.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "report/html_page.h"
+#include "html_page.h"
 
 namespace kvt::report {
 

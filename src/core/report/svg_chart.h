@@ -5,7 +5,7 @@
 #include <QString>
 #include <vector>
 
-#include "qualify/motion_stats.h"
+#include "core/qualify/motion_stats.h"
 
 namespace kvt::report {
 

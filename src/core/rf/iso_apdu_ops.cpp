@@ -1,8 +1,8 @@
-#include "rf/iso_apdu_ops.h"
+#include "iso_apdu_ops.h"
 
-#include "base/conversions.h"
-#include "contact/chip_card_ops.h"
-#include "contact/contact_ops.h"
+#include "core/base/conversions.h"
+#include "core/contact/chip_card_ops.h"
+#include "core/contact/contact_ops.h"
 
 namespace kvt {
 

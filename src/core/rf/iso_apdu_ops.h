@@ -2,7 +2,7 @@
 // "Send APDU" of the "ISO/IEC 14443 TYPE A" and "ISO/IEC 14443 TYPE B" pages: one command
 // APDU to the activated CPU card, 0x60 "4" (Type A) or "5" (Type B), the APDU bytes as the
 // frame's data.
-#include "rf/rf_ops.h"
+#include "rf_ops.h"
 
 namespace kvt {
 

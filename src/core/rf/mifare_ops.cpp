@@ -1,10 +1,10 @@
-#include "rf/mifare_ops.h"
+#include "mifare_ops.h"
 
-#include "base/conversions.h"
-#include "contact/contact_ops.h"
-#include "insight/mifare_access.h"
-#include "link/engine.h"
-#include "link/log_format.h"
+#include "core/base/conversions.h"
+#include "core/contact/contact_ops.h"
+#include "core/insight/mifare_access.h"
+#include "core/link/engine.h"
+#include "core/link/log_format.h"
 
 namespace kvt {
 

@@ -2,7 +2,7 @@
 // The "S50/S70" page: the sector keys ("Password operation commands"), one 16-byte block
 // ("Read / Write RF Card Data") and the value blocks ("PURSE COMMAND") of a Mifare
 // Classic card. All go out as the contactless card command (rf_ops.h).
-#include "rf/rf_ops.h"
+#include "rf_ops.h"
 
 namespace kvt {
 

@@ -1,9 +1,9 @@
-#include "rf/rf_activation_ops.h"
+#include "rf_activation_ops.h"
 
-#include "base/conversions.h"
-#include "contact/contact_ops.h"
-#include "link/engine.h"
-#include "link/log_format.h"
+#include "core/base/conversions.h"
+#include "core/contact/contact_ops.h"
+#include "core/link/engine.h"
+#include "core/link/log_format.h"
 
 namespace kvt {
 

@@ -2,7 +2,7 @@
 // The card in the RF field as a whole: "RF Card Type" (RFTestTypeCmd, 0x50 "1"), and the
 // "RF CARD" tab's "Activate" (RFCardUPBtn, 0x60 "0"), "Deactivate" (RFCardDownBtn,
 // 0x60 "1") and "Inquire Status" (RFCardStatusBtn, 0x60 "2").
-#include "rf/rf_ops.h"
+#include "rf_ops.h"
 
 namespace kvt {
 

@@ -1,7 +1,7 @@
-#include "rf/rf_ops.h"
+#include "rf_ops.h"
 
-#include "base/conversions.h"
-#include "link/log_format.h"
+#include "core/base/conversions.h"
+#include "core/link/log_format.h"
 
 namespace kvt {
 

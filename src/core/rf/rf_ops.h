@@ -4,7 +4,7 @@
 // the status-word table with "Exxcute OK" and the result box.
 #include <QStringList>
 
-#include "machine/operation.h"
+#include "core/machine/operation.h"
 
 namespace kvt {
 

@@ -1,8 +1,8 @@
-#include "rf/ultralight_ops.h"
+#include "ultralight_ops.h"
 
-#include "base/conversions.h"
-#include "contact/contact_ops.h"
-#include "link/engine.h"
+#include "core/base/conversions.h"
+#include "core/contact/contact_ops.h"
+#include "core/link/engine.h"
 
 namespace kvt {
 

@@ -1,6 +1,6 @@
 #pragma once
 // The "Ultralight" page: one 4-byte page read into, or written from, ULTextLIST.
-#include "rf/rf_ops.h"
+#include "rf_ops.h"
 
 namespace kvt {
 

@@ -1,12 +1,12 @@
-#include "app/chooser_window.h"
+#include "chooser_window.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/reader_main_b.h"
-#include "app/reader_main_m.h"
+#include "reader_main_b.h"
+#include "reader_main_m.h"
 
 namespace kvt {
 

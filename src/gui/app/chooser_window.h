@@ -4,10 +4,10 @@
 #include <functional>
 #include <memory>
 
-#include "base/app_state.h"
-#include "base/notifier.h"
-#include "link/port_map.h"
-#include "link/timeouts.h"
+#include "core/base/app_state.h"
+#include "core/base/notifier.h"
+#include "core/link/port_map.h"
+#include "core/link/timeouts.h"
 
 namespace kvt {
 

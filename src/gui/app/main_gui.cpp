@@ -11,14 +11,14 @@
 #include <ctime>
 #include <memory>
 
-#include "base/app_state.h"
-#include "app/chooser_window.h"
-#include "app/message_box_notifier.h"
-#include "app/reader_main_window.h"
-#include "app/sim_control_window.h"
-#include "app/simulation.h"
-#include "link/port_map.h"
-#include "link/port_map_store.h"
+#include "chooser_window.h"
+#include "core/base/app_state.h"
+#include "core/link/port_map.h"
+#include "core/link/port_map_store.h"
+#include "gui/widgets/message_box_notifier.h"
+#include "reader_main_window.h"
+#include "sim_control_window.h"
+#include "simulation/simulation.h"
 
 #ifndef KVT_VERSION
 #define KVT_VERSION "0"

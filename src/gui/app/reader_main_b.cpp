@@ -1,4 +1,4 @@
-#include "app/reader_main_b.h"
+#include "reader_main_b.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -8,12 +8,12 @@
 #include <QTabWidget>
 #include <algorithm>
 
-#include "app/busy_cursor.h"
-#include "cmdline/cmdline_window.h"
-#include "contact/ic_card_page.h"
-#include "contact/ic_type_ops.h"
-#include "link/engine.h"
-#include "rf/rf_card_page.h"
+#include "core/contact/ic_type_ops.h"
+#include "core/link/engine.h"
+#include "gui/cmdline/cmdline_window.h"
+#include "gui/contact/ic_card_page.h"
+#include "gui/rf/rf_card_page.h"
+#include "gui/widgets/busy_cursor.h"
 
 namespace kvt {
 

@@ -1,6 +1,6 @@
 #pragma once
 // The main window of the KVT-730-MA1 (variant B).
-#include "app/reader_main_window.h"
+#include "reader_main_window.h"
 
 class QGroupBox;
 class QHBoxLayout;

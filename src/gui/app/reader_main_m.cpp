@@ -1,13 +1,13 @@
-#include "app/reader_main_m.h"
+#include "reader_main_m.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPushButton>
 
-#include "pcsc/bounded_service.h"
-#include "pcsc/pcsc_window.h"
-#include "pcsc/pcsclite_service.h"
+#include "core/pcsc/bounded_service.h"
+#include "core/pcsc/pcsclite_service.h"
+#include "gui/pcsc/pcsc_window.h"
 
 namespace kvt {
 

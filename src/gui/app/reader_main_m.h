@@ -3,7 +3,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/reader_main_window.h"
+#include "reader_main_window.h"
 
 namespace kvt {
 

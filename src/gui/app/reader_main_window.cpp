@@ -1,4 +1,4 @@
-#include "app/reader_main_window.h"
+#include "reader_main_window.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -15,22 +15,22 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "app/busy_cursor.h"
-#include "app/log_panel.h"
-#include "hexgrid/key_filters.h"
-#include "hexgrid/value_label.h"
-#include "link/port_setup.h"
-#include "link/port_map_dialog.h"
-#include "link/port_setup_dialog.h"
-#include "machine/config_window.h"
-#include "machine/initialize_ops.h"
-#include "machine/read_sn_window.h"
-#include "machine/reset_option_dialog.h"
-#include "machine/sensor_window.h"
-#include "machine/status_ops.h"
-#include "machine/unit_ops.h"
-#include "monitor/line_monitor_action.h"
-#include "qualify/qualify_actions.h"
+#include "core/link/port_setup.h"
+#include "core/machine/initialize_ops.h"
+#include "core/machine/status_ops.h"
+#include "core/machine/unit_ops.h"
+#include "gui/link/port_map_dialog.h"
+#include "gui/link/port_setup_dialog.h"
+#include "gui/machine/config_window.h"
+#include "gui/machine/read_sn_window.h"
+#include "gui/machine/reset_option_dialog.h"
+#include "gui/machine/sensor_window.h"
+#include "gui/monitor/line_monitor_action.h"
+#include "gui/qualify/qualify_actions.h"
+#include "gui/widgets/busy_cursor.h"
+#include "gui/widgets/key_filters.h"
+#include "gui/widgets/log_panel.h"
+#include "gui/widgets/value_label.h"
 
 namespace kvt {
 

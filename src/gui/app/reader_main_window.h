@@ -10,14 +10,14 @@
 #include <functional>
 #include <memory>
 
-#include "base/app_state.h"
-#include "base/notifier.h"
-#include "link/port_map.h"
-#include "dump/card_file_buttons.h"
-#include "link/line_port.h"
-#include "link/session.h"
-#include "link/timeouts.h"
-#include "machine/movement_ops.h"
+#include "core/base/app_state.h"
+#include "core/base/notifier.h"
+#include "core/link/line_port.h"
+#include "core/link/port_map.h"
+#include "core/link/session.h"
+#include "core/link/timeouts.h"
+#include "core/machine/movement_ops.h"
+#include "gui/dump/card_file_buttons.h"
 
 class QAction;
 class QBoxLayout;

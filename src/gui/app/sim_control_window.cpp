@@ -1,4 +1,4 @@
-#include "app/sim_control_window.h"
+#include "sim_control_window.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,10 +17,10 @@
 #include <QWindow>
 #include <algorithm>
 
-#include "base/conversions.h"
-#include "hexgrid/value_label.h"
-#include "link/negative_reply.h"
-#include "link/port_wait.h"
+#include "core/base/conversions.h"
+#include "core/link/negative_reply.h"
+#include "core/link/port_wait.h"
+#include "gui/widgets/value_label.h"
 #include "sim/cards/contact_chip.h"
 #include "sim/cards/contact_commands.h"
 #include "sim/cards/rf_card.h"

@@ -1,4 +1,4 @@
-#include "cmdline/cmdline_window.h"
+#include "cmdline_window.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -20,14 +20,14 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
-#include "app/busy_cursor.h"
-#include "app/log_panel.h"
-#include "base/text_file.h"
-#include "cmdline/list_box_entries.h"
-#include "cmdline/script_text.h"
-#include "hexgrid/value_label.h"
-#include "link/engine.h"
-#include "link/line_port.h"
+#include "core/base/text_file.h"
+#include "core/cmdline/script_text.h"
+#include "core/link/engine.h"
+#include "core/link/line_port.h"
+#include "gui/widgets/busy_cursor.h"
+#include "gui/widgets/log_panel.h"
+#include "gui/widgets/value_label.h"
+#include "list_box_entries.h"
 
 namespace kvt {
 

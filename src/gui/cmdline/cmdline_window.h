@@ -9,13 +9,13 @@
 #include <functional>
 #include <memory>
 
-#include "base/app_state.h"
-#include "base/notifier.h"
-#include "base/text_file.h"
-#include "cmdline/list_box_entries.h"
-#include "cmdline/painting_wait_port.h"
-#include "cmdline/script_control.h"
-#include "cmdline/script_transport.h"
+#include "core/base/app_state.h"
+#include "core/base/notifier.h"
+#include "core/base/text_file.h"
+#include "core/cmdline/painting_wait_port.h"
+#include "core/cmdline/script_control.h"
+#include "core/cmdline/script_transport.h"
+#include "list_box_entries.h"
 
 class QCheckBox;
 class QGroupBox;

@@ -1,10 +1,10 @@
-#include "cmdline/list_box_entries.h"
+#include "list_box_entries.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 
-#include "cmdline/script_transport.h"
+#include "core/cmdline/script_transport.h"
 
 namespace kvt {
 

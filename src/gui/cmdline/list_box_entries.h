@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "cmdline/entry_list.h"
+#include "core/cmdline/entry_list.h"
 
 class QLabel;
 class QLineEdit;

@@ -1,4 +1,4 @@
-#include "contact/chip_card_window.h"
+#include "chip_card_window.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -11,11 +11,11 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/busy_cursor.h"
-#include "hexgrid/decoding_box.h"
-#include "hexgrid/key_filters.h"
-#include "hexgrid/value_label.h"
-#include "insight/shown_text.h"
+#include "core/insight/shown_text.h"
+#include "gui/widgets/busy_cursor.h"
+#include "gui/widgets/decoding_box.h"
+#include "gui/widgets/key_filters.h"
+#include "gui/widgets/value_label.h"
 
 namespace kvt {
 

@@ -7,7 +7,7 @@
 #include <QDialog>
 #include <functional>
 
-#include "contact/chip_card_ops.h"
+#include "core/contact/chip_card_ops.h"
 
 class QComboBox;
 class QGridLayout;

@@ -1,4 +1,4 @@
-#include "contact/ic_card_page.h"
+#include "ic_card_page.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -9,15 +9,15 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "app/busy_cursor.h"
-#include "base/conversions.h"
-#include "app/reader_main_window.h"
-#include "contact/chip_card_window.h"
-#include "contact/contact_ops.h"
-#include "dump/card_file_buttons.h"
-#include "hexgrid/hex_grid.h"
-#include "hexgrid/key_filters.h"
-#include "link/engine.h"
+#include "chip_card_window.h"
+#include "core/base/conversions.h"
+#include "core/contact/contact_ops.h"
+#include "core/link/engine.h"
+#include "gui/app/reader_main_window.h"
+#include "gui/dump/card_file_buttons.h"
+#include "gui/widgets/busy_cursor.h"
+#include "gui/widgets/hex_grid.h"
+#include "gui/widgets/key_filters.h"
 
 namespace kvt {
 

@@ -7,7 +7,7 @@
 // outcome: grid cells first, then the message.
 #include <QWidget>
 
-#include "contact/ic_type_ops.h"
+#include "core/contact/ic_type_ops.h"
 
 class QGridLayout;
 class QLineEdit;

@@ -6,12 +6,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/reader_main_window.h"
-#include "contact/eeprom24_ops.h"
-#include "contact/ic_card_page.h"
-#include "contact/sle4428_ops.h"
-#include "contact/sle4442_ops.h"
-#include "hexgrid/hex_grid.h"
+#include "core/contact/eeprom24_ops.h"
+#include "core/contact/sle4428_ops.h"
+#include "core/contact/sle4442_ops.h"
+#include "gui/app/reader_main_window.h"
+#include "gui/widgets/hex_grid.h"
+#include "ic_card_page.h"
 
 namespace kvt {
 

@@ -1,4 +1,4 @@
-#include "dump/card_file_buttons.h"
+#include "card_file_buttons.h"
 
 #include <QCoreApplication>
 #include <QFileDialog>
@@ -6,8 +6,8 @@
 #include <QProgressBar>
 #include <QRegularExpression>
 
-#include "link/engine.h"
-#include "link/log_format.h"
+#include "core/link/engine.h"
+#include "core/link/log_format.h"
 
 namespace kvt {
 

@@ -9,8 +9,8 @@
 #include <QProgressDialog>
 #include <functional>
 
-#include "dump/card_files.h"
-#include "link/line_port.h"
+#include "core/dump/card_files.h"
+#include "core/link/line_port.h"
 
 namespace kvt {
 

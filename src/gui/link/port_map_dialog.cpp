@@ -1,4 +1,4 @@
-#include "link/port_map_dialog.h"
+#include "port_map_dialog.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -7,10 +7,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "base/notifier.h"
-#include "engine.h"
-#include "port_map.h"
-#include "port_map_store.h"
+#include "core/base/notifier.h"
+#include "core/link/engine.h"
+#include "core/link/port_map.h"
+#include "core/link/port_map_store.h"
 
 namespace kvt {
 

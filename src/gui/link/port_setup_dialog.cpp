@@ -1,4 +1,4 @@
-#include "link/port_setup_dialog.h"
+#include "port_setup_dialog.h"
 
 #include <QComboBox>
 #include <QKeyEvent>
@@ -9,9 +9,9 @@
 #include <QScreen>
 #include <QStyle>
 
-#include "app/busy_cursor.h"
-#include "port_map.h"
-#include "port_setup.h"
+#include "core/link/port_map.h"
+#include "core/link/port_setup.h"
+#include "gui/widgets/busy_cursor.h"
 
 namespace kvt {
 

@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <memory>
 
-#include "session.h"
+#include "core/link/session.h"
 
 class QComboBox;
 class QPushButton;

@@ -1,11 +1,11 @@
-#include "machine/config_window.h"
+#include "config_window.h"
 
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
 
-#include "hexgrid/value_label.h"
-#include "machine/unit_ops.h"
+#include "core/machine/unit_ops.h"
+#include "gui/widgets/value_label.h"
 
 namespace kvt {
 

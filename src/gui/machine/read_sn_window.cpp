@@ -1,4 +1,4 @@
-#include "machine/read_sn_window.h"
+#include "read_sn_window.h"
 
 #include <QLineEdit>
 #include <QPushButton>

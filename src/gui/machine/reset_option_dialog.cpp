@@ -1,4 +1,4 @@
-#include "machine/reset_option_dialog.h"
+#include "reset_option_dialog.h"
 
 #include <QButtonGroup>
 #include <QHBoxLayout>
@@ -6,7 +6,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "machine/initialize_ops.h"
+#include "core/machine/initialize_ops.h"
 
 namespace kvt {
 

@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <memory>
 
-#include "base/app_state.h"
+#include "core/base/app_state.h"
 
 namespace kvt {
 

@@ -1,12 +1,12 @@
-#include "machine/sensor_window.h"
+#include "sensor_window.h"
 
 #include <QGridLayout>
 #include <QLabel>
 #include <QPalette>
 #include <QPushButton>
 
-#include "hexgrid/value_label.h"
-#include "machine/status_ops.h"
+#include "core/machine/status_ops.h"
+#include "gui/widgets/value_label.h"
 
 namespace kvt {
 

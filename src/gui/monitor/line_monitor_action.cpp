@@ -3,8 +3,8 @@
 #include <QAction>
 #include <QMenu>
 
-#include "app/message_box_notifier.h"
-#include "monitor/line_monitor_window.h"
+#include "gui/widgets/message_box_notifier.h"
+#include "line_monitor_window.h"
 
 namespace kvt {
 

@@ -2,7 +2,7 @@
 // "Tools" > "Line Monitor...": watch another program talk to a reader.
 #include <functional>
 
-#include "link/port_map.h"
+#include "core/link/port_map.h"
 
 class QMenu;
 class QWidget;

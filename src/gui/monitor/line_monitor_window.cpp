@@ -1,4 +1,4 @@
-#include "monitor/line_monitor_window.h"
+#include "line_monitor_window.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -18,9 +18,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "base/notifier.h"
-#include "link/port_map.h"
-#include "monitor/monitor_run.h"
+#include "core/base/notifier.h"
+#include "core/link/port_map.h"
+#include "core/monitor/monitor_run.h"
 
 namespace kvt {
 

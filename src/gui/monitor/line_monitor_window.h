@@ -6,9 +6,9 @@
 #include <deque>
 #include <functional>
 
-#include "link/port_map.h"
-#include "monitor/monitor_session.h"
-#include "monitor/unit_table_model.h"
+#include "core/link/port_map.h"
+#include "core/monitor/monitor_session.h"
+#include "core/monitor/unit_table_model.h"
 
 class QCheckBox;
 class QComboBox;

@@ -1,4 +1,4 @@
-#include "pcsc/pcsc_window.h"
+#include "pcsc_window.h"
 
 #include <QComboBox>
 #include <QFontDatabase>
@@ -11,13 +11,13 @@
 #include <QVBoxLayout>
 #include <functional>
 
-#include "hexgrid/key_filters.h"
-#include "hexgrid/value_label.h"
-#include "insight/atr.h"
-#include "insight/status_words.h"
+#include "core/insight/atr.h"
+#include "core/insight/status_words.h"
+#include "gui/widgets/key_filters.h"
+#include "gui/widgets/value_label.h"
 
-#include "app/busy_cursor.h"
-#include "app/window_placement.h"
+#include "gui/widgets/busy_cursor.h"
+#include "gui/widgets/window_placement.h"
 
 namespace kvt {
 

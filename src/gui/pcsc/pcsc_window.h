@@ -4,9 +4,9 @@
 // The button handlers call the operations of pcsc_ops.h and append what comes back.
 #include <QDialog>
 
-#include "base/notifier.h"
-#include "pcsc/pcsc_ops.h"
-#include "pcsc/smart_card_service.h"
+#include "core/base/notifier.h"
+#include "core/pcsc/pcsc_ops.h"
+#include "core/pcsc/smart_card_service.h"
 
 class QComboBox;
 class QLabel;

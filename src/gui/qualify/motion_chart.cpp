@@ -1,10 +1,10 @@
-#include "qualify/motion_chart.h"
+#include "motion_chart.h"
 
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
 
-#include "report/svg_chart.h"
+#include "core/report/svg_chart.h"
 
 namespace kvt {
 

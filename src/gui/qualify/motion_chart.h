@@ -4,7 +4,7 @@
 // QPainter from the run's statistics, read at each repaint.
 #include <QWidget>
 
-#include "qualify/run_results.h"
+#include "core/qualify/run_results.h"
 
 namespace kvt {
 

@@ -3,9 +3,9 @@
 #include <QAction>
 #include <QMenu>
 
-#include "link/engine.h"
-#include "qualify/qualify_window.h"
-#include "qualify/wear_window.h"
+#include "core/link/engine.h"
+#include "qualify_window.h"
+#include "wear_window.h"
 
 namespace kvt {
 

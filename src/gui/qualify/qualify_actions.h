@@ -3,7 +3,7 @@
 #include <QString>
 #include <functional>
 
-#include "link/session.h"
+#include "core/link/session.h"
 
 class QMenu;
 class QWidget;

@@ -1,4 +1,4 @@
-#include "qualify/qualify_window.h"
+#include "qualify_window.h"
 
 #include <QCheckBox>
 #include <QHeaderView>
@@ -7,10 +7,10 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "hexgrid/value_label.h"
-#include "qualify/tool_version.h"
-#include "report/html_page.h"
-#include "report/run_reports.h"
+#include "core/qualify/tool_version.h"
+#include "core/report/html_page.h"
+#include "core/report/run_reports.h"
+#include "gui/widgets/value_label.h"
 
 namespace kvt {
 

@@ -1,8 +1,8 @@
 #pragma once
 // Tools > "Qualify Unit...": the checks of kvt730ctl qualify, each row filled in as it is
 // done, the verdict at the end, and the same HTML report as the command line writes.
-#include "qualify/qualify_run.h"
-#include "qualify/run_window.h"
+#include "core/qualify/qualify_run.h"
+#include "run_window.h"
 
 class QTreeWidget;
 

@@ -1,4 +1,4 @@
-#include "qualify/run_window.h"
+#include "run_window.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -13,10 +13,10 @@
 #include <algorithm>
 #include <QVBoxLayout>
 
-#include "base/text_file.h"
-#include "hexgrid/value_label.h"
-#include "link/engine.h"
-#include "link/line_port.h"
+#include "core/base/text_file.h"
+#include "core/link/engine.h"
+#include "core/link/line_port.h"
+#include "gui/widgets/value_label.h"
 
 namespace kvt {
 

@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <functional>
 
-#include "link/session.h"
+#include "core/link/session.h"
 
 class QCheckBox;
 class QGroupBox;

@@ -1,4 +1,4 @@
-#include "qualify/wear_window.h"
+#include "wear_window.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -9,11 +9,11 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "hexgrid/value_label.h"
-#include "qualify/motion_chart.h"
-#include "qualify/tool_version.h"
-#include "report/html_page.h"
-#include "report/run_reports.h"
+#include "core/qualify/tool_version.h"
+#include "core/report/html_page.h"
+#include "core/report/run_reports.h"
+#include "gui/widgets/value_label.h"
+#include "motion_chart.h"
 
 namespace kvt {
 

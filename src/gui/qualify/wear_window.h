@@ -4,8 +4,8 @@
 // report as kvt730ctl wear writes.
 #include <QElapsedTimer>
 
-#include "qualify/run_window.h"
-#include "qualify/wear_run.h"
+#include "core/qualify/wear_run.h"
+#include "run_window.h"
 
 class QSpinBox;
 class QTableWidget;

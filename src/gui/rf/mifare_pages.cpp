@@ -12,14 +12,14 @@
 #include <QTextDocument>
 #include <QVBoxLayout>
 
-#include "app/reader_main_window.h"
-#include "base/conversions.h"
-#include "dump/card_file_buttons.h"
-#include "hexgrid/hex_grid.h"
-#include "hexgrid/key_filters.h"
-#include "rf/mifare_ops.h"
-#include "rf/rf_card_page.h"
-#include "rf/ultralight_ops.h"
+#include "core/base/conversions.h"
+#include "core/rf/mifare_ops.h"
+#include "core/rf/ultralight_ops.h"
+#include "gui/app/reader_main_window.h"
+#include "gui/dump/card_file_buttons.h"
+#include "gui/widgets/hex_grid.h"
+#include "gui/widgets/key_filters.h"
+#include "rf_card_page.h"
 
 namespace kvt {
 

@@ -1,4 +1,4 @@
-#include "rf/rf_card_page.h"
+#include "rf_card_page.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -10,13 +10,13 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "base/conversions.h"
-#include "app/reader_main_window.h"
-#include "hexgrid/key_filters.h"
-#include "hexgrid/value_label.h"
-#include "hexgrid/decoding_box.h"
-#include "insight/shown_text.h"
-#include "rf/rf_activation_ops.h"
+#include "core/base/conversions.h"
+#include "core/insight/shown_text.h"
+#include "core/rf/rf_activation_ops.h"
+#include "gui/app/reader_main_window.h"
+#include "gui/widgets/decoding_box.h"
+#include "gui/widgets/key_filters.h"
+#include "gui/widgets/value_label.h"
 
 namespace kvt {
 

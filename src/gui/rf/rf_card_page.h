@@ -9,10 +9,10 @@
 #include <QWidget>
 #include <functional>
 
-#include "app/busy_cursor.h"
-#include "rf/iso_apdu_ops.h"
-#include "dump/card_files.h"
-#include "rf/rf_ops.h"
+#include "core/dump/card_files.h"
+#include "core/rf/iso_apdu_ops.h"
+#include "core/rf/rf_ops.h"
+#include "gui/widgets/busy_cursor.h"
 
 class QComboBox;
 class QGridLayout;

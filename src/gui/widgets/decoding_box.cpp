@@ -1,4 +1,4 @@
-#include "hexgrid/decoding_box.h"
+#include "decoding_box.h"
 
 #include <QPlainTextDocumentLayout>
 #include <QScreen>

@@ -1,4 +1,4 @@
-#include "hexgrid/hex_grid.h"
+#include "hex_grid.h"
 
 #include <QAction>
 #include <QApplication>
@@ -10,7 +10,7 @@
 #include <QLabel>
 #include <QMenu>
 
-#include "hexgrid/key_filters.h"
+#include "key_filters.h"
 
 namespace kvt {
 

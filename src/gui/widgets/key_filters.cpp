@@ -1,4 +1,4 @@
-#include "hexgrid/key_filters.h"
+#include "key_filters.h"
 
 #include <QComboBox>
 #include <QKeyEvent>

@@ -1,4 +1,4 @@
-#include "app/log_panel.h"
+#include "log_panel.h"
 
 #include <cerrno>
 
@@ -13,7 +13,7 @@
 #include <QTextCursor>
 #include <QVBoxLayout>
 
-#include "link/log_format.h"
+#include "core/link/log_format.h"
 
 namespace kvt {
 

@@ -3,9 +3,9 @@
 #include <QWidget>
 #include <functional>
 
-#include "base/log_sink.h"
-#include "base/notifier.h"
-#include "base/text_file.h"  // TrimSpaces: the text to save
+#include "core/base/log_sink.h"
+#include "core/base/notifier.h"
+#include "core/base/text_file.h"  // TrimSpaces: the text to save
 
 class QCheckBox;
 class QPlainTextEdit;

@@ -1,4 +1,4 @@
-#include "app/message_box_notifier.h"
+#include "message_box_notifier.h"
 
 #include <QApplication>
 #include <QMessageBox>

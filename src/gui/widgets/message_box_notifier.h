@@ -1,6 +1,6 @@
 #pragma once
 // Messages of the windows as modal message boxes over the active window.
-#include "base/notifier.h"
+#include "core/base/notifier.h"
 
 class QWidget;
 

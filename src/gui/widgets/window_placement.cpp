@@ -1,4 +1,4 @@
-#include "app/window_placement.h"
+#include "window_placement.h"
 
 #include <QScreen>
 #include <QWidget>
