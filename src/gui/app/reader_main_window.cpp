@@ -315,6 +315,8 @@ void ReaderMainWindow::onCloseComm() {
   showLinkStatus();
 }
 
+void ReaderMainWindow::showPage(QWidget* page) { SSTab1->setCurrentWidget(page); }
+
 CardFileContext ReaderMainWindow::cardFileContext() {
   return CardFileContext{*session_, port_, this, address(), chooseCardFile};
 }

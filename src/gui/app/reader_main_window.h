@@ -17,7 +17,7 @@
 #include "core/link/session.h"
 #include "core/link/timeouts.h"
 #include "core/machine/movement_ops.h"
-#include "gui/dump/card_file_buttons.h"
+#include "gui/dump/card_page_host.h"
 
 class QAction;
 class QBoxLayout;
@@ -35,13 +35,13 @@ namespace kvt {
 
 class LogPanel;
 
-class ReaderMainWindow : public QWidget {
+class ReaderMainWindow : public QWidget, public CardPageHost {
   Q_OBJECT
  public:
   ~ReaderMainWindow() override;
 
   Variant variant() const { return variant_; }
-  Session& session() { return *session_; }
+  Session& session() override { return *session_; }
   LogPanel& logPanel() { return *log_; }
   LinePort& port() { return port_; }
   QComboBox* addressCombo() const { return cmbAddress864; }
@@ -64,7 +64,13 @@ class ReaderMainWindow : public QWidget {
   // filter, save or open; empty when cancelled). Defaults to the system's file dialog.
   std::function<QString(const QString& title, const QString& filter, bool save)> chooseCardFile;
   // What those buttons hand to a whole-card run: this window's session, port and address.
-  CardFileContext cardFileContext();
+  CardFileContext cardFileContext() override;
+
+  // The rest of what the card pages ask of their window.
+  QString deviceAddress() const override { return address(); }
+  void runModal(QDialog& dialog) override { runDialog(dialog); }
+  void showPage(QWidget* page) override;
+  QWidget* hostWidget() override { return this; }
 
  protected:
   ReaderMainWindow(Variant v, AppState& state, Notifier& notifier, const PortMap& ports,

@@ -13,7 +13,7 @@
 #include "core/base/conversions.h"
 #include "core/contact/contact_ops.h"
 #include "core/link/engine.h"
-#include "gui/app/reader_main_window.h"
+#include "gui/dump/card_page_host.h"
 #include "gui/dump/card_file_buttons.h"
 #include "gui/widgets/busy_cursor.h"
 #include "gui/widgets/hex_grid.h"
@@ -23,7 +23,7 @@ namespace kvt {
 
 const QString IcCardPage::kCaption = QStringLiteral("IC CARD");
 
-IcCardPage::IcCardPage(ReaderMainWindow& window, QWidget* parent) : QWidget(parent), window_(window) {
+IcCardPage::IcCardPage(CardPageHost& window, QWidget* parent) : QWidget(parent), window_(window) {
   setObjectName(QStringLiteral("IcCardPage"));
   auto* layout = new QVBoxLayout(this);
 
@@ -57,7 +57,7 @@ IcCardPage::IcCardPage(ReaderMainWindow& window, QWidget* parent) : QWidget(pare
 
 void IcCardPage::showPage(IcPage page) { SSTab2->setCurrentIndex(static_cast<int>(page)); }
 
-QString IcCardPage::address() const { return window_.addressCombo()->currentText(); }
+QString IcCardPage::address() const { return window_.deviceAddress(); }
 
 QLineEdit* IcCardPage::addByteField(QWidget* page, QGridLayout* form, const char* name, const QString& label,
                                     const QString& text) {
@@ -161,11 +161,11 @@ void IcCardPage::openChipWindow(bool sam) {
   }
   const std::function<QString()> readAddress = [this] { return address(); };
   if (sam) {
-    KVT_730_B_SimCard w(s, readAddress, &window_);
-    window_.runDialog(w);
+    KVT_730_B_SimCard w(s, readAddress, window_.hostWidget());
+    window_.runModal(w);
   } else {
-    KVT_730_B_CPUCARD w(s, readAddress, &window_);
-    window_.runDialog(w);
+    KVT_730_B_CPUCARD w(s, readAddress, window_.hostWidget());
+    window_.runModal(w);
   }
 }
 

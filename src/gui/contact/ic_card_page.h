@@ -17,13 +17,13 @@ class QTabWidget;
 namespace kvt {
 
 class HexGrid;
-class ReaderMainWindow;
+class CardPageHost;
 struct GridOutcome;
 
 class IcCardPage : public QWidget {
   Q_OBJECT
  public:
-  explicit IcCardPage(ReaderMainWindow& window, QWidget* parent = nullptr);
+  explicit IcCardPage(CardPageHost& window, QWidget* parent = nullptr);
 
   QTabWidget* tabs() const { return SSTab2; }
   HexGrid* grid() const { return ICText; }
@@ -53,7 +53,7 @@ class IcCardPage : public QWidget {
   void addWholeCardButtons(QWidget* page, QGridLayout* buttons, const char* prefix,
                            std::function<QString()> card, std::function<QString()> code);
 
-  ReaderMainWindow& window_;
+  CardPageHost& window_;
   QTabWidget* SSTab2 = nullptr;
   HexGrid* ICText = nullptr;
 };

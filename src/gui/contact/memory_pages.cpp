@@ -9,7 +9,7 @@
 #include "core/contact/eeprom24_ops.h"
 #include "core/contact/sle4428_ops.h"
 #include "core/contact/sle4442_ops.h"
-#include "gui/app/reader_main_window.h"
+#include "gui/dump/card_page_host.h"
 #include "gui/widgets/hex_grid.h"
 #include "ic_card_page.h"
 

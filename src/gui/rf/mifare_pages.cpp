@@ -15,7 +15,7 @@
 #include "core/base/conversions.h"
 #include "core/rf/mifare_ops.h"
 #include "core/rf/ultralight_ops.h"
-#include "gui/app/reader_main_window.h"
+#include "gui/dump/card_page_host.h"
 #include "gui/dump/card_file_buttons.h"
 #include "gui/widgets/hex_grid.h"
 #include "gui/widgets/key_filters.h"

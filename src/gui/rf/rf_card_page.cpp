@@ -13,7 +13,7 @@
 #include "core/base/conversions.h"
 #include "core/insight/shown_text.h"
 #include "core/rf/rf_activation_ops.h"
-#include "gui/app/reader_main_window.h"
+#include "gui/dump/card_page_host.h"
 #include "gui/widgets/decoding_box.h"
 #include "gui/widgets/key_filters.h"
 #include "gui/widgets/value_label.h"
@@ -22,7 +22,7 @@ namespace kvt {
 
 const QString RfCardPage::kCaption = QStringLiteral("RF CARD");
 
-RfCardPage::RfCardPage(ReaderMainWindow& window, QWidget* parent) : QWidget(parent), window_(window) {
+RfCardPage::RfCardPage(CardPageHost& window, QWidget* parent) : QWidget(parent), window_(window) {
   setObjectName(QStringLiteral("RfCardPage"));
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(buildActivationRow());
@@ -59,7 +59,7 @@ RfCardPage::RfCardPage(ReaderMainWindow& window, QWidget* parent) : QWidget(pare
   layout->addWidget(SSTab3, 1);
 }
 
-QString RfCardPage::address() const { return window_.addressCombo()->currentText(); }
+QString RfCardPage::address() const { return window_.deviceAddress(); }
 
 QPushButton* RfCardPage::button(QWidget* parent, const char* name, const QString& caption) {
   auto* b = new QPushButton(caption, parent);
@@ -129,7 +129,7 @@ QWidget* RfCardPage::buildActivationRow() {
 }
 
 void RfCardPage::showPage(RfPage page) {
-  window_.tabs()->setCurrentWidget(this);
+  window_.showPage(this);
   SSTab3->setCurrentIndex(RfOuterPage(page));
   if (const auto mifare = RfMifarePage(page)) SSTab4->setCurrentIndex(*mifare);
 }

@@ -27,12 +27,12 @@ namespace kvt {
 
 class DecodingBox;
 class HexGrid;
-class ReaderMainWindow;
+class CardPageHost;
 
 class RfCardPage : public QWidget {
   Q_OBJECT
  public:
-  explicit RfCardPage(ReaderMainWindow& window, QWidget* parent = nullptr);
+  explicit RfCardPage(CardPageHost& window, QWidget* parent = nullptr);
 
   static const QString kCaption;  // "RF CARD"
 
@@ -73,7 +73,7 @@ class RfCardPage : public QWidget {
   void activate();
   void sendApdu(IsoType type);
 
-  ReaderMainWindow& window_;
+  CardPageHost& window_;
   QTabWidget* SSTab3 = nullptr;
   QTabWidget* SSTab4 = nullptr;
   QComboBox* RFCardUPCombbox = nullptr;
