@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kvt730-cmdline-window-bench: the command-line window's Start run against the simulated
 // reader, as "kvt730-tool --simulate" runs it (offscreen unless told otherwise): lines per
 // second, CPU per line, how often the list of blocks is painted, memory over the run and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kvt730-bench: how close ExecuteCommand comes to a bare POSIX exchange loop, and how
 // much CPU one exchange with a silent reader costs while it runs out its timeouts.
 //

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Start-up time of kvt730-tool to the model chooser, under Xvfb. Run by hand:
 #
 #   bench/gui_startup.sh [PROGRAM [RUNS]]     (default build-release/src/kvt730-tool, 20 runs)

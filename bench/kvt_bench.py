@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """What the bench scripts share: where the programs are."""
 import argparse
 import os

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Many readers at once against one alone. Run by hand:
 #
 #   bench/many_ports.sh [KVT730CTL [KVT730-SIM [LINES [READERS [ROUNDS]]]]]

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """What the metrics endpoint costs a wear run, by hand:
 
     bench/metrics_scrape.py [--ctl KVT730CTL] [--sim KVT730-SIM] [--cycles N] [--rounds R]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kvt730-monitor-bench: what kvt730ctl monitor costs the line it watches, and what a long
 // run costs it.
 //

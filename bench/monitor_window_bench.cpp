@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kvt730-monitor-window-bench: the Line Monitor window on a busy line.
 //
 //   kvt730-monitor-window-bench [--seconds S] [--rate UNITS_PER_S]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "raw_exchange.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The yardstick of the benchmarks: a bare POSIX exchange loop (open, termios, write, poll,
 // read) with no part of the tool in it, and the rate type both sides report in.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kvt730-script-bench: script lines per second through the command-line runner (the
 // ScriptController and its ScriptTransport, as "kvt730ctl script" drives them) beside a
 // bare POSIX loop sending the same frames.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Peak resident memory of "kvt730ctl --simulate script" as runs grow longer. Run by hand:
 #
 #   bench/script_memory.sh [KVT730CTL [REPEATS...]]

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """A long wear run and its memory, by hand:
 
     bench/wear_memory.py [--ctl KVT730CTL] [--sim KVT730-SIM] [--motions N] [--in-process] [--heaptrack]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The whole-card file readers and the access-bits decoder on arbitrary bytes: .mfd, .mct,
 // .eml and .bin images (Mifare and Ultralight), key files, trailer bytes and the lists of
 // bytes a dump did not read. Each parse either gives an image of a card's size with every

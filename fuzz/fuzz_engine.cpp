@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The exchange engine and the two port probes against a reader that answers anything.
 //
 // Input: byte 0 chooses the road (bits 0-1: 0 and 1 the engine, 2 the verify probe,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The card insight decoders on any bytes. Input: one length byte n (taken modulo 64), n
 // bytes of a card answer, then the text of a known-ATR list. The answer goes through the
 // answer-to-reset, answer-to-select and historical-byte decoders and, by its first and

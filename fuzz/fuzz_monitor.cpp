@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The monitor's stream decoder against arbitrary bytes from both sides, split anywhere and
 // spread over time: no crash, every byte fed comes out in exactly one unit, in order, and
 // each unit says truthfully what it holds. Its log lines read back give the same bytes,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The PC/SC window's result lines against a smart-card service that answers anything:
 // any result code, reader lists and ATRs of any bytes, any response, and lengths that
 // claim more than was written or, for reader lists and ATRs, more than the buffer holds (a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every button's reply decoding: the card machine (status, sensors, configuration, serial
 // number, counter, initialise, movements), the contact cards (IC type, SLE4442/4428, 24Cxx
 // into the grid cells, CPU and SAM cards) and the contactless cards (RF type, activation,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Script results as anything may make them (line texts with control characters and broken
 // UTF-16, replies of any bytes, odd times and statuses) through the JUnit XML writer, the
 // JSON writer and the summary; every document must parse back and count what went in, and

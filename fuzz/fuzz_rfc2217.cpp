@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Telnet and serial port control codec against anything a server may send.
 //
 // Input: byte 0 bit 7 set: the codec made its opening requests first; bits 0-6 the size of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Script files as anyone may write them: the file's bytes become the script text, each
 // line is parsed into a frame, and the runner's Start, Resume and Setp go through scripts
 // of up to 256 characters against a reader that answers every frame (positive for an even

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command-line runner's transport against a reader that answers anything: one script
 // frame, then whatever byte stream comes back, in chunks, with a silent spell and a port
 // that may fail; the two lists it fills and its return value are checked.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulator's frame reader on any byte stream from the host. However the stream is cut
 // into chunks, the reader must find the same frames, control bytes and noise, and keep no
 // more text than it was allowed to.

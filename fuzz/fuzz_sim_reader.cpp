@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulated reader as a whole (frame reader, machine, contact and contactless card
 // commands and the card models behind them) on commands with any codes and any data.
 // The harness frames each command with a right LEN and BCC, so the commands reach their

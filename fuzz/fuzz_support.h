@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the fuzz targets share: a serial port whose reader answers with bytes the fuzzer
 // chose, arriving in chunks, with one silent wait and one failing call where the input

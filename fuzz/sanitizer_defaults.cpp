@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The AddressSanitizer settings every fuzz target starts with; ASAN_OPTIONS adds to them and
 // overrides them.
 //

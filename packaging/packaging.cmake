@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Installation and the Debian package (CPack, DEB generator).
 #
 #   cmake --build build -j2 && cpack --config build/CPackConfig.cmake -B build/package

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what is missing, builds the tool and starts it on the built-in simulated
 # reader. Without a display it runs a short tour of the operations in the terminal.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the fuzz targets of fuzz/ with clang (libFuzzer, AddressSanitizer and
 # UndefinedBehaviorSanitizer, our libraries instrumented too) in build-fuzz/
 # (KVT_FUZZ_BUILD_DIR to change it), then runs them in one of two modes.

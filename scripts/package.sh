@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the Debian package: an optimised build in build-package/ (KVT_PACKAGE_DIR to
 # change it), then cpack. Prints the path of the .deb; install it with
 #   sudo apt install ./build-package/package/kvt730-tool_<version>_<arch>.deb

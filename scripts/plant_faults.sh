@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Plants one known fault at a time into a scratch copy of the committed tree, builds it and
 # runs every test but the package and soak ones, then says whether the suite caught it.
 # It measures the suite, not the tool: run it by hand after changing tests.

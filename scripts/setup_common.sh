@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Shared by demo.sh and test.sh: the Debian packages the project needs, their
 # installation when missing, and the CMake configuration. Source it; do not run it.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what is missing, builds everything and runs every test.
 # The exit status is ctest's. Extra arguments go to ctest (e.g. -L cli).
 set -euo pipefail

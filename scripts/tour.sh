@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # A tour of the card machine operations in the terminal: kvt730ctl against a simulated
 # reader. Usage: tour.sh KVT730CTL KVT730SIM
 set -euo pipefail

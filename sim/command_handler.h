@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The contract between the reader's dispatcher and the code that carries out
 // one command code. The dispatcher owns the framing, faults and the
 // initialise gate; a handler only looks at the command and the reader state

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Misbehaviours the reader can be told to show on the next command (or on
 // every command), so the host's failure paths can be driven on purpose.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Byte-level pieces of the reader's serial protocol shared by the parser,
 // the reply builder and the tests.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Incremental parser for the bytes a host sends to the reader.
 //
 // Between frames the host may send single control bytes: ACK (it took our

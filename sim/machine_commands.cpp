@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/machine_commands.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Handlers for the card machine itself: initialise, firmware version, status,
 // card movement, entry control, serial number, configuration and the capture
 // counter.

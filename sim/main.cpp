@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kvt730-sim: a simulated KVT-730 reader on a pseudo-terminal and/or a TCP socket.
 #include <signal.h>
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Puts a Reader on a pseudo-terminal so a program can open the slave side
 // like any serial device. One thread serves the master side: it sleeps in
 // poll() until bytes arrive, an emission falls due, or stop() wakes it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/reader_line.h"
 
 #include <sys/socket.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a host does for one line to the simulated reader, whatever carries the line (a
 // pseudo-terminal, a TCP connection): the host's bytes go to the reader, the reader's
 // emissions wait for their time and go out in order, an EOT from the host drops replies

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A KVT-730 reader as bytes in, bytes out. Feed it what the host wrote; it
 // returns what the reader writes back, with the pauses between. No threads,
 // no I/O: PtyHost puts it on a pseudo-terminal, tests drive it directly.

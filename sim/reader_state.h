@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The mechanical side of the reader: where the card is, the card stacker,
 // the error card bin, the entry gate, and the facts the unit reports about
 // itself. Command handlers read and change it; the GUI control window and the

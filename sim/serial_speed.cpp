@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/serial_speed.h"
 
 namespace sim {

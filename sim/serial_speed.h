@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Mapping between termios speed constants and plain bit rates.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The end of a host's serving thread (pseudo-terminal or socket): the thread polls its
 // descriptors and a wake-up pipe, so stopping it is a flag, a byte into the pipe and a join.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A GSM SIM that speaks T=0 only, for the PC/SC window: bytes of a command APDU in,
 // bytes of the response APDU out. No I/O; VpcdCardHost puts it behind pcscd's
 // virtual reader, tests drive it directly.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Command-line options of kvt730-sim.
 #pragma once
 

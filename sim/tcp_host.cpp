@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/tcp_host.h"
 
 #include <arpa/inet.h>

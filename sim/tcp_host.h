@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Puts a Reader on a TCP socket, raw bytes both ways, as a serial device server in raw
 // mode would: one client at a time, and a new client replaces the old one (its pending
 // replies go with it). The reader keeps its state from one client to the next, and may be

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/vpcd_card.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Puts a SimCard into pcscd's virtual reader. The vsmartcard driver (vpcd) listens on a
 // local TCP port and the card joins it as a client. Every message in either direction
 // is a 2-byte big-endian length and a payload. From vpcd, a one-byte payload is a

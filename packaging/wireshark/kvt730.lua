@@ -1,3 +1,4 @@
+-- SPDX-License-Identifier: MIT
 -- kvt730.lua: a Wireshark dissector for the serial protocol of KVT-730 card readers, as
 -- "kvt730ctl monitor --pcap" and "kvt730ctl pcap" capture it.
 --

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/cards/contact_chip.h"
 
 #include <algorithm>

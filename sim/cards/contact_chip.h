@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The chip of a card at the reader's IC contacts, seen from the reader: it is powered
 // or not, and it tells the reader what kind it is. The card classes (SLE4442, SLE4428,
 // 24Cxx, CPU cards) add their own commands; the reader's contact command handlers

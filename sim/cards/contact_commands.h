@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The reader's contact card commands, carried out on the chip of the card at the IC
 // contacts and on the SAMs in their sockets:
 //   0x50 "P"  card type: parameter "0" the contact chip, "1" the contactless card

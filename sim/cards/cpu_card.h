@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A contact microprocessor card (ISO/IEC 7816-3/-4) as the reader sees it: an answer to
 // reset, one protocol (T=0 or T=1), and a small file system.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/cards/iso14443_card.h"
 
 #include "sim/cards/cpu_card.h"

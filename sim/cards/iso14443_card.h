@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Contactless microprocessor cards (ISO/IEC 14443-4): a Type A card, reported with its
 // ATQA, UID, SAK and answer to select, and a Type B card, reported with its ATQB. Once
 // activated they answer command APDUs at once (block protocol, no GET RESPONSE needed)

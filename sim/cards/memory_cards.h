@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Synchronous memory cards: SLE4442, SLE4428 and the 24Cxx serial EEPROMs.
 //
 // The reader powers them up, reads their answer to reset and passes the memory

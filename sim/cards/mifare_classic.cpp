@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/cards/mifare_classic.h"
 
 #include <algorithm>

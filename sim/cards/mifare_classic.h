@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Mifare Classic 1K (S50) and 4K (S70).
 //
 // Memory: 16-byte blocks in sectors. Sectors 0 to 31 hold 4 blocks, sectors 32 to 39

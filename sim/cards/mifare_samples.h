@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Mifare Classic cards set up like cards in use: sectors under other keys and restrictive
 // access conditions, so a whole-card dump finds some keys and not others, leaves blocks
 // unread, and a trailer is locked for good.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The contactless side of a card, as the reader's RF module sees it: the card answers
 // the polling of one protocol (ISO/IEC 14443 Type A or Type B), tells the reader what it
 // is, and keeps a session from its activation until the field goes off or the card

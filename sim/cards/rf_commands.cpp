@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/cards/rf_commands.h"
 
 #include "sim/cards/contact_commands.h"

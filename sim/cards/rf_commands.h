@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The reader's contactless commands, carried out on the card at the RF position:
 //   0x50 "P" parameter "1": the type of the card in the field, "00" when there is none
 //   0x60  "0" activate, the data two protocol letters in polling order: "AB", "BA",

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Mifare Ultralight: 16 pages of 4 bytes, no keys.
 //
 //   page 0   UID0 UID1 UID2 BCC0      read-only

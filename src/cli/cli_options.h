@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The command line: global options, the sub-command and its operands.
 #include <QString>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "collected_log.h"
 
 #include "output.h"

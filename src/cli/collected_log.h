@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The communication log of one run, kept as text and printed on request ("--log")
 // exactly as the windows' MONITOR tab would hold it, and kept as data (the bytes of each

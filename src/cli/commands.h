@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The sub-commands: one reader operation each, run through the same core functions
 // as the windows' buttons.

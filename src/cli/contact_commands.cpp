@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "contact_commands.h"
 
 #include <map>

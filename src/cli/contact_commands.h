@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The contact card sub-commands: ic-type, sle4442, sle4428, 24cxx, cpu and sam. Each runs
 // one button of the "IC CARD" tab or of the CPU and SAM card windows. Grid contents are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The whole-card sub-commands of mifare, ultralight, sle4442, sle4428 and 24cxx (dump and
 // restore) and the offline "mifare access". Operands and files are checked, and a file to

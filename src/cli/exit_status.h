@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The program's exit status for each way an operation can end.
 #include <vector>

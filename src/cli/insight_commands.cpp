@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "insight_commands.h"
 
 #include <QRegularExpression>

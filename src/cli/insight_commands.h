@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Card insight on the command line: "atr HEX..." decodes an answer to reset, "sw SW" names
 // a status word; neither opens a port. The APDU commands print the status word of each

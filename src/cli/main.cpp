@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kvt730ctl: the reader operations from a terminal.
 #include <QCoreApplication>
 #include <memory>

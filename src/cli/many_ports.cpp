@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "many_ports.h"
 
 #include <QThread>

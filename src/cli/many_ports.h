@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // "--ports LIST": the same command on every port at once, one connection, session and
 // thread each; every line carries its port in front.

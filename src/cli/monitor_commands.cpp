@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "monitor_commands.h"
 
 #include <QFile>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // monitor (a decoding pass-through between an application and the reader) and pcap (a
 // saved communication log turned into a capture).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Everything the program prints goes through here: lines on stdout in UTF-8,
 // flushed at once so they interleave correctly with the diagnostics on stderr. While a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pcsc_commands.h"
 
 #include "core/pcsc/bounded_service.h"

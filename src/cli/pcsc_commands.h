@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // "pcsc list" and "pcsc transmit [--reader NAME] APDU...": the PC/SC window's buttons in
 // their working order, printing the lines the window puts in its result list.

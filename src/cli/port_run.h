@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // One run of the command: its own program state, port, log, messages and output, so runs
 // on several ports can go at once, each on a thread of its own.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Messages of the operations as printed lines: "title | text", each CRLF of the
 // text written as " / ".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "qualify_commands.h"
 
 #include <QDir>

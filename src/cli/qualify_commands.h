@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // qualify (one verdict on a unit) and wear (thousands of card movements, timed).
 #include <vector>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // "--report FILE" of script: the JUnit XML report of the runs, written whole or not at all.
 // Each repetition's suite is written out as the run goes (to a spool beside the report);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "result_lines.h"
 
 #include "core/base/conversions.h"

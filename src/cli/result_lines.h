@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the result windows show, printed as "name: value" lines.
 #include "core/base/app_state.h"

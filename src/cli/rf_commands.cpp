@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "rf_commands.h"
 
 #include "core/base/conversions.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The contactless card sub-commands: rf-type, rf (activate, status, deactivate, apdu),
 // mifare (keys, blocks, purses) and ultralight (pages). Each runs one button of the "RF

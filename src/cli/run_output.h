@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Where the output of one run goes. Each run installs its own on the thread it runs on, so
 // runs on several ports at once never print from two threads into one line: the text

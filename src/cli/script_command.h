@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // "script FILE [--repeat N]": runs a command-line script as the command-line window's Start
 // does, printing the decoded Command and Reply blocks as its list holds them; "--log" adds

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "script_records.h"
 
 #include "output.h"

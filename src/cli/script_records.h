@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Where a script run's lines go as they come, instead of the run's record keeping them all:
 // the figures of the JSON summary, the JSON "lines" and "log" arrays (spooled), the port's

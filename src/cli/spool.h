@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What a long run writes out as it goes and reads back once, at its end (a script's JSON
 // lines and log, its JUnit suites, its raw lines for --log): a temporary file whose name is

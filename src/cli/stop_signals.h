@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Ctrl-C (SIGINT) and SIGTERM ask the run to stop instead of ending the program midway: the
 // handler only sets a flag, and the port waits look at it between short slices. A second

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The help texts: the program's (options, commands, whole-card forms, exit statuses) and
 // one command's (its operands and the options it takes).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simulation.h"
 
 #include "sim/pty_host.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The built-in simulated reader behind "--simulate": a reader on a pseudo-terminal,
 // reached through COM1.

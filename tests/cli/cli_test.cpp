@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kvt730ctl as a user runs it: a separate process, its printed lines and its exit status.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How kvt730ctl reads its command line: where options may stand, their two spellings, the
 // mistakes refused before anything is opened, and the help of the program and of a command.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // kvt730ctl as a running process: its lines with the moment each arrived, and a signal
 // sent while it runs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kvt730ctl --json: one object per run, read back with Qt's JSON parser.
 #include <gtest/gtest.h>
 

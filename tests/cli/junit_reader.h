@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A JUnit XML report read back with QXmlStreamReader, for the tests to look at.
 #include <QFile>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kvt730ctl script --report: the JUnit XML file, read back as a CI server reads it.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A long script run holds no more memory at its end than early on, whatever it writes: its
 // blocks, its raw lines (--log), its JSON object, its JUnit report, each complete; and when
 // the disk will not take what it writes out as it goes, it says so and breaks nothing.

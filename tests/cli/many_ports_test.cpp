@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kvt730ctl --ports: one command on several readers at once, each on its own connection,
 // every line under its port.
 #include <gtest/gtest.h>

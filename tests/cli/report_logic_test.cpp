@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The pure report code: the summary lines, and texts no format could hold made fit for XML
 // and JSON.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Ctrl-C (SIGINT) and SIGTERM end a kvt730ctl run the way the window's Cancel does: the
 // reader gets its EOT, the port is closed, what ran is reported, the exit status is 130.
 #include <gtest/gtest.h>

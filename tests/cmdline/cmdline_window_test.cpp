@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command-line window offscreen, opened from the variant-B main window against the
 // simulated reader: its place, controls, runs and the repeat counter, Setp, Resume, Stop,
 // Cancel and Close during a run, a long run's bounded lists, and the files.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // "kvt730ctl script" as a user runs it: a separate process with the simulated reader, its
 // printed blocks and its exit status.
 #include <gtest/gtest.h>

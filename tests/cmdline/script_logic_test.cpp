@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Script lines into frames, the script text, and the entries the transport writes.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ExecuteScriptCommand over a real QSerialPort on a pseudo-terminal, against the simulated
 // reader and its faults: the exact list entries, the failures, Stop and Cancel, the caps.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // kvt730ctl and kvt730-sim as separate processes, as a user runs them.
 #include <gtest/gtest.h>

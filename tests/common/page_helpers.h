@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Looking at and typing into the pages of a main window in the window tests.
 #include <QApplication>

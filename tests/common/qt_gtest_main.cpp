@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // main() of the gtest programs that need a QCoreApplication (event loops, QProcess, ports).
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Readable QString values in gtest failure messages.
 #include <QString>

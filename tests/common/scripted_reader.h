@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A reader of a test's own making on a pseudo-terminal: it acknowledges every command frame
 // and answers with the reply texts it was given, in order (the last one over and over), so

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Whole files read and written by the tests.
 #include <QByteArray>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kvt730ctl's contact card commands against kvt730-sim holding a chosen card at the IC
 // contacts: what it prints and its exit status (the decoding is the operations' test).
 #include "ctl_process.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The simulated reader on a pseudo-terminal with a chosen contact card at the IC contacts,
 // and the frames the tool wrote to it.

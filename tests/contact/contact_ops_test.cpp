@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The contact card operations against the simulated reader's card models: the exact frames
 // on the line, the decoded texts, and the data-error guard.
 #include "contact_fixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The "IC CARD" tab, the "IC Card Type" button and the CPU and SAM card windows on the
 // variant-B main window, against the simulated reader on COM1 (offscreen).
 #include <QComboBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The hex cell grid: typing runs, arrows and Enter with wrap-around, Esc, padding on
 // leaving, the focus after an operation fills cells, pasting a run, labels and names.
 #include <QApplication>

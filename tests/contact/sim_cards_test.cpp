@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulator's contact card models and their command handlers, driven byte by byte:
 // what the tool's own tests do not reach (card movement, chunked answers, odd commands).
 #include <gtest/gtest.h>

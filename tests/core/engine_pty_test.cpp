@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The exchange engine over a real serial port against the simulated reader and its faults.
 #include <thread>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A simulated reader on a pseudo-terminal, opened through a real QSerialPort, with
 // shortened timeouts so the failure paths run quickly.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The card machine operations against the simulated reader: frames, decoding, state.
 #include "core/base/conversions.h"
 #include "core/link/log_format.h"

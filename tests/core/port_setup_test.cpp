@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // "Communication Setting": the verify probe, the open errors and the scan.
 #include "core/link/port_setup.h"
 #include "link_fixture.h"

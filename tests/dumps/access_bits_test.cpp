@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The access-bits decoder against the tables of the NXP MF1S50yyX datasheet (MIFARE
 // Classic EV1 1K), section 8.7: Table 7 "Access conditions for the sector trailer" and
 // Table 8 "Access conditions for data blocks". The trailer bytes are written out by hand

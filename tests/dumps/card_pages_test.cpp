@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Card data is never lost by a default, in the variant-B main window against the simulated
 // reader on COM1 (offscreen): the questions whose "Yes" cannot be undone on the real
 // message box (default button, focus, Return and Escape, the bytes that reach the card),

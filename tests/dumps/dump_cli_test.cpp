@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kvt730ctl's whole-card commands as a user runs them: against kvt730-sim holding a card,
 // files read back byte for byte, and bad files, key files and trailers refused before
 // anything goes out (checked with --log, which shows every byte sent).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Card image files: what each format writes for known and unknown bytes, and the clear
 // errors (with line numbers) for files that are not what they claim to be.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The trailer guard and the whole-card runs against the simulator over a pseudo-terminal:
 // refusals leave the line silent, runs show no message per block, report their progress
 // and honour a stop request between blocks.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The decoding boxes at a glance on a 1280x1024 screen: every line of a card's answer in
 // the CPU window and on the Type A page, and a decoding taller than the screen scrolling
 // in a window that stays on it, its last line reachable by keyboard.

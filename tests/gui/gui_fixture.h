@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Shared pieces of the window tests: finding controls, a simulated reader on COM1, and
 // running the modal windows of a main window without blocking.

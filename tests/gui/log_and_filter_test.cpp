@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The MONITOR panel (log text, "Clear Data", "Save To") and the counter box's key filter.
 #include <QDir>
 #include <QFile>

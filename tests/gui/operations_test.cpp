@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The buttons of the main windows against the simulated reader on COM1: a real serial
 // port on a pseudo-terminal, opened through the port setup dialog.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The windows as the user meets them: the chooser, the two main windows and their
 // controls, the port setup dialog, and the result windows fed with chosen bytes.
 #include <QAction>

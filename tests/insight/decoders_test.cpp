@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The answer-to-reset, answer-to-select, historical-byte and status-word decoders against
 // published answers and the tables of ISO/IEC 7816-3, 7816-4 and 14443-4.
 #include <gtest/gtest.h>

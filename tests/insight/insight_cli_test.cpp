@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kvt730ctl's atr and sw commands, which open no port, and the status-word lines of a script's
 // APDU replies on the in-process simulated reader.
 #include <QTemporaryDir>

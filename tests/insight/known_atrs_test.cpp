@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The known-ATR list: entries of a list file of our own in pcsc-tools' format, its
 // wildcards and regular expressions, mixed text encodings, and the file found through
 // KVT_SMARTCARD_LIST.

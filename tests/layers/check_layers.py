@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Reads the #include lines of src/ and fails when one runs against the layers, or when
 sibling folders include each other in a circle.
 

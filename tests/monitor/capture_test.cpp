@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The files the monitor writes: pcapng blocks byte by byte, the communication log lines of
 // each unit, and a saved log read back.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The monitor's frame parser on byte streams written out by hand: units, their names and
 // meanings, the verdicts on broken frames, the waits that run out, and that every byte fed
 // comes out in exactly one unit.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Line Monitor window on a simulated reader: its controls, the table and its filters,
 // the detail pane, pausing the view while the line goes on, and saving what passed.
 #include <QAction>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kvt730ctl monitor between an application (kvt730ctl, or raw bytes on its terminal) and a
 // simulated reader: what passes, what is shown, the files it writes, and what Wireshark
 // makes of them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // kvt730ctl monitor in a process of its own, with --json, as a user runs it; its units read
 // as they come. And the in-process simulated reader the fault tests set faults on.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kvt730ctl monitor over the life of a line: the application coming and going, the reader
 // vanishing and coming back, a change of speed, two existing ports, readers behind ser2net,
 // and the input it refuses.

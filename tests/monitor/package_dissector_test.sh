@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # package_dissector_test.sh OUT ROOT: the .deb in OUT puts kvt730.lua in the folder tshark
 # names as its global Lua plugin folder, and tshark knows the protocol once that folder is
 # the one it reads (exit 77: no tshark here).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Telnet and serial port control codec on its own, and the network addresses.
 // Option and command codes: RFC 854 (IAC 255, WILL 251, WONT 252, DO 253, DONT 254, SB 250,
 // SE 240), RFC 856 (BINARY 0), RFC 858 (SUPPRESS-GO-AHEAD 3), RFC 857 (ECHO 1) and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window when its port goes away and comes back: a real ser2net relay stopped and
 // started again, and kvt730-sim's pseudo-terminal closed and opened again under its --link.
 #include <QLabel>

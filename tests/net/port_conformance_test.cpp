@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One set of cases for every kind of port, through LinePort and the exchange engine: the
 // simulated reader on a pseudo-terminal (QSerialPort), the simulator's own TCP socket (raw
 // TCP), and ser2net relaying to the pseudo-terminal raw and with Telnet serial port control.

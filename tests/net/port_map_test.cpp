@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The port map kept between runs: its store, the precedence of the command line, and the
 // dialog that edits it.
 #include <QDialogButtonBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kvt730ctl through a real ser2net with Telnet serial port control to the simulated reader
 // (the bytes through each kind of relay are the port conformance test's; here the speed),
 // and kvt730ctl losing the simulated reader's terminal under it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A private ser2net (version 4, YAML configuration) relaying one TCP port on 127.0.0.1 to
 // a serial device, raw or with Telnet serial port control. Each object runs its own

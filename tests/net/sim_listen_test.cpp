@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kvt730-sim --listen: the simulated reader on a TCP socket, through kvt730ctl.
 #include <gtest/gtest.h>
 

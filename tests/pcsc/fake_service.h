@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A smart-card service answering from preset values that writes down each call as
 // "name handle [disposition]" together with the arguments that matter.

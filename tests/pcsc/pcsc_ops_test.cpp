@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The PC/SC operations on a fake service: result lines, error codes, dumps, reader
 // names, APDU text checks and the arguments each call gets.
 #include <gtest/gtest.h>

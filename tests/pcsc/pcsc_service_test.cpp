@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The PC/SC window and kvt730ctl against a real pcscd, in the state the ctest fixture
 // (pcscd_start.sh) leaves it:
 //   ctlWithSimCard: kvt730-sim --pcsc-card in the virtual reader

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The PC/SC window on a fake service: controls, reader box, result list, the refusal
 // box, the unload, and the variant-M main window opening it.
 #include <QAccessible>

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Fixture set-up of the PC/SC tests: starts pcscd in the foreground and a virtual card
 # in its virtual reader (vsmartcard vpcd), and waits until kvt730ctl sees the card.
 #   pcscd_start.sh RUN_DIR sim  KVT730_SIM KVT730CTL   our T=0 SIM (kvt730-sim --pcsc-card)

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Fixture clean-up of the PC/SC tests: stops the card, then pcscd, then the holder of
 # the machine-wide lock that pcscd_start.sh started, by their process ids. Fails if one
 # had ended on its own.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Reading the PC/SC window in its tests: controls by name, combo box items and the result
 // list, with the random bytes of GET CHALLENGE written as "..".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The virtual SIM: its ATR, its answers, the vpcd framing, and its link to a stand-in
 // for vpcd on a local socket.
 #include <arpa/inet.h>

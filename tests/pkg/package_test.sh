@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # package_test.sh build OUT CPACK CONFIG      build the .deb into OUT
 # package_test.sh install OUT VERSION ROOT    unpack it into ROOT and check it
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The metrics of a run as a rack's Prometheus meets them: one endpoint for every reader of
 // --ports, each with its labels, answering while the run goes on; and Debian's real
 // prometheus scraping a wear run on the simulator.

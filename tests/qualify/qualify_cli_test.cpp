@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kvt730ctl qualify and wear as a user runs them: the lines, the exit status, the JSON
 // object, the JUnit and HTML files, a stop by signal, and a rack of readers at once.
 #include <gtest/gtest.h>

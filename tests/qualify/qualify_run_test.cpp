@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Qualification on the simulated reader through a real serial port: the checks in their
 // order, what each finds, and how a run without a card, with a jam, with a silent reader or
 // with a stop ends.

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """The HTML reports of qualify and wear as a user meets them: parsed by html5lib without a
 single parse error, self-contained, printed to PDF by Debian's chromium on A4 pages whose
 text (pdftotext) says what the run's JSON says.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulator panel: the motion of its reader set from the panel, boxes that keep their
 // place whatever the values, and a status line that follows what the reader did last.
 #include <QCheckBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The statistics of a motion and the files written from a run, without a reader: exact
 // figures, a trend thinned to a bounded size, reports that stay small and well formed.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Wear runs on the simulated reader through a real serial port: every motion counted, each
 // failure in one class, and the ways a run ends early.
 #include <QJsonDocument>

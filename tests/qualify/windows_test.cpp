@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The "Qualify Unit..." and "Wear Test..." windows of both main windows, run against the
 // simulated reader as a user runs them.
 #include <QAccessible>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kvt730ctl's contactless commands against kvt730-sim holding a chosen card at the RF
 // position: the lines it prints beside the box and its exit status, the card and the reader
 // keeping their state between runs (the decoding is the operations' test).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The simulated reader on a pseudo-terminal with a chosen contactless card at the RF
 // position, and the frames the tool wrote to it (from the contact card fixture).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The contactless operations against the simulator's card models over a pseudo-terminal:
 // the exact frames on the line, the decoded boxes, cells and fields, and the refusals
 // that must leave the line silent.

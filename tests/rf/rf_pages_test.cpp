@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The "RF CARD" tab and the "RF Card Type" button of the variant-B main window against the
 // simulated reader on COM1 (offscreen): controls and defaults, the three grids and the
 // field filters, the pages brought to the front, and the buttons from click to message.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulator's contactless cards and its 0x60 handler, driven byte by byte: the card
 // behaviour the tool's own tests only touch on (access bits, lock bits, the key memory,
 // protocol order, moving the card).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An interrupted save leaves the old file as it was. A child process saves a large text
 // through WriteWholeFile (the write behind every file the tool saves) under a file-size
 // limit: at the limit the kernel stops the write and raises SIGXFSZ, whose handler here

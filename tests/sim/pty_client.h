@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A raw serial client on the simulator's device, as the tool would open it.
 #pragma once
 

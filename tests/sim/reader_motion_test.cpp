@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The motorised side of the simulated reader: moves that take time and slow down with wear,
 // jams reported as the reader reports them, a stacker that runs out, and a byte history that
 // stays bounded on a long run.

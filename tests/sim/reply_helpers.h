@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared by the simulator tests: send one command to a Reader and take its
 // answer apart, checking the framing on the way.
 #pragma once

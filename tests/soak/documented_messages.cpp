@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "documented_messages.h"
 
 #include "core/cmdline/script_control.h"

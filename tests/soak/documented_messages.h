@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Every message box the tool may show for a reader operation or a script run: the
 // engine's four texts, the negative-reply table, and each operation's success, caution

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fault soak: random operations of every subsystem (card machine, contact cards,
 // contactless cards, script lines) against the simulated reader on a pseudo-terminal,
 // through the real QSerialPort, while the reader misbehaves at random: silence, NAK, a

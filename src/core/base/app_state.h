@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Program-wide state shared by the windows of one run.
 #include <QByteArray>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Small text and number helpers used by every operation.
 #include <QByteArray>

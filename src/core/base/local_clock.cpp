@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "local_clock.h"
 
 #include <limits>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The communication log: the exchange engine appends "SD: " / "RD: " lines, each
 // operation its closing blank line. The MONITOR tab implements it in the windows.

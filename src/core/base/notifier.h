@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Every message the tool shows goes through this interface: message boxes in the
 // windows, printed lines on the command line, a recorder in tests.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Plain text files the windows write ("Save To" of the log, the script and the raw list of
 // the command-line window): trimming, the confirmation text and a write that never leaves

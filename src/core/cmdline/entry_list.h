@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A list box as the script transport sees it: entries added at the end, counted, the last
 // one selected (scrolled into view), the whole list emptied.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "painting_wait_port.h"
 
 #include <QCoreApplication>

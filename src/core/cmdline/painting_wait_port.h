@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The serial port as the command-line window uses it: waits block in the operating system
 // in short slices and repaint the windows between them, while mouse and key input stays

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Execution control of the command-line window: Start, Resume, Setp, Stop and Cancel over
 // the lines of the script, the repeat counter and the button states. The window (or the

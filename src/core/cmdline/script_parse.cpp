@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "script_parse.h"
 
 #include "core/link/frame.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The script as text: its lines, blank-line removal, the repeat count and the file form.
 #include <QByteArray>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The command-line window's own transport: ExecuteScriptCommand sends one script frame and
 // receives the reply with the runner's waits, honours a pending Stop or Cancel, and writes

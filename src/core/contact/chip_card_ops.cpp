@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "chip_card_ops.h"
 
 #include "contact_ops.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The CPU card window (command "Q", KVT_730_B_CPUCARD) and the SAM card window (command
 // "R", KVT_730_B_SimCard): cold and warm reset, card status, deactivation and one APDU;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "contact_ops.h"
 
 #include "core/base/conversions.h"

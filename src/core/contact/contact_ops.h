@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the contact card operations share: the hex text of reply bytes, the memory-card
 // status-word table and its "Transmit Command" box, and the road of a memory-card command

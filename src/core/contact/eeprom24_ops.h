@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The "24CXX" page: serial EEPROM cards. The reader finds the size itself when it powers
 // the card up and names it; reads and writes carry a two-byte address.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // "IC Card Type" (ICTestTypeCmd): which contact card sits at the IC position.
 #include "core/machine/operation.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sle4428_ops.h"
 
 #include "core/base/conversions.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The memory buttons of the "SLE4428" page: command "S" parameter "4" with an APDU-style
 // header (00, INS, P1, P2, length) and data. The power buttons are those of the SLE4442

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sle4442_ops.h"
 
 namespace kvt {

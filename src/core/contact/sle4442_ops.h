@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The memory buttons of the "SLE4442" page. All go out as command "S" parameter "3" with
 // an APDU-style header (00, INS, P1, P2, length) and data; the power buttons are in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "card_files.h"
 
 #include <QFile>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A whole card to a file and back, as both the windows' buttons and kvt730ctl's dump and
 // restore commands run it: the file checked (dump) or read whole and parsed (restore)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "dump_formats.h"
 
 #include <QFileInfo>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Whole-card images and the files they travel in. Pure: no reader, no file system.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "dump_support.h"
 
 #include "core/base/conversions.h"

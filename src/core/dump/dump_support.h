@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the whole-card runs share: the progress and stop hooks a window hands in, and one
 // card command whose reply is taken apart quietly (no box per block; the run reports once

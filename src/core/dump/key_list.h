@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Candidate Mifare Classic keys for whole-card runs: the well-known defaults and key
 // files of one 12-hex-digit key per line ("#" starts a comment; blank lines are skipped).

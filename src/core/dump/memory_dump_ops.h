@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Whole memory cards (SLE4442, SLE4428, 24Cxx) to an image and back, through the same
 // memory commands as the "IC CARD" pages: the card is powered up first, read in pieces of

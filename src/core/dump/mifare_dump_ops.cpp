@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "mifare_dump_ops.h"
 
 #include "core/base/conversions.h"

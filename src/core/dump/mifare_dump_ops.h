@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A whole Mifare Classic card to an image and back. The card is activated first (its
 // answer tells 1K from 4K); each sector's keys are found with the reader's key check

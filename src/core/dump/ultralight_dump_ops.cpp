@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ultralight_dump_ops.h"
 
 #include "core/rf/rf_activation_ops.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A whole Mifare Ultralight card (16 pages of 4 bytes) to an image and back. The card is
 // activated first; pages are read one by one; a restore writes the user pages 4 to 15

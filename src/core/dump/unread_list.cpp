@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "unread_list.h"
 
 #include <QCryptographicHash>

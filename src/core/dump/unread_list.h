@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The bytes a dump could not read, kept in a small text file beside an image file whose
 // format cannot mark them (.mfd, .eml, .bin): "card.mfd" -> "card.mfd.unread". The list

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "atr.h"
 
 #include "core/base/conversions.h"

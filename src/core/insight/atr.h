@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Decoding of a contact card's answer to reset (ISO/IEC 7816-3): TS, T0, the interface
 // bytes, the offered protocols, the historical bytes and the check byte TCK.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ats.h"
 
 #include <cmath>

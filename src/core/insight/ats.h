@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Decoding of a contactless card's answer to select (ISO/IEC 14443-4): TL, the format
 // byte T0, the interface bytes TA1, TB1, TC1 and the historical bytes.

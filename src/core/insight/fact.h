@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // One decoded line of a card answer: a name and its meaning, shown as "name: value".
 #include <QList>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "historical_bytes.h"
 
 #include "core/base/conversions.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The historical bytes of an answer to reset or an answer to select, after ISO/IEC 7816-4:
 // the category indicator, the compact-TLV data objects and the status indicator.

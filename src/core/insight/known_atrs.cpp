@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "known_atrs.h"
 
 #include <QFile>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Names of cards by their answer to reset, from the known-ATR list of pcsc-tools, read at
 // run time. The list holds entries separated by blank lines: a pattern line at column 0

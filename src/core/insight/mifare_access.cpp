@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "mifare_access.h"
 
 namespace kvt {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The access conditions of a Mifare Classic sector, read from bytes 6 to 8 of its trailer:
 // who may read and write the data blocks and the trailer's parts. Pure: no reader involved.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shown_text.h"
 
 #include "atr.h"

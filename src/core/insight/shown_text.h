@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The decodings as the windows show them beside their hex boxes: from the hex text a box
 // holds (two digits a byte, blanks allowed) to one text, empty when there is nothing to say.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Meaning of a card's status word SW1 SW2 (the last two bytes of a response APDU), after
 // ISO/IEC 7816-4 and the common GSM SIM values.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // ExecuteCommand: one command, its acknowledgement, the reply and our ACK, every byte logged.
 #include <QByteArray>

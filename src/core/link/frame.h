@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Command frames to the reader and the reply buffer handed back by the engine.
 #include <QByteArray>

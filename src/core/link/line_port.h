@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The port the programs hold: on each open() it takes the kind of port the device text
 // names ("tcp://HOST:PORT", "rfc2217://HOST:PORT", else a serial device through

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "link_watch.h"
 
 #include "log_format.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The port of an open session going away under it: a network server that stops, a USB
 // adapter pulled, a pseudo-terminal closed. The engine asks here before each exchange and

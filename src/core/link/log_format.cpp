@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "log_format.h"
 
 #include "core/base/conversions.h"

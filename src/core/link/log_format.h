@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The "SD: " / "RD: " lines of the communication log.
 #include <QByteArray>

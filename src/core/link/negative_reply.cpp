@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "negative_reply.h"
 
 #include <QHash>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Network addresses that stand where a serial device path would: "tcp://HOST:PORT" (a raw
 // byte stream, as serial device servers offer) and "rfc2217://HOST:PORT" (Telnet with the

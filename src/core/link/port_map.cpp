@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "port_map.h"
 
 #include <QRegularExpression>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Which device each port name "COM1".."COM16" opens.
 #include <QMap>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "port_map_store.h"
 
 #include "net_address.h"

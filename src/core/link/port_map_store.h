@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The port map kept between runs of the windowed tool: for each of COM1..COM16 the device
 // or network address it opens, where the user chose one other than the default.

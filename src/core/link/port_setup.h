@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The buttons of the "Communication Setting" dialog, without the dialog.
 #include <QString>

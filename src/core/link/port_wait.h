@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // How a port waits for the reader, shared by every kind of port: blocking in the operating
 // system, or in a local event loop that keeps the windows painted while user input is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "probe.h"
 
 #include "core/base/conversions.h"

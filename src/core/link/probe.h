@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Finding the reader: the verify probe of "OK", the silent scan probe, and the scan.
 #include <QString>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // SerialPort on a QSerialPort: a real device or a pseudo-terminal.
 #include <QObject>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "rfc2217_codec.h"
 
 namespace kvt::rfc2217 {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The byte side of a Telnet connection carrying the serial port control option of
 // RFC 2217, as its client, with no socket in sight: wire bytes from the server go in,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "rfc2217_port.h"
 
 #include <QDeadlineTimer>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // SerialPort on a Telnet connection with the serial port control option of RFC 2217:
 // "rfc2217://HOST:PORT" (ser2net with a telnet(rfc2217) accepter, serial device servers).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the exchange engine and the probes need from a serial port.
 #include <QByteArray>

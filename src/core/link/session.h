@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What an operation works with: the program state, the window's port, log and messages,
 // and the one exchange engine bound to them.

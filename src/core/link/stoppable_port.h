@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A port that a stop request can interrupt: it passes every call on to the port it wraps,
 // but waits in short slices and looks at the request between them. Once a stop is asked

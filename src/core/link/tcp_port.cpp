@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tcp_port.h"
 
 #include <QCoreApplication>

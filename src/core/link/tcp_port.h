@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // SerialPort on a TCP connection: "tcp://HOST:PORT", a raw byte stream to a serial device
 // server (ser2net in raw mode, a simulated reader). The line settings belong to the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "timeouts.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Waits of the exchange engine and of the port probes, in milliseconds.
 namespace kvt {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "initialize_ops.h"
 
 #include "core/link/log_format.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // INITIALIZE with its option, then the firmware version request.
 #include <functional>

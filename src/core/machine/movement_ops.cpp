@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "movement_ops.h"
 
 namespace kvt {

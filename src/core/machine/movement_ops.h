@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The five card movements and the two entry controls.
 #include "operation.h"

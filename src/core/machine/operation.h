@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The road every reader button takes: port check, log start, frame, exchange,
 // negative reply, closing blank line. Operations return an Outcome that the window

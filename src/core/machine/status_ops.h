@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Card Status and Sensor Status.
 #include "operation.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "unit_ops.h"
 
 #include "core/link/engine.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Serial number, configuration record and capture counter of the unit.
 #include <QStringList>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "capture_files.h"
 
 #include <QFileInfo>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The files a monitor run writes as it goes: the capture (pcapng) and the exchange as a
 // communication log. Each unit is written whole; flush() hands everything written to the

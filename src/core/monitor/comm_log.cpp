@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "comm_log.h"
 
 #include <QStringList>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A saved communication log read back: its "SD: " and "RD: " lines as the bytes each side
 // put on the line, in order, so a log saved by the windows (or by the monitor's --log) can

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "command_names.h"
 
 #include "core/base/conversions.h"

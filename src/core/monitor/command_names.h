@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The one table of command names the monitor shows: command and parameter code and, for
 // the commands that carry an APDU-style header in their data (the SLE and 24Cxx memory

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // One unit of what passes on the line between an application and its reader, as the
 // monitor shows it: a frame, a control byte, bytes that belong to no frame, a wait that ran

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "monitor_run.h"
 
 #include <future>

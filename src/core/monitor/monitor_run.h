@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A monitor run: the application's side and the reader's side opened, every byte passed on
 // both ways as it comes, and then decoded into units that wait in a bounded queue for

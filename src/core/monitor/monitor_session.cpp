@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "monitor_session.h"
 
 #include <QFile>

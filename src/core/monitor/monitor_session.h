@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A monitor run for a window: the run itself, and a capture and a log of everything it
 // passed, kept in a private folder while it lasts, so the window may show only its latest

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pcapng.h"
 
 #include "unit_text.h"

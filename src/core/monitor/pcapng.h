@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Captures in pcapng, the format Wireshark and tshark read: a Section Header Block, two
 // Interface Description Blocks and one Enhanced Packet Block per unit, little-endian,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "reply_meaning.h"
 
 #include <QStringList>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What a reply says, in the words the windows show: the decoded status of a positive reply
 // where an operation decodes it, the error text of a negative one.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "side_port.h"
 
 #include <QFile>

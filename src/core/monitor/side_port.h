@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The two sides of the monitor as it holds them: a serial device (or a pseudo-terminal of
 // a simulated reader), a network port (tcp://, rfc2217://) or, for the application, a new

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "stream_decoder.h"
 
 #include "command_names.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The monitor's frame parser: bytes from either side go in as they pass, units come out
 // as soon as they are complete. Each side's bytes are one stream (frames, control bytes,

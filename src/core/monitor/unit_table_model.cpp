@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "unit_table_model.h"
 
 #include "core/base/conversions.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The units a window shows, as a table model (Qt Core, no widgets): time, direction, name,
 // meaning. It keeps at most `capacity` rows; older rows leave from the top as new ones come

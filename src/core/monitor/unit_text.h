@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The ways a unit is written out: one text line, one JSON object (JSON Lines), and the
 // lines of the communication log the windows save.

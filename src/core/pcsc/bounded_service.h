@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A smart-card service whose calls never hold their caller for long: each call runs on a
 // thread of its own while the caller waits at most a bound, painting its windows (or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The buttons of the PC/SC window as operations: each makes its service call with the
 // handles held in PcscState and returns the lines for the result list. The window and

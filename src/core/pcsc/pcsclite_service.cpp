@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pcsclite_service.h"
 
 namespace kvt {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // SmartCardService on the platform's PC/SC library (libpcsclite talking to pcscd).
 #include "smart_card_service.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The operating system's smart-card service, one method per call the PC/SC window makes.
 // The calls, arguments and types are those of the PC/SC API (pcsc-lite on Linux and

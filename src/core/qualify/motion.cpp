@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "motion.h"
 
 #include <QElapsedTimer>

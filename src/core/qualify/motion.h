@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // One card motion of a run: the move, timed, then the card status that confirms where the
 // card went, and the class of the failure if it did not get there in time.

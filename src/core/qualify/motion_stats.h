@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The times and failures of one motion of a wear run (all its "move ic", say): exact
 // statistics from a compact store of times (four bytes a motion), and a trend over the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The card moves a qualification or a wear run makes, named as kvt730ctl move names them,
 // and the card status that confirms each.

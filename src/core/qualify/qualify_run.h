@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Qualification of one unit: a fixed list of named checks run one after the other through
 // the session, each giving pass, fail or skip (with the reason), its time and what it found.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The results as the keys of kvt730ctl's JSON object (beside command, port, log...).
 #include <QJsonObject>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What a qualification or a wear run found, as plain data: the command line, the windows,
 // the reports and the metrics all read these.

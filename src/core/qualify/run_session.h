@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The session a qualification or wear run works through: the window's (or the command
 // line's) state, port and log, with the messages of the operations taken down instead of

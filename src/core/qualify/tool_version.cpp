@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tool_version.h"
 
 #ifndef KVT_VERSION

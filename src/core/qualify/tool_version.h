@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The version of the programs, as the reports name it.
 #include <QString>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "wear_run.h"
 
 #include "core/link/engine.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A wear run: the card moved along the path cycle after cycle, each move confirmed by the
 // card status and timed; failures recorded by class, the run going on unless told to end

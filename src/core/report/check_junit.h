@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A qualification as JUnit XML: one testsuite per unit, one testcase per check, a failure
 // for a failed check and a skipped element (with its reason) for a skipped one.

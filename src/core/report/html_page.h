@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // One self-contained HTML page: styles inline, pictures as inline SVG, no script, and a print
 // style sheet that lays it out on A4 pages.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Script runs as a JUnit XML report, the format CI servers (Jenkins, GitLab) read: one
 // testsuite per run over the script, one testcase per line sent, a failure for a negative

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A rack's readers for Prometheus: one endpoint per process, served by prometheus-cpp's pull
 // exposer while the runs last, each reader's series labelled with its port and serial number.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Everything one kvt730ctl run shows, kept as data for the JSON output: its messages,
 // result fields, other lines, the bytes on the line and, for a script, its lines.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The HTML reports of a qualification and of a wear run: one file to keep with the unit,
 // opened anywhere with nothing beside it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "safe_text.h"
 
 namespace kvt::report {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Texts that came from files and readers made fit for the formats we write: XML 1.0 takes
 // no control characters but tab, line feed and carriage return, and neither format takes a

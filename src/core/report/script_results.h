@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What a script run gave, line by line: the data the summary, the JUnit report and the JSON
 // output are written from. Plain data, no port in sight.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The figures of a script run per distinct command (command and parameter code), printed
 // after the blocks. A run of any length keeps only these figures, not its lines.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The pictures of the wear report as inline SVG: motion time per cycle (the trend that shows
 // a motor wearing, failures marked on the time line) and the spread of the times. Their

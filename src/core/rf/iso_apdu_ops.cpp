@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "iso_apdu_ops.h"
 
 #include "core/base/conversions.h"

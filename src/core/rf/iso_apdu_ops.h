@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // "Send APDU" of the "ISO/IEC 14443 TYPE A" and "ISO/IEC 14443 TYPE B" pages: one command
 // APDU to the activated CPU card, 0x60 "4" (Type A) or "5" (Type B), the APDU bytes as the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The "S50/S70" page: the sector keys ("Password operation commands"), one 16-byte block
 // ("Read / Write RF Card Data") and the value blocks ("PURSE COMMAND") of a Mifare

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The card in the RF field as a whole: "RF Card Type" (RFTestTypeCmd, 0x50 "1"), and the
 // "RF CARD" tab's "Activate" (RFCardUPBtn, 0x60 "0"), "Deactivate" (RFCardDownBtn,

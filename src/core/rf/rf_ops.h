@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the contactless buttons share: the "RF CARD" pages they bring to the front, the
 // contactless card command (0x60 "3" with an APDU-style header) with its status word,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The "Ultralight" page: one 4-byte page read into, or written from, ULTextLIST.
 #include "rf_ops.h"

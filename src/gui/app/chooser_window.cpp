@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "chooser_window.h"
 
 #include <QHBoxLayout>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The model chooser shown at start: one button per reader model.
 #include <QWidget>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kvt730-tool: the windowed test tool for KVT-730 card readers.
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The main window of the KVT-730-MA1 (variant B).
 #include "reader_main_window.h"

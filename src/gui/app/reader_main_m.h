@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The main window of the KVT-730-MB1 (variant M): card machine functions only.
 #include <functional>

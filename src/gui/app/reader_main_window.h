@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the two main windows share: the port, the log, the session, the frames for port
 // setting, reset/status, card movement and entry control, the device address box, "Exit",

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The simulated reader's side panel (kvt730-tool --simulate): push a card in, take it out,
 // make the reader misbehave, and watch where the card is.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cmdline_window.h"
 
 #include <QCheckBox>

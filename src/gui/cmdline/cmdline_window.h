@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // KVT_730_B_CMDExuteForm, "FORM OF COMMAND LINE": the script, its execution control and the
 // two lists of the exchanges. The button handlers hand over to ScriptController; this class

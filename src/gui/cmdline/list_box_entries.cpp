@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "list_box_entries.h"
 
 #include <QLabel>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A list box of the command-line window as the script transport writes to it, shown at the
 // window's pace: entries are taken at once and go into the box, with the scratch line and

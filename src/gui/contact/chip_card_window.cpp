@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "chip_card_window.h"
 
 #include <QComboBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The CPU card window KVT_730_B_CPUCARD ("CPU Card") and the SAM card window
 // KVT_730_B_SimCard ("SAM Card"), both modal over the variant-B main window. They share

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ic_card_page.h"
 
 #include <QComboBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The "IC CARD" tab of the variant-B main window: the inner tab control SSTab2 with the
 // pages "CPU/SAM", "SLE4442", "SLE4428" and "24CXX", and below it the 128-cell grid

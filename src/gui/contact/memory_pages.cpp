@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The three memory-card pages of the "IC CARD" tab: SLE4442, SLE4428 and 24CXX.
 #include <QComboBox>
 #include <QGridLayout>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "card_file_buttons.h"
 
 #include <QCoreApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The "Dump Card..." and "Restore Card..." buttons of the card pages: the port checked, the
 // file chosen, the questions of a restore answered, the whole card run under a progress

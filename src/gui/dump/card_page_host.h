@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What a card page needs from the main window it sits in; the variant B main window
 // provides it, and the pages see nothing else of that window.

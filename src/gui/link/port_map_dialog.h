@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // "Port Map": which device or network address each of COM1..COM16 opens, kept between
 // runs. One field per name, its default device shown as placeholder (an empty field keeps

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "port_setup_dialog.h"
 
 #include <QComboBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // "Communication Setting": choose the port and speed, prove a reader answers ("OK"), or
 // search every port and speed ("SCAN", shown when the dialog is unfolded).

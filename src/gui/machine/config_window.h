@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // "Card machine configuration information": the configuration record, decoded row by row.
 #include <QByteArray>

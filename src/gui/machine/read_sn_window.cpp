@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "read_sn_window.h"
 
 #include <QLineEdit>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // "Read SN of Card Reader": the unit's serial number in a text box.
 #include <QDialog>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "reset_option_dialog.h"
 
 #include <QButtonGroup>

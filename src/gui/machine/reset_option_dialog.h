@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // "Initialize Option": what INITIALIZE does with a card that is inside.
 #include <QDialog>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // "Test the status of the sensor": one row per sensor, "On" in red, "Off", or blank.
 #include <QByteArray>

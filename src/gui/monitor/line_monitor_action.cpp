@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "line_monitor_action.h"
 
 #include <QAction>

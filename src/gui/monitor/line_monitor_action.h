@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // "Tools" > "Line Monitor...": watch another program talk to a reader.
 #include <functional>

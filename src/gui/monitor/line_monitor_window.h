@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // "Line Monitor": watch another program talk to a reader through this tool. The window
 // reads its fields into a monitor setup, starts the session (kvt_core) and shows what the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pcsc_window.h"
 
 #include <QComboBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // "Smart Card Reader Operation window": drives a smart-card reader through the system's
 // smart-card service, one button per call, every result as lines in PCSCRESULT.

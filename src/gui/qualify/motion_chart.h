@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The motion times of a wear run as they grow: for each move its mean time per point of the
 // thinned trend (one colour each), red marks under the points with failures. Painted with

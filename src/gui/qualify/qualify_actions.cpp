@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "qualify_actions.h"
 
 #include <QAction>

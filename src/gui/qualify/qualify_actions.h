@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // "Tools" > "Qualify Unit..." and "Wear Test...": runs on the main window's open port.
 #include <QString>

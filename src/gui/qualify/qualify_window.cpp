@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "qualify_window.h"
 
 #include <QCheckBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Tools > "Qualify Unit...": the checks of kvt730ctl qualify, each row filled in as it is
 // done, the verdict at the end, and the same HTML report as the command line writes.

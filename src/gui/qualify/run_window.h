@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // What the "Qualify Unit..." and "Wear Test..." windows share: Start, Stop, Save Report...
 // and Close, the progress bar and the status line, the card path to choose, and a run that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "wear_window.h"
 
 #include <QCheckBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Tools > "Wear Test...": the card moved along the path cycle after cycle, the counts of
 // each move live, the chart of motion times growing as the run goes, and the same HTML

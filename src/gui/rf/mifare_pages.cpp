@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The two pages of "MIFARE": "S50/S70" (keys, one block, purses) and "Ultralight".
 #include <QComboBox>
 #include <QPlainTextEdit>

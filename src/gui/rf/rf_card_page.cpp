@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "rf_card_page.h"
 
 #include <QComboBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The "RF CARD" tab of the variant-B main window: the activation buttons and the polling
 // order above the inner tab control SSTab3 with the pages "MIFARE" (itself the tab

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The hourglass while an operation talks to the reader; restored when the scope ends.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "decoding_box.h"
 
 #include <QPlainTextDocumentLayout>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A read-only box for a decoding (an answer to reset, an answer to select): as tall as its
 // lines where the window has room for them, never shorter than `minLines`; beyond that it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // A grid of small text boxes, one byte per box as two hexadecimal digits, in which card
 // data is shown and typed. The user can type a run of bytes without the mouse: two digits

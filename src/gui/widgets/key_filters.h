@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Key filters of the single-value input fields: they decide which typed characters reach
 // a line edit. Keys that type no character (Delete, the arrows, Home, End, Tab, Enter,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The MONITOR tab: the communication log with "Record Data", "Clear Data" and "Save To".
 #include <QWidget>

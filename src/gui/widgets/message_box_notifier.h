@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Messages of the windows as modal message boxes over the active window.
 #include "core/base/notifier.h"

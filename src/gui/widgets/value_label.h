@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Labels that show a value beside the caption that names it. A screen reader gets the
 // caption as the label's name and the value as its description, kept in step with the text

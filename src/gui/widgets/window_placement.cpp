@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "window_placement.h"
 
 #include <QScreen>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Where a window a main window opens goes on the screen.
 class QWidget;
