@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFont>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSpinBox>
@@ -134,6 +135,8 @@ void VariantB(kvt::Simulation& sim, const kvt::PortMap& ports, kvt::Notifier& no
   kvt::QualifyWindow qualify(w->session(), QStringLiteral("0"), w.get());
   qualify.show();
   Click(qualify, "QualifyStart");
+  const QString verdict = Child<QLabel>(qualify, "QualifyVerdict").text();
+  if (verdict != QLatin1String("PASS")) Fail(QStringLiteral("the qualification says %1, not PASS").arg(verdict));
   Shot(qualify, "qualify.png");
   qualify.hide();
 
@@ -167,8 +170,12 @@ void LineMonitor(kvt::Notifier& notifier) {
   Click(monitor, "MonitorStartBtn");
   const QString terminal = Child<QLineEdit>(monitor, "MonitorTerminalText").text();
   if (!shots::RunApplication(terminal)) Fail(QStringLiteral("cannot open the monitor's terminal %1").arg(terminal));
-  Settle(600);
+  // Two events, then command, ACK, reply and ACK for each of the five operations.
+  constexpr int kUnits = 22;
   QTableView& units = Child<QTableView>(monitor, "MonitorUnitTable");
+  for (int waited = 0; units.model()->rowCount() < kUnits && waited < 10000; waited += 50) Settle(50);
+  if (units.model()->rowCount() < kUnits)
+    Fail(QStringLiteral("the Line Monitor shows %1 units, not %2").arg(units.model()->rowCount()).arg(kUnits));
   units.setCurrentIndex(units.model()->index(4, 0));  // the reply to Card Status
   units.scrollToTop();
   Shot(monitor, "line-monitor.png");
