@@ -6,6 +6,7 @@
 
 #include "cli_options.h"
 #include "commands.h"
+#include "core/base/tool_version.h"
 #include "dump_commands.h"
 #include "exit_status.h"
 #include "many_ports.h"
@@ -14,10 +15,6 @@
 #include "report_file.h"
 #include "simulation/simulation.h"
 #include "stop_signals.h"
-
-#ifndef KVT_VERSION
-#define KVT_VERSION "0.0.0"
-#endif
 
 using namespace kvt;
 using namespace kvt::cli;
@@ -61,7 +58,7 @@ int main(int argc, char** argv) {
     return kExitOk;
   }
   if (o.version) {
-    PrintLine(QStringLiteral("kvt730ctl " KVT_VERSION));
+    PrintLine(QStringLiteral("kvt730ctl ") + ToolVersion());
     return kExitOk;
   }
   if (o.command.isEmpty()) return BadInput(QStringLiteral("no command given"));

@@ -9,7 +9,7 @@
 #include "core/base/text_file.h"
 #include "core/qualify/qualify_run.h"
 #include "core/qualify/run_json.h"
-#include "core/qualify/tool_version.h"
+#include "core/base/tool_version.h"
 #include "core/qualify/wear_run.h"
 #include "core/report/check_junit.h"
 #include "core/report/html_page.h"

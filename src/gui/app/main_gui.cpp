@@ -14,16 +14,13 @@
 
 #include "chooser_window.h"
 #include "core/base/app_state.h"
+#include "core/base/tool_version.h"
 #include "core/link/port_map.h"
 #include "core/link/port_map_store.h"
 #include "gui/widgets/message_box_notifier.h"
 #include "reader_main_window.h"
 #include "sim_control_window.h"
 #include "simulation/simulation.h"
-
-#ifndef KVT_VERSION
-#define KVT_VERSION "0"
-#endif
 
 namespace {
 
@@ -82,14 +79,14 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (early && parser.isSet(version)) {
-    out << "kvt730-tool " << KVT_VERSION << "\n";
+    out << "kvt730-tool " << kvt::ToolVersion() << "\n";
     return 0;
   }
 
   QApplication app(argc, argv);
   QApplication::setOrganizationName(QStringLiteral("kvt730"));  // settings: ~/.config/kvt730/kvt730-tool.conf
   QApplication::setApplicationName(QStringLiteral("kvt730-tool"));
-  QApplication::setApplicationVersion(QStringLiteral(KVT_VERSION));
+  QApplication::setApplicationVersion(kvt::ToolVersion());
   // The installed desktop entry and icon (packaging/) go by the program's name.
   QGuiApplication::setDesktopFileName(QStringLiteral("kvt730-tool"));
   QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("kvt730-tool")));

@@ -8,7 +8,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "core/qualify/tool_version.h"
+#include "core/base/tool_version.h"
 #include "core/report/html_page.h"
 #include "core/report/run_reports.h"
 #include "gui/widgets/value_label.h"
