@@ -6,10 +6,12 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QComboBox>
+#include <QMenu>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTabWidget>
 
 #include "gui/app/chooser_window.h"
@@ -35,6 +37,7 @@ class WindowsTest : public QObject {
   void simulatorPanelCoversNothingOfTheMainWindow();
   void toolsMenuEditsThePortMapOfTheRun();
   void sensorWindowRowsAndColours();
+  void helpAboutNamesVersionLicenceAndLibraries();
 };
 
 void WindowsTest::chooserOpensTheChosenModel_data() {
@@ -267,6 +270,31 @@ void WindowsTest::sensorWindowRowsAndColours() {
     QCOMPARE(find<QLabel>(w.get(), "SensorName7")->text(), QStringLiteral("Sensor 8 (PSS8)"));
     QCOMPARE(hiddenValues(w.get()), QStringList());  // each value reaches screen readers
     QCOMPARE(find<QPushButton>(w.get(), "Command1")->text(), QStringLiteral("OK"));
+  }
+}
+
+// Help > About in either main window: the version of the build, the licence, and the
+// libraries it runs on.
+void WindowsTest::helpAboutNamesVersionLicenceAndLibraries() {
+  kvt::AppState state;
+  kvt::RecordingNotifier notifier;
+  for (Variant v : {Variant::B, Variant::M}) {
+    notifier.messages.clear();
+    auto w = kvt::CreateMainWindow(v, state, notifier, {});
+    auto* help = w->findChild<QMenu*>("HelpMenu");
+    QVERIFY(help);
+    QCOMPARE(help->title(), QStringLiteral("&Help"));
+    auto* about = w->findChild<QAction*>("AboutAction");
+    QVERIFY(about && about->isEnabled());
+    QVERIFY(help->actions().contains(about));
+    about->trigger();
+    QCOMPARE(notifier.messages.size(), size_t(1));
+    const kvt::Message& m = notifier.messages.front();
+    QCOMPARE(m.title, QStringLiteral("About kvt730-tool"));
+    QVERIFY2(m.text.startsWith(QStringLiteral("kvt730-tool " KVT_EXPECTED_VERSION "\n")), qPrintable(m.text));
+    QVERIFY(m.text.contains(QStringLiteral("Licence: MIT")));
+    QVERIFY(m.text.contains(QStringLiteral("Qt ") + QString::fromLatin1(qVersion())));
+    QVERIFY(m.text.contains(QRegularExpression(QStringLiteral("\npcsc-lite \\d+\\.\\d+\\.\\d+$"))));
   }
 }
 

@@ -32,6 +32,7 @@
 #include "gui/widgets/key_filters.h"
 #include "gui/widgets/log_panel.h"
 #include "gui/widgets/value_label.h"
+#include "help_menu.h"
 
 namespace kvt {
 
@@ -124,6 +125,7 @@ ReaderMainWindow::ReaderMainWindow(Variant v, AppState& state, Notifier& notifie
   portMapAction_->setEnabled(false);
   AddLineMonitorAction(tools, this, [this] { return session_->portMap; });
   AddQualifyActions(tools, this, *session_, [this] { return address(); });
+  AddHelpMenu(menus, notifier_);
   // The status line, on the menu bar's free side: whether the port is open, and a
   // connection lost under it.
   linkStatus_ = new QWidget(menus);
