@@ -4,7 +4,7 @@
 #   cmake --build build -j2 && cpack --config build/CPackConfig.cmake -B build/package
 #
 # gives build/package/kvt730-tool_<version>_<arch>.deb with the three programs, the desktop
-# entry, the icon and the manual pages of the two command-line programs.
+# entry, the icon, the manual pages of all three, the copyright file and the changelog.
 include(GNUInstallDirs)
 
 foreach(program kvt730-tool kvt730ctl kvt730-sim)
@@ -33,26 +33,37 @@ else()
 endif()
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/wireshark/kvt730.lua DESTINATION ${KVT_WIRESHARK_PLUGINS})
 
-# Manual pages go in compressed, as Debian keeps them.
+# Manual pages, with the version filled in, and the changelog go in compressed, as Debian
+# keeps them; the copyright file (machine-readable, DEP-5) beside the changelog.
 find_program(KVT_GZIP gzip REQUIRED)
+set(kvt_packed_dir ${CMAKE_BINARY_DIR}/packaging)
 set(kvt_man_pages)
-foreach(page kvt730ctl.1 kvt730-sim.1)
-  set(packed ${CMAKE_BINARY_DIR}/packaging/man/${page}.gz)
+foreach(page kvt730-tool.1 kvt730ctl.1 kvt730-sim.1)
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/${page} ${kvt_packed_dir}/man/${page} @ONLY)
+  set(packed ${kvt_packed_dir}/man/${page}.gz)
   add_custom_command(OUTPUT ${packed}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packaging/man
-    COMMAND ${KVT_GZIP} -9 -n -c ${CMAKE_CURRENT_LIST_DIR}/${page} > ${packed}
-    DEPENDS ${CMAKE_CURRENT_LIST_DIR}/${page}
+    COMMAND ${KVT_GZIP} -9 -n -c ${kvt_packed_dir}/man/${page} > ${packed}
+    DEPENDS ${kvt_packed_dir}/man/${page}
     VERBATIM)
   list(APPEND kvt_man_pages ${packed})
 endforeach()
-add_custom_target(kvt_man_pages ALL DEPENDS ${kvt_man_pages})
+set(kvt_changelog ${kvt_packed_dir}/changelog.gz)
+add_custom_command(OUTPUT ${kvt_changelog}
+  COMMAND ${KVT_GZIP} -9 -n -c ${CMAKE_CURRENT_LIST_DIR}/changelog > ${kvt_changelog}
+  DEPENDS ${CMAKE_CURRENT_LIST_DIR}/changelog
+  VERBATIM)
+add_custom_target(kvt_man_pages ALL DEPENDS ${kvt_man_pages} ${kvt_changelog})
 install(FILES ${kvt_man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The version has no Debian revision (the package is built from this tree), so the changelog
+# is the native one: changelog.gz.
+install(FILES ${kvt_changelog} ${CMAKE_CURRENT_LIST_DIR}/copyright
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kvt730-tool)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kvt730-tool)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "KVT-730 tool developers")
-set(CPACK_PACKAGE_CONTACT "KVT-730 tool developers <kvt730-tool@localhost>")
+set(CPACK_PACKAGE_CONTACT "KVT-730 tool developers <kvt730-tool@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "test tool for KVT-730 motorised card readers")
 set(CPACK_PACKAGE_DESCRIPTION
 "Desktop test and demonstration tool for the KVT-730 family of motorised card

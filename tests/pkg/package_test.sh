@@ -40,14 +40,34 @@ install)
            usr/share/icons/hicolor/scalable/apps/kvt730-tool.svg \
            usr/share/icons/hicolor/48x48/apps/kvt730-tool.png \
            usr/share/icons/hicolor/128x128/apps/kvt730-tool.png \
-           usr/share/man/man1/kvt730ctl.1.gz usr/share/man/man1/kvt730-sim.1.gz; do
+           usr/share/man/man1/kvt730-tool.1.gz usr/share/man/man1/kvt730ctl.1.gz \
+           usr/share/man/man1/kvt730-sim.1.gz \
+           usr/share/doc/kvt730-tool/copyright usr/share/doc/kvt730-tool/changelog.gz; do
     [ -s "$root/$f" ] || fail "$f missing from the package"
   done
   desktop=$root/usr/share/applications/kvt730-tool.desktop
   grep -qx 'Exec=kvt730-tool' "$desktop" || fail "desktop entry: Exec"
   grep -qx 'Icon=kvt730-tool' "$desktop" || fail "desktop entry: Icon"
-  zcat "$root/usr/share/man/man1/kvt730ctl.1.gz" | grep -q '^\.TH KVT730CTL 1' || fail "kvt730ctl.1"
-  zcat "$root/usr/share/man/man1/kvt730-sim.1.gz" | grep -q '^\.TH KVT730-SIM 1' || fail "kvt730-sim.1"
+  # Each manual page carries the package's version; the changelog's newest entry is this one.
+  for page in kvt730-tool:KVT730-TOOL kvt730ctl:KVT730CTL kvt730-sim:KVT730-SIM; do
+    th=$(zcat "$root/usr/share/man/man1/${page%%:*}.1.gz" | grep '^\.TH')
+    [ "$th" = ".TH ${page#*:} 1 \"\" \"kvt730-tool $version\" \"User Commands\"" ] || fail "${page%%:*}.1: $th"
+  done
+  newest=$(zcat "$root/usr/share/doc/kvt730-tool/changelog.gz" | head -n1)
+  [[ $newest == "kvt730-tool ($version) "* ]] || fail "changelog starts '$newest'"
+  grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
+    "$root/usr/share/doc/kvt730-tool/copyright" || fail "copyright is not machine-readable"
+
+  # What a distribution would check: lintian, no error and no warning.
+  if command -v lintian >/dev/null; then
+    lintian_out=$(lintian --fail-on error,warning --display-info "$deb") || {
+      echo "$lintian_out" >&2
+      fail "lintian"
+    }
+    echo "lintian: ${lintian_out:-clean}"
+  else
+    fail "lintian is not installed (scripts/setup_common.sh installs it)"
+  fi
 
   # The programs run from the scratch root on the system's libraries alone.
   for p in kvt730-tool kvt730ctl kvt730-sim; do
