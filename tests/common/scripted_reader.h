@@ -17,7 +17,6 @@
 #include <atomic>
 #include <chrono>
 #include <mutex>
-#include <optional>
 #include <thread>
 #include <vector>
 
@@ -71,11 +70,12 @@ class ScriptedReader {
  private:
   void serve() {
     QByteArray in;
-    std::optional<Clock::time_point> due;  // a reply waits to go out
+    bool waiting = false;  // a reply waits to go out at `due`
+    Clock::time_point due{};
     while (!stop_) {
       int wait = 50;
-      if (due) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*due - Clock::now()).count();
+      if (waiting) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(due - Clock::now()).count();
         wait = static_cast<int>(std::clamp<long long>(left, 0, 50));
       }
       pollfd p{master_, POLLIN, 0};
@@ -90,9 +90,9 @@ class ScriptedReader {
           in.append(buf, static_cast<int>(n));
         }
       }
-      if (due && in.contains('\x04')) due.reset();  // the host gave up: the reply is dropped
-      if (due && Clock::now() >= *due) {
-        due.reset();
+      if (waiting && in.contains('\x04')) waiting = false;  // the host gave up: the reply is dropped
+      if (waiting && Clock::now() >= due) {
+        waiting = false;
         answer();
       }
       // Whole command frames: F2 ADDR LENhi LENlo text 03 BCC; anything before an F2 is our
@@ -104,8 +104,12 @@ class ScriptedReader {
         if (in.size() - start < 4 + len + 2) break;
         in.remove(0, start + 4 + len + 2);
         (void)!::write(master_, "\x06", 1);
-        if (delay_ > 0) due = Clock::now() + std::chrono::milliseconds(delay_);
-        else answer();
+        if (delay_ > 0) {
+          due = Clock::now() + std::chrono::milliseconds(delay_);
+          waiting = true;
+        } else {
+          answer();
+        }
       }
       if (!in.contains('\xF2')) in.clear();
     }
