@@ -13,17 +13,11 @@
 #include "exit_status.h"
 #include "insight_commands.h"
 #include "output.h"
+#include "sub_commands.h"
 
 namespace kvt::cli {
 
 namespace {
-
-// The outcome's results first, then its message, as the windows apply them.
-int Finish(Context& c, const Outcome& o, const std::function<void()>& printResults = {}) {
-  if (o.status == OpStatus::Done && printResults) printResults();
-  Present(c.session.notifier, o);
-  return ExitCodeFor(o.status);
-}
 
 // The grid after an operation: the cells it filled, 16 to a row, each row headed by its
 // label as on the "IC CARD" tab.
@@ -33,17 +27,9 @@ void PrintGrid(const QStringList& cells) {
 }
 
 // Operand parsing. Every helper sets *error and gives false on a mistake.
-struct Operands {
-  const CliOptions& o;
-  QString* error;
+struct Operands : SubOperands {
+  using SubOperands::SubOperands;
 
-  QString sub() const { return o.operands.value(0); }
-  bool count(int min, int max) const {
-    const int n = o.operands.size() - 1;
-    if (n >= min && n <= max) return true;
-    *error = QStringLiteral("%1 %2: wrong number of operands").arg(o.command, sub());
-    return false;
-  }
   // Operand `index` (the sub-command is 0) as a hex value of at most `max`, written with
   // `digits` upper-case digits; `fallback` when it is absent.
   bool hex(int index, int max, int digits, const QString& fallback, QString* out) const {
@@ -73,17 +59,7 @@ struct Operands {
     *out = *b;
     return true;
   }
-  bool unknown(const char* subs) const {
-    *error = QStringLiteral("%1 %2: expected %3").arg(o.command, sub(), QLatin1String(subs));
-    return false;
-  }
 };
-
-QStringList cellTexts(const QByteArray& data) {
-  QStringList cells;
-  for (char b : data) cells << HexByte(static_cast<uint8_t>(b));
-  return cells;
-}
 
 QString lengthText(const QByteArray& data) { return HexByte(static_cast<uint8_t>(data.size())); }
 
@@ -168,7 +144,7 @@ Runner BindSle4442(const CliOptions& o, QString* error) {
               "write-main or write-protection");
     return {};
   }
-  const QStringList cells = cellTexts(data);
+  const QStringList cells = CellTexts(data);
   return GridRunner([=](Context& c) { return RunSle4442(c.session, c.options.address, op, f, cells); });
 }
 
@@ -202,7 +178,7 @@ Runner BindSle4428(const CliOptions& o, QString* error) {
               "write-protected");
     return {};
   }
-  const QStringList cells = cellTexts(data);
+  const QStringList cells = CellTexts(data);
   return GridRunner([=](Context& c) { return RunSle4428(c.session, c.options.address, op, f, cells); });
 }
 
@@ -222,7 +198,7 @@ Runner BindEeprom24(const CliOptions& o, QString* error) {
     if (!p.count(2, 1 + kIcGridCells) || !wideAddress(p, 1, &f.high, &f.low) || !p.bytes(2, 1, kIcGridCells, &data))
       return {};
     f.length = lengthText(data);
-    const QStringList cells = cellTexts(data);
+    const QStringList cells = CellTexts(data);
     return GridRunner([=](Context& c) { return Eeprom24Write(c.session, c.options.address, f, cells); });
   }
   p.unknown("activate, status, deactivate, read or write");

@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: MIT
+#include "sub_commands.h"
+
+#include "core/base/conversions.h"
+#include "exit_status.h"
+
+namespace kvt::cli {
+
+int Finish(Context& c, const Outcome& o, const std::function<void()>& printResults) {
+  if (o.status == OpStatus::Done && printResults) printResults();
+  Present(c.session.notifier, o);
+  return ExitCodeFor(o.status);
+}
+
+QStringList CellTexts(const QByteArray& data) {
+  QStringList cells;
+  for (char b : data) cells << HexByte(static_cast<uint8_t>(b));
+  return cells;
+}
+
+bool SubOperands::count(int min, int max) const {
+  const int n = o.operands.size() - 1;
+  if (n >= min && n <= max) return true;
+  *error = QStringLiteral("%1 %2: wrong number of operands").arg(o.command, sub());
+  return false;
+}
+
+bool SubOperands::unknown(const char* subs) const {
+  *error = QStringLiteral("%1 %2: expected %3").arg(o.command, sub(), QLatin1String(subs));
+  return false;
+}
+
+}  // namespace kvt::cli
