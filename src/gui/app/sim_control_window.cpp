@@ -72,6 +72,23 @@ QLabel* line(QWidget* parent, const char* objectName) {
   return l;
 }
 
+// A combo box of the card kinds the simulator's options name.
+QComboBox* kindBox(QWidget* parent, const char* objectName, const std::vector<std::string>& kinds) {
+  auto* box = new QComboBox(parent);
+  box->setObjectName(QString::fromLatin1(objectName));
+  for (const std::string& kind : kinds) box->addItem(QString::fromStdString(kind));
+  return box;
+}
+
+// A form row whose label is the field's buddy and names it to assistive tools.
+void addNamedRow(QFormLayout* form, const QString& labelText, QWidget* field) {
+  auto* label = new QLabel(labelText, field->parentWidget());
+  field->setAccessibleName(labelText);
+  field->setAccessibleDescription(labelText);
+  label->setBuddy(field);
+  form->addRow(label, field);
+}
+
 void showLine(QLabel* l, const QString& text) {
   ShowValue(l, text);
   l->setToolTip(text);
@@ -162,35 +179,19 @@ SimControlWindow::SimControlWindow(sim::PtyHost& host, QWidget* parent) : QWidge
   auto* insert = button(cardBox, "SimInsertCard", QStringLiteral("Insert card"));
   auto* remove = button(cardBox, "SimRemoveCard", QStringLiteral("Remove card"));
   // The chip of the card in the channel and of every card that enters after it.
-  auto* chipLabel = new QLabel(QStringLiteral("Chip:"), cardBox);
-  chipKind_ = new QComboBox(cardBox);
-  chipKind_->setObjectName(QStringLiteral("SimChipKind"));
-  for (const std::string& kind : sim::contactChipKinds()) chipKind_->addItem(QString::fromStdString(kind));
+  chipKind_ = kindBox(cardBox, "SimChipKind", sim::contactChipKinds());
   host_.withReader([this](sim::Reader& r) { chipKind_->setCurrentText(QString::fromStdString(r.state().icCardKind)); });
-  chipKind_->setAccessibleName(chipLabel->text());
-  chipKind_->setAccessibleDescription(chipLabel->text());
-  chipLabel->setBuddy(chipKind_);
-  cardRow->addRow(chipLabel, chipKind_);
+  addNamedRow(cardRow, QStringLiteral("Chip:"), chipKind_);
   // The contactless side of the same cards; it answers at the RF position.
-  auto* rfLabel = new QLabel(QStringLiteral("Contactless:"), cardBox);
-  rfKind_ = new QComboBox(cardBox);
-  rfKind_->setObjectName(QStringLiteral("SimRfKind"));
-  for (const std::string& kind : sim::rfCardKinds()) rfKind_->addItem(QString::fromStdString(kind));
+  rfKind_ = kindBox(cardBox, "SimRfKind", sim::rfCardKinds());
   host_.withReader([this](sim::Reader& r) { rfKind_->setCurrentText(QString::fromStdString(r.state().rfCardKind)); });
-  rfKind_->setAccessibleName(rfLabel->text());
-  rfKind_->setAccessibleDescription(rfLabel->text());
-  rfLabel->setBuddy(rfKind_);
-  cardRow->addRow(rfLabel, rfKind_);
+  addNamedRow(cardRow, QStringLiteral("Contactless:"), rfKind_);
   // How many cards the stacker holds: each move that finds the channel empty dispenses one.
-  auto* stackerLabel = new QLabel(QStringLiteral("Fill stacker:"), cardBox);
   stackerCards_ = new QSpinBox(cardBox);
   stackerCards_->setObjectName(QStringLiteral("SimStackerCards"));
   stackerCards_->setRange(0, 100000);
   host_.withReader([this](sim::Reader& r) { stackerCards_->setValue(r.stackerCards()); });
-  stackerCards_->setAccessibleName(stackerLabel->text());
-  stackerCards_->setAccessibleDescription(stackerLabel->text());
-  stackerLabel->setBuddy(stackerCards_);
-  cardRow->addRow(stackerLabel, stackerCards_);
+  addNamedRow(cardRow, QStringLiteral("Fill stacker:"), stackerCards_);
   auto* cardButtons = new QHBoxLayout;
   cardButtons->addWidget(insert);
   cardButtons->addWidget(remove);
