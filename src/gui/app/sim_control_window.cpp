@@ -21,6 +21,7 @@
 #include "core/base/conversions.h"
 #include "core/link/negative_reply.h"
 #include "core/link/port_wait.h"
+#include "gui/widgets/named_widgets.h"
 #include "gui/widgets/value_label.h"
 #include "sim/cards/contact_chip.h"
 #include "sim/cards/contact_commands.h"
@@ -47,13 +48,6 @@ QString positionText(const sim::Reader& r) {
       return r.state().spot == sim::InsideSpot::RfAntenna ? QStringLiteral("RF position") : QStringLiteral("IC contacts");
   }
   return QString();
-}
-
-QPushButton* button(QWidget* parent, const char* objectName, const QString& caption) {
-  auto* b = new QPushButton(caption, parent);
-  b->setObjectName(QString::fromLatin1(objectName));
-  b->setAccessibleName(caption);
-  return b;
 }
 
 QLabel* value(QWidget* parent, const char* objectName) {
@@ -176,8 +170,8 @@ SimControlWindow::SimControlWindow(sim::PtyHost& host, QWidget* parent) : QWidge
 
   auto* cardBox = new QGroupBox(QStringLiteral("Card"), this);
   auto* cardRow = new QFormLayout(cardBox);
-  auto* insert = button(cardBox, "SimInsertCard", QStringLiteral("Insert card"));
-  auto* remove = button(cardBox, "SimRemoveCard", QStringLiteral("Remove card"));
+  auto* insert = NamedButton(cardBox, "SimInsertCard", QStringLiteral("Insert card"));
+  auto* remove = NamedButton(cardBox, "SimRemoveCard", QStringLiteral("Remove card"));
   // The chip of the card in the channel and of every card that enters after it.
   chipKind_ = kindBox(cardBox, "SimChipKind", sim::contactChipKinds());
   host_.withReader([this](sim::Reader& r) { chipKind_->setCurrentText(QString::fromStdString(r.state().icCardKind)); });
@@ -221,8 +215,8 @@ SimControlWindow::SimControlWindow(sim::PtyHost& host, QWidget* parent) : QWidge
     w->setAccessibleDescription(label);
   }
   auto* faultButtons = new QHBoxLayout;
-  auto* apply = button(faultBox, "SimApplyFault", QStringLiteral("Apply"));
-  auto* clear = button(faultBox, "SimClearFault", QStringLiteral("Clear"));
+  auto* apply = NamedButton(faultBox, "SimApplyFault", QStringLiteral("Apply"));
+  auto* clear = NamedButton(faultBox, "SimClearFault", QStringLiteral("Clear"));
   faultButtons->addWidget(apply);
   faultButtons->addWidget(clear);
   faultForm->addRow(faultButtons);
@@ -249,7 +243,7 @@ SimControlWindow::SimControlWindow(sim::PtyHost& host, QWidget* parent) : QWidge
     jamRate_->setValue(m.jamRate * 100);
     seed_->setValue(static_cast<int>(std::min<uint32_t>(m.seed, 999999u)));
   });
-  auto* applyMotion = button(motionBox, "SimApplyMotion", QStringLiteral("Apply"));
+  auto* applyMotion = NamedButton(motionBox, "SimApplyMotion", QStringLiteral("Apply"));
   applyMotion->setAccessibleDescription(QStringLiteral("Apply the card motion"));
   // Two pairs of label and field a row, so the panel stays low and fits a 1280 screen; the
   // tooltips say the rest.

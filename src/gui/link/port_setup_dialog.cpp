@@ -13,6 +13,7 @@
 #include "core/link/port_map.h"
 #include "core/link/port_setup.h"
 #include "gui/widgets/busy_cursor.h"
+#include "gui/widgets/named_widgets.h"
 
 namespace kvt {
 
@@ -38,9 +39,7 @@ QLabel* fieldLabel(QWidget* parent, const QString& text, QComboBox* buddy) {
 }
 
 QPushButton* button(QWidget* parent, const char* objectName, const QString& caption) {
-  auto* b = new QPushButton(caption, parent);
-  b->setObjectName(QString::fromLatin1(objectName));
-  b->setAccessibleName(caption);
+  QPushButton* b = NamedButton(parent, objectName, caption);
   b->setAutoDefault(false);
   return b;
 }

@@ -6,7 +6,7 @@
 #include <QPushButton>
 
 #include "core/machine/unit_ops.h"
-#include "gui/widgets/ok_button.h"
+#include "gui/widgets/named_widgets.h"
 #include "gui/widgets/value_label.h"
 
 namespace kvt {

@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-#include "gui/widgets/ok_button.h"
+#include "gui/widgets/named_widgets.h"
 
 namespace kvt {
 

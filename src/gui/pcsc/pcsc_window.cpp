@@ -15,6 +15,7 @@
 #include "core/insight/atr.h"
 #include "core/insight/status_words.h"
 #include "gui/widgets/key_filters.h"
+#include "gui/widgets/named_widgets.h"
 #include "gui/widgets/value_label.h"
 
 #include "gui/widgets/busy_cursor.h"
@@ -23,13 +24,6 @@
 namespace kvt {
 
 namespace {
-
-QGroupBox* frame(QWidget* parent, const char* objectName, const QString& caption) {
-  auto* box = new QGroupBox(caption, parent);
-  box->setObjectName(QString::fromLatin1(objectName));
-  box->setAccessibleName(caption);
-  return box;
-}
 
 QComboBox* combo(QWidget* parent, const char* objectName, const QString& frameCaption) {
   auto* c = new QComboBox(parent);
@@ -64,7 +58,7 @@ KVT_730_M_PCSCForm::KVT_730_M_PCSCForm(SmartCardService& service, Notifier& noti
   onClick(establishButton, [this] { return pcsc::EstablishContext(service_, state_); });
 
   const QString readerCaption = QStringLiteral("Smart Card Reader List");
-  auto* readers = frame(this, "Frame1", readerCaption);
+  auto* readers = NamedFrame(this, "Frame1", readerCaption);
   auto* readersLayout = new QVBoxLayout(readers);
   auto* listButton = addButton(readers, "CmdListReaders", QStringLiteral("Get Readers List"));
   ReaderList = combo(readers, "ReaderList", readerCaption);
@@ -80,7 +74,7 @@ KVT_730_M_PCSCForm::KVT_730_M_PCSCForm(SmartCardService& service, Notifier& noti
   onClick(statusButton, [this] { return pcsc::Status(service_, state_); });
 
   const QString apduCaption = QStringLiteral("APDU Command String");
-  auto* apdu = frame(this, "Frame2", apduCaption);
+  auto* apdu = NamedFrame(this, "Frame2", apduCaption);
   auto* apduLayout = new QVBoxLayout(apdu);
   CmdText = combo(apdu, "CmdText", apduCaption);
   MakeTypedTextCombo(CmdText);

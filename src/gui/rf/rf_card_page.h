@@ -56,7 +56,6 @@ class RfCardPage : public QWidget {
   QWidget* buildUltralightPage();
   QWidget* buildCpuPage(IsoType type);
 
-  QPushButton* button(QWidget* parent, const char* name, const QString& caption);
   // A combo box with its label in the next row of `form`.
   QComboBox* labelledCombo(QWidget* parent, QGridLayout* form, const char* name, const QString& label);
   // "Card SN" and the label that shows the serial number.
