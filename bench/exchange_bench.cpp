@@ -43,10 +43,7 @@ double CpuSeconds(int who) {
 Rate EngineLoop(const QString& device, double seconds) {
   Rate r;
   bench::ToolPort tool;
-  if (!tool.open(device)) {
-    r.failed = true;
-    return r;
-  }
+  if (!tool.open(device, r)) return r;
   kvt::StringLog log;
   kvt::Engine engine(tool.state, tool.port, log, tool.notifier);
   const QByteArray frame = kvt::BuildFrame(0, '1', '0');

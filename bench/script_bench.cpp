@@ -68,10 +68,7 @@ class BenchView : public kvt::ScriptView {
 Rate ScriptRun(const QString& device, qint64 repeats) {
   Rate r;
   bench::ToolPort tool;
-  if (!tool.open(device)) {
-    r.failed = true;
-    return r;
-  }
+  if (!tool.open(device, r)) return r;
   kvt::StringEntryList raw, blocks;  // emptied by the transport past kListCap entries
   kvt::ScriptTransport transport(tool.state, tool.port, tool.notifier, raw, blocks);
   BenchView view(kScript, repeats);
