@@ -37,11 +37,7 @@ int RfCardPage::sector() const { return SecNumberCombo->currentIndex(); }
 QWidget* RfCardPage::buildS50Page() {
   auto* page = new QWidget;
   page->setObjectName(QStringLiteral("S50S70Page"));
-  auto* layout = new QVBoxLayout(page);
-  auto* top = new QGridLayout;
-  RFmessageLabel = serialNumberRow(page, top, "RFmessageLabel");
-  top->setColumnStretch(2, 1);
-  layout->addLayout(top);
+  QVBoxLayout* layout = serialNumberPage(page, "RFmessageLabel", &RFmessageLabel);
 
   // Keys.
   const QString keyCaption = QStringLiteral("Password operation commands");
@@ -236,11 +232,7 @@ CardFileJob RfCardPage::mifareJob() const {
 QWidget* RfCardPage::buildUltralightPage() {
   auto* page = new QWidget;
   page->setObjectName(QStringLiteral("UltralightPage"));
-  auto* layout = new QVBoxLayout(page);
-  auto* top = new QGridLayout;
-  ULRFmessage = serialNumberRow(page, top, "ULRFmessage");
-  top->setColumnStretch(2, 1);
-  layout->addLayout(top);
+  QVBoxLayout* layout = serialNumberPage(page, "ULRFmessage", &ULRFmessage);
 
   const QString dataCaption = QStringLiteral("UL Card Data ");
   auto* data = NamedFrame(page, "UlCardDataFrame", dataCaption);

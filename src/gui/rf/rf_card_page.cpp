@@ -91,6 +91,15 @@ QLabel* RfCardPage::serialNumberRow(QWidget* parent, QGridLayout* form, const ch
   return value;
 }
 
+QVBoxLayout* RfCardPage::serialNumberPage(QWidget* page, const char* name, QLabel** serialNumber) {
+  auto* layout = new QVBoxLayout(page);
+  auto* top = new QGridLayout;
+  *serialNumber = serialNumberRow(page, top, name);
+  top->setColumnStretch(2, 1);
+  layout->addLayout(top);
+  return layout;
+}
+
 QWidget* RfCardPage::buildActivationRow() {
   auto* row = new QWidget(this);
   row->setObjectName(QStringLiteral("RfActivationRow"));
