@@ -253,25 +253,14 @@ Runner BindChip(const CliOptions& o, QString* error, ChipGroup g) {
       *error = QStringLiteral("%1 apdu needs at least one APDU in hex, e.g. 00A40000023F00").arg(o.command);
       return {};
     }
-    for (const QString& a : apdus) {
-      QByteArray bytes;
-      if (ConvertApduText(a, &bytes) != ApduTextError::None) {
-        *error = QStringLiteral("%1 apdu %2: not an APDU of hex digit pairs (at most %3 bytes)")
-                     .arg(o.command, a)
-                     .arg(kMaxApduBytes);
-        return {};
-      }
-    }
-    // One "Send APDU" press per operand, in order, until one does not succeed.
+    if (!p.apdus(apdus)) return {};
     return [=](Context& c) {
-      int rc = kExitOk;
-      for (const QString& a : apdus) {
+      return SendEach(apdus, [&](const QString& a) {
         const ChipOutcome out = SendApdu(c.session, c.options.address, g, protocol, a);
-        rc = FinishChip(c, out);
+        const int rc = FinishChip(c, out);
         if (out.status == OpStatus::Done && out.backText) PrintResponseSw(*out.backText);
-        if (rc != kExitOk) break;
-      }
-      return rc;
+        return rc;
+      });
     };
   }
   if (g == ChipGroup::Sam && sub == QLatin1String("choose")) {

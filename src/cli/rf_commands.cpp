@@ -105,23 +105,14 @@ Runner BindRf(const CliOptions& o, QString* error) {
     }
     const IsoType type = which == QLatin1String("a") ? IsoType::A : IsoType::B;
     const QStringList apdus = o.operands.mid(2);
-    for (const QString& a : apdus) {
-      QByteArray bytes;
-      if (ConvertApduText(a, &bytes) != ApduTextError::None) {
-        *error = QStringLiteral("rf apdu %1: not an APDU of hex digit pairs (at most %2 bytes)").arg(a).arg(kMaxApduBytes);
-        return {};
-      }
-    }
-    // One "Send APDU" press per operand, in order, until one does not succeed.
+    if (!p.apdus(apdus)) return {};
     return [type, apdus](Context& c) {
-      int rc = kExitOk;
-      for (const QString& a : apdus) {
+      return SendEach(apdus, [&](const QString& a) {
         const IsoApduOutcome out = SendIsoApdu(c.session, c.options.address, type, a);
-        rc = Finish(c, out, [&] { PrintField(QStringLiteral("Response"), out.response); });
+        const int rc = Finish(c, out, [&] { PrintField(QStringLiteral("Response"), out.response); });
         if (out.status == OpStatus::Done) PrintResponseSw(out.response);
-        if (rc != kExitOk) break;
-      }
-      return rc;
+        return rc;
+      });
     };
   }
   p.unknown("activate, status, deactivate or apdu");

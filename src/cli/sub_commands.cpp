@@ -2,6 +2,7 @@
 #include "sub_commands.h"
 
 #include "core/base/conversions.h"
+#include "core/contact/chip_card_ops.h"
 #include "exit_status.h"
 
 namespace kvt::cli {
@@ -28,6 +29,28 @@ bool SubOperands::count(int min, int max) const {
 bool SubOperands::unknown(const char* subs) const {
   *error = QStringLiteral("%1 %2: expected %3").arg(o.command, sub(), QLatin1String(subs));
   return false;
+}
+
+bool SubOperands::apdus(const QStringList& texts) const {
+  for (const QString& a : texts) {
+    QByteArray bytes;
+    if (ConvertApduText(a, &bytes) != ApduTextError::None) {
+      *error = QStringLiteral("%1 apdu %2: not an APDU of hex digit pairs (at most %3 bytes)")
+                   .arg(o.command, a)
+                   .arg(kMaxApduBytes);
+      return false;
+    }
+  }
+  return true;
+}
+
+int SendEach(const QStringList& apdus, const std::function<int(const QString&)>& send) {
+  int rc = kExitOk;
+  for (const QString& a : apdus) {
+    rc = send(a);
+    if (rc != kExitOk) break;
+  }
+  return rc;
 }
 
 }  // namespace kvt::cli

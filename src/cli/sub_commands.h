@@ -31,6 +31,11 @@ struct SubOperands {
   bool count(int min, int max) const;
   // The sub-command is none of subs (the list for the message).
   bool unknown(const char* subs) const;
+  // Every text an APDU of hex digit pairs, as the APDU boxes take them.
+  bool apdus(const QStringList& texts) const;
 };
+
+// One "Send APDU" press per APDU, in order, until one does not succeed; the last status.
+int SendEach(const QStringList& apdus, const std::function<int(const QString&)>& send);
 
 }  // namespace kvt::cli
