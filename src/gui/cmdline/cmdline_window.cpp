@@ -27,6 +27,7 @@
 #include "core/link/line_port.h"
 #include "gui/widgets/busy_cursor.h"
 #include "gui/widgets/log_panel.h"
+#include "gui/widgets/named_widgets.h"
 #include "gui/widgets/value_label.h"
 #include "list_box_entries.h"
 
@@ -160,9 +161,7 @@ QWidget* KVT_730_B_CMDExuteForm::buildCommandPage() {
   connect(CmdStopBtn, &QPushButton::clicked, this, [this] { controller_->stop(); });
   connect(CmdCANCLEBtn, &QPushButton::clicked, this, [this] { controller_->cancel(); });
 
-  ICframeComm = new QGroupBox(QStringLiteral("Repeat Counter"), page);
-  ICframeComm->setObjectName(QStringLiteral("ICframeComm"));
-  ICframeComm->setAccessibleName(ICframeComm->title());
+  ICframeComm = NamedFrame(page, "ICframeComm", QStringLiteral("Repeat Counter"));
   LianXuText = new QLineEdit(QStringLiteral("1"), ICframeComm);
   LianXuText->setObjectName(QStringLiteral("LianXuText"));
   LianXuText->setAccessibleName(ICframeComm->title());

@@ -16,6 +16,7 @@
 #include "gui/widgets/busy_cursor.h"
 #include "gui/widgets/decoding_box.h"
 #include "gui/widgets/key_filters.h"
+#include "gui/widgets/named_widgets.h"
 #include "gui/widgets/value_label.h"
 
 namespace kvt {
@@ -174,9 +175,7 @@ KVT_730_B_CPUCARD::KVT_730_B_CPUCARD(Session& session, std::function<QString()> 
                       "SendCmdBtn"},
                      CpuApduEntries(), parent) {
   // The three choices as one named group, so that a screen reader says what they choose.
-  auto* group = new QGroupBox(QStringLiteral("Protocol"), this);
-  group->setObjectName(QStringLiteral("ProtocolGroup"));
-  group->setAccessibleName(group->title());
+  auto* group = NamedFrame(this, "ProtocolGroup", QStringLiteral("Protocol"));
   auto* row = new QHBoxLayout(group);
   const QString captions[3] = {QStringLiteral("T=0"), QStringLiteral("T=1"), QStringLiteral("auto")};
   for (int i = 0; i < 3; ++i) {
@@ -210,9 +209,7 @@ KVT_730_B_SimCard::KVT_730_B_SimCard(Session& session, std::function<QString()> 
   SimNo1->setEditText(QStringLiteral("SAM 1"));
   SimNo1->setAccessibleName(label);
   SimNo1->setAccessibleDescription(label);
-  auto* select = new QPushButton(QStringLiteral("Choose SAM"), this);
-  select->setObjectName(QStringLiteral("SelectSamCmd"));
-  select->setAccessibleName(select->text());
+  auto* select = NamedButton(this, "SelectSamCmd", QStringLiteral("Choose SAM"));
   select->setAutoDefault(false);
   connect(select, &QPushButton::clicked, this,
           [this] { run([this] { return ChooseSam(session_, address_(), SimNo1->currentText()); }); });
