@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "contact_commands.h"
 
+#include <initializer_list>
 #include <map>
 
 #include "core/base/conversions.h"
@@ -57,6 +58,17 @@ struct Operands : SubOperands {
       return false;
     }
     *out = *b;
+    return true;
+  }
+  // The security code from operand 1 on, `required` or not: one byte per field (the
+  // fields keep their defaults without it), all of them in *data.
+  bool code(bool required, std::initializer_list<QString*> fields, QByteArray* data) const {
+    const int n = static_cast<int>(fields.size());
+    if (!count(required ? 1 : 0, n)) return false;
+    if (o.operands.size() <= 1) return true;
+    if (!bytes(1, n, n, data)) return false;
+    int i = 0;
+    for (QString* field : fields) *field = HexByte(static_cast<uint8_t>(data->at(i++)));
     return true;
   }
 };
@@ -117,14 +129,7 @@ Runner BindSle4442(const CliOptions& o, QString* error) {
   Sle4442Op op = Sle4442Op::Verify;
   if (sub == QLatin1String("verify") || sub == QLatin1String("change-code")) {
     op = sub == QLatin1String("verify") ? Sle4442Op::Verify : Sle4442Op::ChangeCode;
-    const bool needed = op == Sle4442Op::ChangeCode;
-    if (!p.count(needed ? 1 : 0, 3)) return {};
-    if (o.operands.size() > 1) {
-      if (!p.bytes(1, 3, 3, &data)) return {};
-      f.pass1 = HexByte(uint8_t(data[0]));
-      f.pass2 = HexByte(uint8_t(data[1]));
-      f.pass3 = HexByte(uint8_t(data[2]));
-    }
+    if (!p.code(op == Sle4442Op::ChangeCode, {&f.pass1, &f.pass2, &f.pass3}, &data)) return {};
   } else if (sub == QLatin1String("read-security")) {
     op = Sle4442Op::ReadSecurity;
     if (!p.count(0, 0)) return {};
@@ -158,12 +163,7 @@ Runner BindSle4428(const CliOptions& o, QString* error) {
   Sle4428Op op = Sle4428Op::CheckCode;
   if (sub == QLatin1String("verify") || sub == QLatin1String("change-code")) {
     op = sub == QLatin1String("verify") ? Sle4428Op::CheckCode : Sle4428Op::ChangeCode;
-    if (!p.count(op == Sle4428Op::ChangeCode ? 1 : 0, 2)) return {};
-    if (o.operands.size() > 1) {
-      if (!p.bytes(1, 2, 2, &data)) return {};
-      f.pass1 = HexByte(uint8_t(data[0]));
-      f.pass2 = HexByte(uint8_t(data[1]));
-    }
+    if (!p.code(op == Sle4428Op::ChangeCode, {&f.pass1, &f.pass2}, &data)) return {};
   } else if (sub == QLatin1String("read-main") || sub == QLatin1String("read-protection")) {
     op = sub == QLatin1String("read-main") ? Sle4428Op::ReadMain : Sle4428Op::ReadProtection;
     if (!p.count(0, 2) || !wideAddress(p, 1, &f.high, &f.low) || !p.hex(2, 0xFF, 2, QStringLiteral("80"), &f.length))
