@@ -206,14 +206,9 @@ SimControlWindow::SimControlWindow(sim::PtyHost& host, QWidget* parent) : QWidge
   everyCommand_ = new QCheckBox(QStringLiteral("Every command"), faultBox);
   everyCommand_->setObjectName(QStringLiteral("SimEveryCommand"));
   everyCommand_->setAccessibleName(everyCommand_->text());
-  faultForm->addRow(QStringLiteral("Kind:"), faultKind_);
-  faultForm->addRow(QStringLiteral("Negative code:"), negativeCode_);
+  addNamedRow(faultForm, QStringLiteral("Kind:"), faultKind_);
+  addNamedRow(faultForm, QStringLiteral("Negative code:"), negativeCode_);
   faultForm->addRow(everyCommand_);
-  for (QWidget* w : {static_cast<QWidget*>(faultKind_), static_cast<QWidget*>(negativeCode_)}) {
-    const QString label = qobject_cast<QLabel*>(faultForm->labelForField(w))->text();
-    w->setAccessibleName(label);
-    w->setAccessibleDescription(label);
-  }
   auto* faultButtons = new QHBoxLayout;
   auto* apply = NamedButton(faultBox, "SimApplyFault", QStringLiteral("Apply"));
   auto* clear = NamedButton(faultBox, "SimClearFault", QStringLiteral("Clear"));
