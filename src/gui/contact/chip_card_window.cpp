@@ -136,10 +136,7 @@ ChipCardWindow::ChipCardWindow(Session& session, std::function<QString()> addres
 
 QPushButton* ChipCardWindow::addButton(QGridLayout* layout, const char* name, const QString& caption, int row,
                                        int column) {
-  auto* b = new QPushButton(caption, this);
-  b->setObjectName(QString::fromLatin1(name));
-  b->setAccessibleName(caption);
-  b->setAutoDefault(false);
+  QPushButton* b = NamedPlainButton(this, name, caption);
   layout->addWidget(b, row, column);
   return b;
 }
@@ -209,8 +206,7 @@ KVT_730_B_SimCard::KVT_730_B_SimCard(Session& session, std::function<QString()> 
   SimNo1->setEditText(QStringLiteral("SAM 1"));
   SimNo1->setAccessibleName(label);
   SimNo1->setAccessibleDescription(label);
-  auto* select = NamedButton(this, "SelectSamCmd", QStringLiteral("Choose SAM"));
-  select->setAutoDefault(false);
+  auto* select = NamedPlainButton(this, "SelectSamCmd", QStringLiteral("Choose SAM"));
   connect(select, &QPushButton::clicked, this,
           [this] { run([this] { return ChooseSam(session_, address_(), SimNo1->currentText()); }); });
   row->addWidget(SimNo1);

@@ -54,21 +54,21 @@ KVT_730_M_PCSCForm::KVT_730_M_PCSCForm(SmartCardService& service, Notifier& noti
   };
 
   auto* column = new QVBoxLayout;
-  auto* establishButton = addButton(this, "CmdEstablish", QStringLiteral("Establish Context"));
+  auto* establishButton = NamedPlainButton(this, "CmdEstablish", QStringLiteral("Establish Context"));
   onClick(establishButton, [this] { return pcsc::EstablishContext(service_, state_); });
 
   const QString readerCaption = QStringLiteral("Smart Card Reader List");
   auto* readers = NamedFrame(this, "Frame1", readerCaption);
   auto* readersLayout = new QVBoxLayout(readers);
-  auto* listButton = addButton(readers, "CmdListReaders", QStringLiteral("Get Readers List"));
+  auto* listButton = NamedPlainButton(readers, "CmdListReaders", QStringLiteral("Get Readers List"));
   ReaderList = combo(readers, "ReaderList", readerCaption);
   readersLayout->addWidget(listButton);
   readersLayout->addWidget(ReaderList);
   onClick(listButton, [this] { return pcsc::ListReaders(service_, state_); });
 
-  auto* connectButton = addButton(this, "CmdConnect", QStringLiteral("SCard Connect"));
-  auto* beginButton = addButton(this, "cmdBeginTransaction", QStringLiteral("SCard Begin Transaction"));
-  auto* statusButton = addButton(this, "cmdGetStatus", QStringLiteral("SCard Status"));
+  auto* connectButton = NamedPlainButton(this, "CmdConnect", QStringLiteral("SCard Connect"));
+  auto* beginButton = NamedPlainButton(this, "cmdBeginTransaction", QStringLiteral("SCard Begin Transaction"));
+  auto* statusButton = NamedPlainButton(this, "cmdGetStatus", QStringLiteral("SCard Status"));
   onClick(connectButton, [this] { return pcsc::Connect(service_, state_, ReaderList->currentText()); });
   onClick(beginButton, [this] { return pcsc::BeginTransaction(service_, state_); });
   onClick(statusButton, [this] { return pcsc::Status(service_, state_); });
@@ -80,16 +80,16 @@ KVT_730_M_PCSCForm::KVT_730_M_PCSCForm(SmartCardService& service, Notifier& noti
   MakeTypedTextCombo(CmdText);
   CmdText->addItems(pcsc::ApduChoices());
   CmdText->setEditText(pcsc::ApduChoices().first());
-  auto* transmitButton = addButton(apdu, "cmdTransmit", QStringLiteral("SCard Transmit APDU"));
+  auto* transmitButton = NamedPlainButton(apdu, "cmdTransmit", QStringLiteral("SCard Transmit APDU"));
   apduLayout->addWidget(CmdText);
   apduLayout->addWidget(transmitButton);
   onClick(transmitButton, [this] { return pcsc::Transmit(service_, state_, CmdText->currentText()); });
 
-  auto* endButton = addButton(this, "cmdEndTransaction", QStringLiteral("SCard End Transaction"));
-  auto* disconnectButton = addButton(this, "cmdDisconnect", QStringLiteral("SCard Disconnect"));
-  auto* releaseButton = addButton(this, "cmdRelease", QStringLiteral("Release Context"));
-  auto* exitButton = addButton(this, "CmdExit", QStringLiteral("Return"));
-  auto* clearButton = addButton(this, "cmdClear", QStringLiteral("Clear"));
+  auto* endButton = NamedPlainButton(this, "cmdEndTransaction", QStringLiteral("SCard End Transaction"));
+  auto* disconnectButton = NamedPlainButton(this, "cmdDisconnect", QStringLiteral("SCard Disconnect"));
+  auto* releaseButton = NamedPlainButton(this, "cmdRelease", QStringLiteral("Release Context"));
+  auto* exitButton = NamedPlainButton(this, "CmdExit", QStringLiteral("Return"));
+  auto* clearButton = NamedPlainButton(this, "cmdClear", QStringLiteral("Clear"));
   onClick(endButton, [this] { return pcsc::EndTransaction(service_, state_); });
   onClick(disconnectButton, [this] { return pcsc::Disconnect(service_, state_); });
   onClick(releaseButton, [this] { return pcsc::ReleaseContext(service_, state_); });
@@ -143,14 +143,6 @@ KVT_730_M_PCSCForm::KVT_730_M_PCSCForm(SmartCardService& service, Notifier& noti
 }
 
 KVT_730_M_PCSCForm::~KVT_730_M_PCSCForm() { unload(); }
-
-QPushButton* KVT_730_M_PCSCForm::addButton(QWidget* parent, const char* objectName, const QString& caption) {
-  auto* b = new QPushButton(caption, parent);
-  b->setObjectName(QString::fromLatin1(objectName));
-  b->setAccessibleName(caption);
-  b->setAutoDefault(false);
-  return b;
-}
 
 void KVT_730_M_PCSCForm::apply(const pcsc::PcscOutcome& o) {
   if (o.readers) {

@@ -15,6 +15,13 @@ inline QPushButton* NamedButton(QWidget* parent, const char* objectName, const Q
   return b;
 }
 
+// A named button that Enter does not press: it never becomes the dialog's default.
+inline QPushButton* NamedPlainButton(QWidget* parent, const char* objectName, const QString& caption) {
+  QPushButton* b = NamedButton(parent, objectName, caption);
+  b->setAutoDefault(false);
+  return b;
+}
+
 inline QGroupBox* NamedFrame(QWidget* parent, const char* objectName, const QString& caption) {
   auto* box = new QGroupBox(caption, parent);
   box->setObjectName(QString::fromLatin1(objectName));
