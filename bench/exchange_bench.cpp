@@ -23,8 +23,8 @@
 #include "core/base/notifier.h"
 #include "core/link/engine.h"
 #include "core/link/frame.h"
-#include "core/link/qt_serial_port.h"
 #include "raw_exchange.h"
+#include "tool_port.h"
 #include "sim/pty_host.h"
 
 namespace {
@@ -42,17 +42,10 @@ double CpuSeconds(int who) {
 // The tool's way: the exchange engine on a QSerialPort that blocks in the OS.
 Rate EngineLoop(const QString& device, double seconds) {
   Rate r;
-  kvt::AppState state;
-  state.PortOpened = true;
-  kvt::QtSerialPort port(kvt::QtSerialPort::WaitMode::Block);
-  if (port.open(device, 9600) != kvt::OpenError::None) {
-    std::fprintf(stderr, "cannot open %s\n", qPrintable(device));
-    r.failed = true;
-    return r;
-  }
+  bench::ToolPort tool;
+  if (!tool.open(device, r)) return r;
   kvt::StringLog log;
-  kvt::RecordingNotifier notifier;
-  kvt::Engine engine(state, port, log, notifier);
+  kvt::Engine engine(tool.state, tool.port, log, tool.notifier);
   const QByteArray frame = kvt::BuildFrame(0, '1', '0');
   const auto t0 = Clock::now();
   while (SecondsSince(t0) < seconds) {
@@ -108,13 +101,10 @@ int MeasureSilentCpu(sim::PtyHost& host) {
     f.once = false;
     r.setFault(f);
   });
-  kvt::AppState state;
-  state.PortOpened = true;
-  kvt::QtSerialPort port(kvt::QtSerialPort::WaitMode::Block);
-  if (port.open(QString::fromStdString(host.slavePath()), 9600) != kvt::OpenError::None) return 1;
+  bench::ToolPort tool;
+  if (tool.port.open(QString::fromStdString(host.slavePath()), 9600) != kvt::OpenError::None) return 1;
   kvt::StringLog log;
-  kvt::RecordingNotifier notifier;
-  kvt::Engine engine(state, port, log, notifier);
+  kvt::Engine engine(tool.state, tool.port, log, tool.notifier);
   const QByteArray frame = kvt::BuildFrame(0, '1', '0');
   kvt::ReplyBuffer reply;
 

@@ -24,8 +24,8 @@
 #include "core/cmdline/script_parse.h"
 #include "core/cmdline/script_text.h"
 #include "core/cmdline/script_transport.h"
-#include "core/link/qt_serial_port.h"
 #include "raw_exchange.h"
+#include "tool_port.h"
 #include "sim/pty_host.h"
 
 namespace {
@@ -67,19 +67,12 @@ class BenchView : public kvt::ScriptView {
 // positive reply.
 Rate ScriptRun(const QString& device, qint64 repeats) {
   Rate r;
-  kvt::AppState state;
-  state.PortOpened = true;
-  kvt::QtSerialPort port(kvt::QtSerialPort::WaitMode::Block);
-  if (port.open(device, 9600) != kvt::OpenError::None) {
-    std::fprintf(stderr, "cannot open %s\n", qPrintable(device));
-    r.failed = true;
-    return r;
-  }
-  kvt::RecordingNotifier notifier;
+  bench::ToolPort tool;
+  if (!tool.open(device, r)) return r;
   kvt::StringEntryList raw, blocks;  // emptied by the transport past kListCap entries
-  kvt::ScriptTransport transport(state, port, notifier, raw, blocks);
+  kvt::ScriptTransport transport(tool.state, tool.port, tool.notifier, raw, blocks);
   BenchView view(kScript, repeats);
-  kvt::ScriptController control(state, view, transport, notifier, [] { return QStringLiteral("0"); });
+  kvt::ScriptController control(tool.state, view, transport, tool.notifier, [] { return QStringLiteral("0"); });
   control.load();
   const auto t0 = Clock::now();
   control.start();

@@ -8,42 +8,30 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
 #include "sim/serial_speed.h"
-#include "sim/serving_thread.h"
 
 namespace sim {
 namespace {
 
 constexpr int kHangupRetryMs = 200;
-constexpr int kIdleResetMs = 1000;
-
-bool fail(std::string* error, const std::string& what) {
-  if (error) *error = what + ": " + std::strerror(errno);
-  return false;
-}
 
 }  // namespace
 
-PtyHost::PtyHost(std::shared_ptr<SharedReader> reader)
-    : shared_(reader ? std::move(reader) : std::make_shared<SharedReader>()), line_(*shared_, kIdleResetMs) {}
+PtyHost::PtyHost(std::shared_ptr<SharedReader> reader) : ServingHost(std::move(reader), ReaderLine::Carrier::Terminal) {}
 
 PtyHost::~PtyHost() { stop(); }
 
 bool PtyHost::start(std::string* error) {
-  if (running()) {
-    if (error) *error = "already running";
-    return false;
-  }
+  if (!idle(error)) return false;
   int master = -1;
   int slave = -1;
-  if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) return fail(error, "openpty");
+  if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) return FailWithErrno(error, "openpty");
   master_ = master;
   slave_ = slave;
 
   auto bail = [&](const char* what) {
-    fail(error, what);
+    FailWithErrno(error, what);
     closeFds();
     return false;
   };
@@ -62,7 +50,7 @@ bool PtyHost::start(std::string* error) {
   if (fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK) != 0) return bail("fcntl");
   fcntl(master_, F_SETFD, FD_CLOEXEC);
   fcntl(slave_, F_SETFD, FD_CLOEXEC);
-  if (pipe2(wake_, O_NONBLOCK | O_CLOEXEC) != 0) return bail("pipe");
+  if (!openWakePipe()) return bail("pipe");
 
   {
     std::lock_guard<std::mutex> lock(mu_);
@@ -74,7 +62,7 @@ bool PtyHost::start(std::string* error) {
 }
 
 void PtyHost::stop() {
-  StopServing(stopping_, wake_[1], thread_);
+  stopServing();
   closeFds();
 }
 
@@ -86,15 +74,6 @@ std::string PtyHost::slavePath() const {
   std::lock_guard<std::mutex> lock(mu_);
   return path_;
 }
-
-void PtyHost::withReader(const std::function<void(Reader&)>& fn) {
-  std::lock_guard<std::mutex> lock(shared_->mu);
-  fn(shared_->reader);
-}
-
-std::vector<uint8_t> PtyHost::received() const { return line_.received(); }
-
-std::vector<uint8_t> PtyHost::sent() const { return line_.sent(); }
 
 void PtyHost::run() {
   line_.dropOutput();
@@ -109,19 +88,14 @@ void PtyHost::run() {
     // again now and then instead of polling it continuously.
     if (hungUp && (timeout < 0 || timeout > kHangupRetryMs)) timeout = kHangupRetryMs;
 
-    pollfd fds[2] = {{wake_[0], POLLIN, 0}, {hungUp ? -1 : master_, 0, 0}};
+    pollfd fds[2] = {wakePoll(), {hungUp ? -1 : master_, 0, 0}};
     fds[1].events = static_cast<short>(POLLIN | (line_.wantsWrite() ? POLLOUT : 0));
     const int rc = poll(fds, 2, timeout);
     if (rc < 0 && errno != EINTR) break;
     hungUp = false;
     if (rc <= 0) continue;
 
-    if (fds[0].revents & POLLIN) {
-      char drain[64];
-      while (read(wake_[0], drain, sizeof drain) > 0) {
-      }
-      continue;
-    }
+    if (woken(fds[0])) continue;
     if (fds[1].revents & POLLIN) {
       const ssize_t n = read(master_, buf, sizeof buf);
       if (n > 0) {

@@ -121,32 +121,22 @@ Bytes SimCard::process(const Bytes& apdu) {
   return sw(0x6D, 0x00);
 }
 
+Bytes SimCard::selectFile(bool gsm, const Bytes& data) {
+  if (data.size() != 2) return sw(0x67, 0x00);
+  if (data[0] == 0x3F && data[1] == 0x00) {
+    current_ = File::Mf;
+    return gsm ? answerLater(gsmMfResponse(), 0x9F) : answerLater(mfFcp(), 0x61);
+  }
+  if (data[0] == 0x2F && data[1] == 0xE2) {
+    current_ = File::Iccid;
+    return gsm ? answerLater(gsmIccidResponse(), 0x9F) : answerLater(iccidFcp(), 0x61);
+  }
+  return gsm ? sw(0x94, 0x04) : sw(0x6A, 0x82);
+}
+
 Bytes SimCard::select(bool gsm, uint8_t p1, uint8_t p2, const Bytes& data) {
-  if (gsm) {
-    if (p1 != 0 || p2 != 0) return sw(0x6B, 0x00);
-    if (data.size() != 2) return sw(0x67, 0x00);
-    if (data[0] == 0x3F && data[1] == 0x00) {
-      current_ = File::Mf;
-      return answerLater(gsmMfResponse(), 0x9F);
-    }
-    if (data[0] == 0x2F && data[1] == 0xE2) {
-      current_ = File::Iccid;
-      return answerLater(gsmIccidResponse(), 0x9F);
-    }
-    return sw(0x94, 0x04);
-  }
-  if (p1 == 0x00 && p2 == 0x00) {
-    if (data.size() != 2) return sw(0x67, 0x00);
-    if (data[0] == 0x3F && data[1] == 0x00) {
-      current_ = File::Mf;
-      return answerLater(mfFcp(), 0x61);
-    }
-    if (data[0] == 0x2F && data[1] == 0xE2) {
-      current_ = File::Iccid;
-      return answerLater(iccidFcp(), 0x61);
-    }
-    return sw(0x6A, 0x82);
-  }
+  if (gsm) return p1 == 0 && p2 == 0 ? selectFile(true, data) : sw(0x6B, 0x00);
+  if (p1 == 0x00 && p2 == 0x00) return selectFile(false, data);
   if (p1 == 0x04 && p2 == 0x00) {
     if (data != kPseName) return sw(0x6A, 0x82);
     current_ = File::Pse;

@@ -41,6 +41,9 @@ class SimCard {
   enum class File { None, Mf, Iccid, Pse };
 
   Bytes select(bool gsm, uint8_t p1, uint8_t p2, const Bytes& data);
+  // SELECT of the MF or the ICCID file by its identifier, answered as GSM (9F xx) or ISO
+  // (61 xx, then the FCP) asks.
+  Bytes selectFile(bool gsm, const Bytes& data);
   Bytes readBinary(bool gsm, uint8_t p1, uint8_t p2, uint8_t le) const;
   Bytes getResponse(uint8_t le, Bytes waiting);
   Bytes getChallenge(uint8_t p1, uint8_t p2, uint8_t le);

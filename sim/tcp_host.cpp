@@ -12,21 +12,8 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
-
-#include "sim/serving_thread.h"
 
 namespace sim {
-namespace {
-
-constexpr int kIdleResetMs = 1000;
-
-bool fail(std::string* error, const std::string& what) {
-  if (error) *error = what + ": " + std::strerror(errno);
-  return false;
-}
-
-}  // namespace
 
 bool parseListenAddress(const std::string& text, std::string* host, int* port) {
   const std::string scheme = "tcp://";
@@ -46,17 +33,12 @@ bool parseListenAddress(const std::string& text, std::string* host, int* port) {
   return true;
 }
 
-TcpHost::TcpHost(std::shared_ptr<SharedReader> reader)
-    : shared_(reader ? std::move(reader) : std::make_shared<SharedReader>()),
-      line_(*shared_, kIdleResetMs, ReaderLine::Carrier::Socket) {}
+TcpHost::TcpHost(std::shared_ptr<SharedReader> reader) : ServingHost(std::move(reader), ReaderLine::Carrier::Socket) {}
 
 TcpHost::~TcpHost() { stop(); }
 
 bool TcpHost::start(const std::string& host, int port, std::string* error) {
-  if (running()) {
-    if (error) *error = "already running";
-    return false;
-  }
+  if (!idle(error)) return false;
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
@@ -86,7 +68,7 @@ bool TcpHost::start(const std::string& host, int port, std::string* error) {
     errno = saved;
   }
   freeaddrinfo(found);
-  if (listen_ < 0) return fail(error, what);
+  if (listen_ < 0) return FailWithErrno(error, what);
 
   sockaddr_storage bound{};
   socklen_t len = sizeof bound;
@@ -94,8 +76,8 @@ bool TcpHost::start(const std::string& host, int port, std::string* error) {
   port_ = ntohs(bound.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&bound)->sin6_port
                                             : reinterpret_cast<sockaddr_in*>(&bound)->sin_port);
   host_ = host;
-  if (pipe2(wake_, O_NONBLOCK | O_CLOEXEC) != 0) {
-    fail(error, "pipe");
+  if (!openWakePipe()) {
+    FailWithErrno(error, "pipe");
     closeFds();
     return false;
   }
@@ -105,7 +87,7 @@ bool TcpHost::start(const std::string& host, int port, std::string* error) {
 }
 
 void TcpHost::stop() {
-  StopServing(stopping_, wake_[1], thread_);
+  stopServing();
   closeFds();
 }
 
@@ -116,11 +98,6 @@ void TcpHost::closeFds() {
 std::string TcpHost::address() const {
   const bool v6 = host_.find(':') != std::string::npos;
   return "tcp://" + (v6 ? "[" + host_ + "]" : host_) + ":" + std::to_string(port_);
-}
-
-void TcpHost::withReader(const std::function<void(Reader&)>& fn) {
-  std::lock_guard<std::mutex> lock(shared_->mu);
-  fn(shared_->reader);
 }
 
 void TcpHost::dropClient() {
@@ -136,18 +113,13 @@ void TcpHost::run() {
     int timeout = line_.tick(Clock::now());
     if (client_ >= 0 && !line_.flush(client_)) dropClient();
 
-    pollfd fds[3] = {{wake_[0], POLLIN, 0}, {listen_, POLLIN, 0}, {client_, 0, 0}};
+    pollfd fds[3] = {wakePoll(), {listen_, POLLIN, 0}, {client_, 0, 0}};
     fds[2].events = static_cast<short>(POLLIN | (line_.wantsWrite() ? POLLOUT : 0));
     const int rc = poll(fds, 3, timeout);
     if (rc < 0 && errno != EINTR) break;
     if (rc <= 0) continue;
 
-    if (fds[0].revents & POLLIN) {
-      char drain[64];
-      while (read(wake_[0], drain, sizeof drain) > 0) {
-      }
-      continue;
-    }
+    if (woken(fds[0])) continue;
     if (fds[1].revents & POLLIN) {
       const int fd = accept4(listen_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
       if (fd >= 0) {

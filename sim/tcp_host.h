@@ -8,14 +8,10 @@
 #pragma once
 
 #include <atomic>
-#include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
-#include <vector>
 
-#include "sim/reader_line.h"
+#include "sim/serving_thread.h"
 
 namespace sim {
 
@@ -23,48 +19,34 @@ namespace sim {
 // 65535) into its parts; false if it is not of that form.
 bool parseListenAddress(const std::string& text, std::string* host, int* port);
 
-class TcpHost {
+class TcpHost : public ServingHost {
  public:
   explicit TcpHost(std::shared_ptr<SharedReader> reader = nullptr);
   ~TcpHost();  // stops
-  TcpHost(const TcpHost&) = delete;
-  TcpHost& operator=(const TcpHost&) = delete;
 
   // Listens on host:port (port 0: a free port) and starts serving. False with a message if
   // the address cannot be used or it is running.
   bool start(const std::string& host, int port, std::string* error = nullptr);
   // Stops serving; the client and the listening socket are closed. Safe to call twice.
   void stop();
-  bool running() const { return thread_.joinable(); }
 
   int port() const { return port_; }  // the port listened on, once started
   std::string address() const;         // "tcp://HOST:PORT"
 
-  // Runs fn with the reader locked against the serving thread.
-  void withReader(const std::function<void(Reader&)>& fn);
   // The server goes away at once: client and listener closed, serving ends.
   void vanish() { stop(); }
   int connections() const { return connections_; }  // clients accepted so far
-
-  std::vector<uint8_t> received() const { return line_.received(); }
-  std::vector<uint8_t> sent() const { return line_.sent(); }
-  void setHistoryLimit(size_t bytes) { line_.setHistoryLimit(bytes); }  // before start
 
  private:
   void run();
   void dropClient();
   void closeFds();
 
-  std::shared_ptr<SharedReader> shared_;
-  ReaderLine line_;
   std::string host_;
   int port_ = 0;
-  std::thread thread_;
-  std::atomic<bool> stopping_{false};
   std::atomic<int> connections_{0};
   int listen_ = -1;
   int client_ = -1;
-  int wake_[2] = {-1, -1};
 };
 
 }  // namespace sim

@@ -12,8 +12,8 @@ bool atContacts(const ReaderState& s) { return s.card == CardPos::Inside && s.sp
 uint8_t protocolChar(const CpuCard& card) { return card.protocol() == CpuCard::Protocol::T0 ? '0' : '1'; }
 
 Bytes protocolAndAtr(const CpuCard& card) {
-  Bytes out{protocolChar(card)};
-  out.insert(out.end(), card.atr().begin(), card.atr().end());
+  Bytes out = card.atr();
+  out.insert(out.begin(), protocolChar(card));
   return out;
 }
 

@@ -43,25 +43,7 @@ bool MemoryApdu::parse(const Bytes& raw, MemoryApdu* out) {
 
 // ---- SLE4442 ----------------------------------------------------------------------
 
-Sle4442Card::Sle4442Card() {
-  memory_.fill(0xFF);
-  const uint8_t atr[4] = {0xA2, 0x13, 0x10, 0x91};
-  for (int i = 0; i < 4; ++i) {
-    memory_[static_cast<size_t>(i)] = atr[i];
-    protection_[static_cast<size_t>(i)] = true;
-  }
-}
-
-void Sle4442Card::powerOff() {
-  ContactChip::powerOff();
-  verified_ = false;
-}
-
-Bytes Sle4442Card::powerOn() {
-  powered_ = true;
-  verified_ = false;
-  return Bytes(memory_.begin(), memory_.begin() + 4);
-}
+Sle4442Card::Sle4442Card() : SleCard({0xA2, 0x13, 0x10, 0x91}) {}
 
 std::array<uint8_t, 4> Sle4442Card::protectionBytes() const {
   std::array<uint8_t, 4> out{};
@@ -144,38 +126,12 @@ Bytes Sle4442Card::write(const MemoryApdu& a) {
 Bytes Sle4442Card::verify(const MemoryApdu& a) {
   if (a.p1 != 0x03 || a.p2 != 0x01) return status(sw::kBadParameter);
   if (a.len != 3 || a.data.size() != 3) return status(sw::kBadLength);
-  if (tries_ == 0) return status(sw::kBlocked);
-  if (std::equal(a.data.begin(), a.data.end(), psc_.begin())) {
-    tries_ = kTries;
-    verified_ = true;
-    return status(sw::kOk);
-  }
-  --tries_;
-  verified_ = false;
-  return status(sw::kWrongCode);
+  return status(presentCode(a.data));
 }
 
 // ---- SLE4428 ----------------------------------------------------------------------
 
-Sle4428Card::Sle4428Card() {
-  memory_.fill(0xFF);
-  const uint8_t atr[4] = {0x92, 0x23, 0x10, 0x91};
-  for (int i = 0; i < 4; ++i) {
-    memory_[static_cast<size_t>(i)] = atr[i];
-    protection_[static_cast<size_t>(i)] = true;
-  }
-}
-
-void Sle4428Card::powerOff() {
-  ContactChip::powerOff();
-  verified_ = false;
-}
-
-Bytes Sle4428Card::powerOn() {
-  powered_ = true;
-  verified_ = false;
-  return Bytes(memory_.begin(), memory_.begin() + 4);
-}
+Sle4428Card::Sle4428Card() : SleCard({0x92, 0x23, 0x10, 0x91}) {}
 
 Bytes Sle4428Card::process(const MemoryApdu& a) {
   if (a.cla != 0x00) return status(sw::kBadCla);
@@ -227,15 +183,7 @@ Bytes Sle4428Card::write(const MemoryApdu& a) {
 Bytes Sle4428Card::checkCode(const MemoryApdu& a) {
   if (a.p1 != 0x00 || a.p2 != 0x00) return status(sw::kBadParameter);
   if (a.len != 2 || a.data.size() != 2) return status(sw::kBadLength);
-  if (tries_ == 0) return status(sw::kBlocked);
-  if (std::equal(a.data.begin(), a.data.end(), psc_.begin())) {
-    tries_ = kTries;
-    verified_ = true;
-    return status(sw::kOk);
-  }
-  --tries_;
-  verified_ = false;
-  return status(sw::kWrongCode);
+  return status(presentCode(a.data));
 }
 
 Bytes Sle4428Card::changeCode(const MemoryApdu& a) {

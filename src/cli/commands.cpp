@@ -19,17 +19,11 @@
 #include "result_lines.h"
 #include "rf_commands.h"
 #include "script_command.h"
+#include "sub_commands.h"
 
 namespace kvt::cli {
 
 namespace {
-
-// Applies the outcome (result lines first), then shows its message, as a window does.
-int Finish(Context& c, const Outcome& o, const std::function<void()>& printResults = {}) {
-  if (o.status == OpStatus::Done && printResults) printResults();
-  Present(c.session.notifier, o);
-  return ExitCodeFor(o.status);
-}
 
 bool Arity(const CliOptions& o, int min, int max, QString* error) {
   if (o.operands.size() >= min && o.operands.size() <= max) return true;

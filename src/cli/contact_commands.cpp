@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "contact_commands.h"
 
+#include <initializer_list>
 #include <map>
 
 #include "core/base/conversions.h"
@@ -13,17 +14,11 @@
 #include "exit_status.h"
 #include "insight_commands.h"
 #include "output.h"
+#include "sub_commands.h"
 
 namespace kvt::cli {
 
 namespace {
-
-// The outcome's results first, then its message, as the windows apply them.
-int Finish(Context& c, const Outcome& o, const std::function<void()>& printResults = {}) {
-  if (o.status == OpStatus::Done && printResults) printResults();
-  Present(c.session.notifier, o);
-  return ExitCodeFor(o.status);
-}
 
 // The grid after an operation: the cells it filled, 16 to a row, each row headed by its
 // label as on the "IC CARD" tab.
@@ -33,17 +28,9 @@ void PrintGrid(const QStringList& cells) {
 }
 
 // Operand parsing. Every helper sets *error and gives false on a mistake.
-struct Operands {
-  const CliOptions& o;
-  QString* error;
+struct Operands : SubOperands {
+  using SubOperands::SubOperands;
 
-  QString sub() const { return o.operands.value(0); }
-  bool count(int min, int max) const {
-    const int n = o.operands.size() - 1;
-    if (n >= min && n <= max) return true;
-    *error = QStringLiteral("%1 %2: wrong number of operands").arg(o.command, sub());
-    return false;
-  }
   // Operand `index` (the sub-command is 0) as a hex value of at most `max`, written with
   // `digits` upper-case digits; `fallback` when it is absent.
   bool hex(int index, int max, int digits, const QString& fallback, QString* out) const {
@@ -73,17 +60,18 @@ struct Operands {
     *out = *b;
     return true;
   }
-  bool unknown(const char* subs) const {
-    *error = QStringLiteral("%1 %2: expected %3").arg(o.command, sub(), QLatin1String(subs));
-    return false;
+  // The security code from operand 1 on, `required` or not: one byte per field (the
+  // fields keep their defaults without it), all of them in *data.
+  bool code(bool required, std::initializer_list<QString*> fields, QByteArray* data) const {
+    const int n = static_cast<int>(fields.size());
+    if (!count(required ? 1 : 0, n)) return false;
+    if (o.operands.size() <= 1) return true;
+    if (!bytes(1, n, n, data)) return false;
+    int i = 0;
+    for (QString* field : fields) *field = HexByte(static_cast<uint8_t>(data->at(i++)));
+    return true;
   }
 };
-
-QStringList cellTexts(const QByteArray& data) {
-  QStringList cells;
-  for (char b : data) cells << HexByte(static_cast<uint8_t>(b));
-  return cells;
-}
 
 QString lengthText(const QByteArray& data) { return HexByte(static_cast<uint8_t>(data.size())); }
 
@@ -141,14 +129,7 @@ Runner BindSle4442(const CliOptions& o, QString* error) {
   Sle4442Op op = Sle4442Op::Verify;
   if (sub == QLatin1String("verify") || sub == QLatin1String("change-code")) {
     op = sub == QLatin1String("verify") ? Sle4442Op::Verify : Sle4442Op::ChangeCode;
-    const bool needed = op == Sle4442Op::ChangeCode;
-    if (!p.count(needed ? 1 : 0, 3)) return {};
-    if (o.operands.size() > 1) {
-      if (!p.bytes(1, 3, 3, &data)) return {};
-      f.pass1 = HexByte(uint8_t(data[0]));
-      f.pass2 = HexByte(uint8_t(data[1]));
-      f.pass3 = HexByte(uint8_t(data[2]));
-    }
+    if (!p.code(op == Sle4442Op::ChangeCode, {&f.pass1, &f.pass2, &f.pass3}, &data)) return {};
   } else if (sub == QLatin1String("read-security")) {
     op = Sle4442Op::ReadSecurity;
     if (!p.count(0, 0)) return {};
@@ -168,7 +149,7 @@ Runner BindSle4442(const CliOptions& o, QString* error) {
               "write-main or write-protection");
     return {};
   }
-  const QStringList cells = cellTexts(data);
+  const QStringList cells = CellTexts(data);
   return GridRunner([=](Context& c) { return RunSle4442(c.session, c.options.address, op, f, cells); });
 }
 
@@ -182,12 +163,7 @@ Runner BindSle4428(const CliOptions& o, QString* error) {
   Sle4428Op op = Sle4428Op::CheckCode;
   if (sub == QLatin1String("verify") || sub == QLatin1String("change-code")) {
     op = sub == QLatin1String("verify") ? Sle4428Op::CheckCode : Sle4428Op::ChangeCode;
-    if (!p.count(op == Sle4428Op::ChangeCode ? 1 : 0, 2)) return {};
-    if (o.operands.size() > 1) {
-      if (!p.bytes(1, 2, 2, &data)) return {};
-      f.pass1 = HexByte(uint8_t(data[0]));
-      f.pass2 = HexByte(uint8_t(data[1]));
-    }
+    if (!p.code(op == Sle4428Op::ChangeCode, {&f.pass1, &f.pass2}, &data)) return {};
   } else if (sub == QLatin1String("read-main") || sub == QLatin1String("read-protection")) {
     op = sub == QLatin1String("read-main") ? Sle4428Op::ReadMain : Sle4428Op::ReadProtection;
     if (!p.count(0, 2) || !wideAddress(p, 1, &f.high, &f.low) || !p.hex(2, 0xFF, 2, QStringLiteral("80"), &f.length))
@@ -202,7 +178,7 @@ Runner BindSle4428(const CliOptions& o, QString* error) {
               "write-protected");
     return {};
   }
-  const QStringList cells = cellTexts(data);
+  const QStringList cells = CellTexts(data);
   return GridRunner([=](Context& c) { return RunSle4428(c.session, c.options.address, op, f, cells); });
 }
 
@@ -222,7 +198,7 @@ Runner BindEeprom24(const CliOptions& o, QString* error) {
     if (!p.count(2, 1 + kIcGridCells) || !wideAddress(p, 1, &f.high, &f.low) || !p.bytes(2, 1, kIcGridCells, &data))
       return {};
     f.length = lengthText(data);
-    const QStringList cells = cellTexts(data);
+    const QStringList cells = CellTexts(data);
     return GridRunner([=](Context& c) { return Eeprom24Write(c.session, c.options.address, f, cells); });
   }
   p.unknown("activate, status, deactivate, read or write");
@@ -277,25 +253,14 @@ Runner BindChip(const CliOptions& o, QString* error, ChipGroup g) {
       *error = QStringLiteral("%1 apdu needs at least one APDU in hex, e.g. 00A40000023F00").arg(o.command);
       return {};
     }
-    for (const QString& a : apdus) {
-      QByteArray bytes;
-      if (ConvertApduText(a, &bytes) != ApduTextError::None) {
-        *error = QStringLiteral("%1 apdu %2: not an APDU of hex digit pairs (at most %3 bytes)")
-                     .arg(o.command, a)
-                     .arg(kMaxApduBytes);
-        return {};
-      }
-    }
-    // One "Send APDU" press per operand, in order, until one does not succeed.
+    if (!p.apdus(apdus)) return {};
     return [=](Context& c) {
-      int rc = kExitOk;
-      for (const QString& a : apdus) {
+      return SendEach(apdus, [&](const QString& a) {
         const ChipOutcome out = SendApdu(c.session, c.options.address, g, protocol, a);
-        rc = FinishChip(c, out);
+        const int rc = FinishChip(c, out);
         if (out.status == OpStatus::Done && out.backText) PrintResponseSw(*out.backText);
-        if (rc != kExitOk) break;
-      }
-      return rc;
+        return rc;
+      });
     };
   }
   if (g == ChipGroup::Sam && sub == QLatin1String("choose")) {

@@ -11,36 +11,16 @@
 #include "exit_status.h"
 #include "insight_commands.h"
 #include "output.h"
+#include "sub_commands.h"
 
 namespace kvt::cli {
 
 namespace {
 
-// The outcome's results first, then its message, as the windows apply them.
-int Finish(Context& c, const Outcome& o, const std::function<void()>& printResults = {}) {
-  if (o.status == OpStatus::Done && printResults) printResults();
-  Present(c.session.notifier, o);
-  return ExitCodeFor(o.status);
-}
-
-QStringList cellTexts(const QByteArray& data) {
-  QStringList cells;
-  for (char b : data) cells << HexByte(static_cast<uint8_t>(b));
-  return cells;
-}
-
 // Operand parsing. Every helper sets *error and gives false on a mistake.
-struct Args {
-  const CliOptions& o;
-  QString* error;
+struct Args : SubOperands {
+  using SubOperands::SubOperands;
 
-  QString sub() const { return o.operands.value(0); }
-  bool count(int min, int max) const {
-    const int n = o.operands.size() - 1;
-    if (n >= min && n <= max) return true;
-    *error = QStringLiteral("%1 %2: wrong number of operands").arg(o.command, sub());
-    return false;
-  }
   // Operand `index` as a hex number from 0 to `max` (a sector, block or page).
   bool number(int index, int max, const char* what, int* out) const {
     const QString t = o.operands.value(index);
@@ -62,7 +42,7 @@ struct Args {
       *error = QStringLiteral("%1 %2: expected %3 bytes in hex, got \"%4\"").arg(o.command, sub()).arg(n).arg(text);
       return false;
     }
-    *cells = cellTexts(*b);
+    *cells = CellTexts(*b);
     return true;
   }
   // "a" or "b": the key type.
@@ -74,10 +54,6 @@ struct Args {
     }
     *keyB = t == QLatin1String("b");
     return true;
-  }
-  bool unknown(const char* subs) const {
-    *error = QStringLiteral("%1 %2: expected %3").arg(o.command, sub(), QLatin1String(subs));
-    return false;
   }
 };
 
@@ -129,23 +105,14 @@ Runner BindRf(const CliOptions& o, QString* error) {
     }
     const IsoType type = which == QLatin1String("a") ? IsoType::A : IsoType::B;
     const QStringList apdus = o.operands.mid(2);
-    for (const QString& a : apdus) {
-      QByteArray bytes;
-      if (ConvertApduText(a, &bytes) != ApduTextError::None) {
-        *error = QStringLiteral("rf apdu %1: not an APDU of hex digit pairs (at most %2 bytes)").arg(a).arg(kMaxApduBytes);
-        return {};
-      }
-    }
-    // One "Send APDU" press per operand, in order, until one does not succeed.
+    if (!p.apdus(apdus)) return {};
     return [type, apdus](Context& c) {
-      int rc = kExitOk;
-      for (const QString& a : apdus) {
+      return SendEach(apdus, [&](const QString& a) {
         const IsoApduOutcome out = SendIsoApdu(c.session, c.options.address, type, a);
-        rc = Finish(c, out, [&] { PrintField(QStringLiteral("Response"), out.response); });
+        const int rc = Finish(c, out, [&] { PrintField(QStringLiteral("Response"), out.response); });
         if (out.status == OpStatus::Done) PrintResponseSw(out.response);
-        if (rc != kExitOk) break;
-      }
-      return rc;
+        return rc;
+      });
     };
   }
   p.unknown("activate, status, deactivate or apdu");

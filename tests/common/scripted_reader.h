@@ -70,11 +70,11 @@ class ScriptedReader {
  private:
   void serve() {
     QByteArray in;
-    bool replyWaiting = false;  // a reply waits to go out, at `due`
+    bool waiting = false;  // a reply waits to go out at `due`
     Clock::time_point due{};
     while (!stop_) {
       int wait = 50;
-      if (replyWaiting) {
+      if (waiting) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(due - Clock::now()).count();
         wait = static_cast<int>(std::clamp<long long>(left, 0, 50));
       }
@@ -90,9 +90,9 @@ class ScriptedReader {
           in.append(buf, static_cast<int>(n));
         }
       }
-      if (replyWaiting && in.contains('\x04')) replyWaiting = false;  // the host gave up: the reply is dropped
-      if (replyWaiting && Clock::now() >= due) {
-        replyWaiting = false;
+      if (waiting && in.contains('\x04')) waiting = false;  // the host gave up: the reply is dropped
+      if (waiting && Clock::now() >= due) {
+        waiting = false;
         answer();
       }
       // Whole command frames: F2 ADDR LENhi LENlo text 03 BCC; anything before an F2 is our
@@ -106,7 +106,7 @@ class ScriptedReader {
         (void)!::write(master_, "\x06", 1);
         if (delay_ > 0) {
           due = Clock::now() + std::chrono::milliseconds(delay_);
-          replyWaiting = true;
+          waiting = true;
         } else {
           answer();
         }

@@ -2,16 +2,21 @@
 // The simulator panel: the motion of its reader set from the panel, boxes that keep their
 // place whatever the values, and a status line that follows what the reader did last.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
+#include <algorithm>
 
 #include "core/machine/movement_ops.h"
 #include "core/machine/status_ops.h"
 #include "gui/app/chooser_window.h"
 #include "gui/app/sim_control_window.h"
 #include "gui_fixture.h"
+#include "sim/cards/contact_chip.h"
+#include "sim/cards/rf_card.h"
 
 using namespace gui_test;
 using kvt::Variant;
@@ -20,6 +25,7 @@ class SimPanelTest : public QObject {
   Q_OBJECT
  private slots:
   void setsTheMotionKeepsItsWidthAndFollowsTheReader();
+  void labelledFieldsAreNamedAfterTheirLabels();
 };
 
 void SimPanelTest::setsTheMotionKeepsItsWidthAndFollowsTheReader() {
@@ -78,6 +84,29 @@ void SimPanelTest::setsTheMotionKeepsItsWidthAndFollowsTheReader() {
   for (QGroupBox* b : panel.findChildren<QGroupBox*>()) after << b->geometry();
   QCOMPARE(after, boxes);
   QCOMPARE(find<QLabel>(&panel, "SimResult")->text(), QString("Card inserted at the front gate."));
+}
+
+// Screen readers announce each field by its label: the name, the description and the
+// label's buddy all agree. The kind boxes offer every kind the simulator's options know.
+void SimPanelTest::labelledFieldsAreNamedAfterTheirLabels() {
+  Rig rig;
+  QVERIFY(rig.start());
+  kvt::SimControlWindow panel(rig.simulation.host());
+  const QList<QPair<const char*, QString>> fields = {{"SimChipKind", "Chip:"},
+                                                     {"SimRfKind", "Contactless:"},
+                                                     {"SimStackerCards", "Fill stacker:"},
+                                                     {"SimFaultKind", "Kind:"},
+                                                     {"SimNegativeCode", "Negative code:"}};
+  const QList<QLabel*> labels = panel.findChildren<QLabel*>();
+  for (const auto& f : fields) {
+    auto* w = find<QWidget>(&panel, f.first);
+    QCOMPARE(w->accessibleName(), f.second);
+    QCOMPARE(w->accessibleDescription(), f.second);
+    QVERIFY2(std::any_of(labels.begin(), labels.end(), [&](QLabel* l) { return l->buddy() == w && l->text() == f.second; }),
+             f.first);
+  }
+  QCOMPARE(find<QComboBox>(&panel, "SimChipKind")->count(), static_cast<int>(sim::contactChipKinds().size()));
+  QCOMPARE(find<QComboBox>(&panel, "SimRfKind")->count(), static_cast<int>(sim::rfCardKinds().size()));
 }
 
 QTEST_MAIN(SimPanelTest)

@@ -50,5 +50,7 @@ TEST(RfCli, CpuCards) {
   EXPECT_EQ(apdu.lines.mid(0, 3), (QStringList{"Response: 6F1684023F00A5108801015F2D067A68656E66729F1101019000",
                                                "C-APDU | Success", "SW 9000: Normal processing"}));
   EXPECT_EQ(apdu.lines[3].size(), QString("Response: ").size() + 20);
-  EXPECT_EQ(sim.ctl({"rf", "apdu", "b", "00A4000002" "0"}).code, 3);
+  const CtlRun odd = sim.ctl({"rf", "apdu", "b", "00A4000002" "0"});
+  EXPECT_EQ(odd.code, 3);
+  EXPECT_TRUE(odd.err.contains("rf apdu 00A40000020: not an APDU")) << odd.err.toStdString();
 }

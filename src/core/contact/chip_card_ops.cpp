@@ -89,12 +89,8 @@ ChipOutcome ColdReset(Session& s, const QString& addressText, ChipGroup g, Suppl
   ChipOutcome o;
   s.log.startOperation();
   o.resetText = QString();
-  const auto address = ReadAddress(s, addressText);
-  if (!address) {
-    o.status = OpStatus::BadInput;
-    EndOperation(s);
-    return o;
-  }
+  const auto address = ReadAddressOrEnd(s, addressText, o);
+  if (!address) return o;
   // Not Exchange(): a "69" refusal is reported here, not through ShowNegativeReply.
   const QByteArray frame = BuildFrame(*address, static_cast<uint8_t>(g), '0',
                                       QByteArray(1, p == SupplyProfile::Emv2000 ? '0' : '3'));
@@ -127,12 +123,8 @@ ChipOutcome WarmReset(Session& s, const QString& addressText, ChipGroup g) {
   ChipOutcome o;
   s.log.startOperation();
   o.resetText = QString();
-  const auto address = ReadAddress(s, addressText);
-  if (!address) {
-    o.status = OpStatus::BadInput;
-    EndOperation(s);
-    return o;
-  }
+  const auto address = ReadAddressOrEnd(s, addressText, o);
+  if (!address) return o;
   static_cast<Outcome&>(o) = Exchange(s, *address, static_cast<uint8_t>(g), '8', {}, NegativeReply::Quiet);
   if (o.status == OpStatus::Done) {
     o.resetText = replyHex(o.reply, 7);
@@ -158,10 +150,8 @@ Outcome ChipCardStatus(Session& s, const QString& addressText, ChipGroup g) {
 }
 
 Outcome ChipDeactivate(Session& s, const QString& addressText, ChipGroup g) {
-  Outcome o = RunCommand(s, addressText, static_cast<uint8_t>(g), '1');
-  if (o.status == OpStatus::Done)
-    o.message = Message{MessageIcon::Information, QStringLiteral("Deactivate"), QStringLiteral("Deactivate Success")};
-  return o;
+  return RunConfirmedCommand(s, addressText, static_cast<uint8_t>(g), '1', QStringLiteral("Deactivate"),
+                             QStringLiteral("Deactivate Success"));
 }
 
 ChipOutcome SendApdu(Session& s, const QString& addressText, ChipGroup g, ApduProtocol p, const QString& apduText) {
@@ -176,12 +166,8 @@ ChipOutcome SendApdu(Session& s, const QString& addressText, ChipGroup g, ApduPr
     if (e != ApduTextError::OddLength) EndOperation(s);  // the odd length stops before the line break
     return o;
   }
-  const auto address = ReadAddress(s, addressText);
-  if (!address) {
-    o.status = OpStatus::BadInput;
-    EndOperation(s);
-    return o;
-  }
+  const auto address = ReadAddressOrEnd(s, addressText, o);
+  if (!address) return o;
   uint8_t pm = '9';
   if (g == ChipGroup::Cpu && p == ApduProtocol::T0) pm = '3';
   if (g == ChipGroup::Cpu && p == ApduProtocol::T1) pm = '4';
@@ -204,12 +190,8 @@ ChipOutcome ChooseSam(Session& s, const QString& addressText, const QString& sam
     o.message = Message{MessageIcon::Warning, kCaution, QStringLiteral("Please Choose SAM Number First")};
     return o;
   }
-  const auto address = ReadAddress(s, addressText);
-  if (!address) {
-    o.status = OpStatus::BadInput;
-    EndOperation(s);
-    return o;
-  }
+  const auto address = ReadAddressOrEnd(s, addressText, o);
+  if (!address) return o;
   static_cast<Outcome&>(o) = Exchange(s, *address, static_cast<uint8_t>(ChipGroup::Sam), 0x40, QByteArray(1, char(*socket)));
   if (o.status == OpStatus::Done)
     o.message = Message{MessageIcon::Information, QStringLiteral("Choose SAM"), QStringLiteral("Choose SAM Success")};

@@ -146,10 +146,8 @@ Outcome SleInquireStatus(Session& s, const QString& addressText) {
 }
 
 Outcome MemoryCardDeactivate(Session& s, const QString& addressText) {
-  Outcome o = RunCommand(s, addressText, kSleCommand, '1');
-  if (o.status == OpStatus::Done)
-    o.message = Message{MessageIcon::Information, QStringLiteral("Deactivate"), QStringLiteral("Deactivate success")};
-  return o;
+  return RunConfirmedCommand(s, addressText, kSleCommand, '1', QStringLiteral("Deactivate"),
+                             QStringLiteral("Deactivate success"));
 }
 
 }  // namespace kvt

@@ -93,6 +93,16 @@ void writeFiles(const CardFileJob& job, const QString& path, const CardImage& im
     o.fileError = QStringLiteral("cannot remove %1, the list of an older dump: %2").arg(listPath, old.errorString());
 }
 
+// How a run of any family ended, and the units it meant to go through and went through.
+template <class Result>
+void tally(CardFileOutcome& o, const Result& r, const QString& unit, int total, int done) {
+  o.end = r;
+  o.complete = r.complete();
+  o.unit = unit;
+  o.total = total;
+  o.done = done;
+}
+
 }  // namespace
 
 std::optional<QString> CheckCardFilePath(const CardFileJob& job, const QString& path) {
@@ -155,35 +165,27 @@ CardFileOutcome DumpToFile(Session& s, const QString& addressText, const CardFil
       options.keys = job.keys;
       options.sectors = job.sectors;
       const MifareDumpResult r = MifareDump(s, addressText, options, control);
-      for (const MifareSectorDump& d : r.sectors) o.lines << SectorDumpLine(d);
-      o.end = r;
-      o.complete = r.complete();
+      int blocks = 0;
+      for (const MifareSectorDump& d : r.sectors) {
+        o.lines << SectorDumpLine(d);
+        blocks += d.blocksRead;
+      }
       image = r.image;
-      o.unit = QStringLiteral("blocks");
-      o.total = image.size() / mifare::kBlockBytes;
-      for (const MifareSectorDump& d : r.sectors) o.done += d.blocksRead;
+      tally(o, r, QStringLiteral("blocks"), image.size() / mifare::kBlockBytes, blocks);
       break;
     }
     case CardFamily::Ultralight: {
       const UltralightDumpResult r = UltralightDump(s, addressText, control);
       if (r.pagesRead || !r.unread.isEmpty()) o.lines << UltralightDumpLine(r);
-      o.end = r;
-      o.complete = r.complete();
       image = r.image;
-      o.unit = QStringLiteral("pages");
-      o.total = kUltralightPages;
-      o.done = r.pagesRead;
+      tally(o, r, QStringLiteral("pages"), kUltralightPages, r.pagesRead);
       break;
     }
     case CardFamily::Memory: {
       const MemoryDumpResult r = MemoryDump(s, addressText, job.memory, control);
       if (r.bytesRead || !r.refused.isEmpty()) o.lines << MemoryDumpLine(r);
-      o.end = r;
-      o.complete = r.complete();
       image = r.image;
-      o.unit = QStringLiteral("bytes");
-      o.total = job.memory.size;
-      o.done = r.bytesRead;
+      tally(o, r, QStringLiteral("bytes"), job.memory.size, r.bytesRead);
       break;
     }
   }
@@ -232,27 +234,21 @@ CardFileOutcome RestoreImage(Session& s, const QString& addressText, const CardF
       options.trailers = job.trailers;
       options.lock = job.lock;
       const MifareRestoreResult r = MifareRestore(s, addressText, image, options, control);
-      o.unit = QStringLiteral("blocks");
-      o.total = mifarePlanned(mifare::SectorCount(image.size()), job.trailers);
+      int blocks = 0;
       for (const MifareSectorRestore& sector : r.sectors) {
         o.lines << SectorRestoreLine(sector);
-        o.done += static_cast<int>(sector.written.size());
+        blocks += static_cast<int>(sector.written.size());
         o.refused = o.refused || !sector.refused.isEmpty();
         o.notInFile = o.notInFile || !sector.missing.isEmpty();
       }
-      o.end = r;
-      o.complete = r.complete();
+      tally(o, r, QStringLiteral("blocks"), mifarePlanned(mifare::SectorCount(image.size()), job.trailers), blocks);
       o.forceGoesOn = r.lockRefused;
       break;
     }
     case CardFamily::Ultralight: {
       const UltralightRestoreResult r = UltralightRestore(s, addressText, image, control);
       if (r.status == OpStatus::Done) o.lines << UltralightRestoreLine(r);
-      o.end = r;
-      o.complete = r.complete();
-      o.unit = QStringLiteral("pages");
-      o.total = kUltralightPages - 4;
-      o.done = static_cast<int>(r.written.size());
+      tally(o, r, QStringLiteral("pages"), kUltralightPages - 4, static_cast<int>(r.written.size()));
       o.refused = !r.refused.isEmpty();
       o.notInFile = !r.missing.isEmpty();
       break;
@@ -263,11 +259,7 @@ CardFileOutcome RestoreImage(Session& s, const QString& addressText, const CardF
       if (r.status == OpStatus::Done) o.lines << MemoryRestoreLine(r);
       if (r.status == OpStatus::Done && r.triesLeft)
         o.lines << QStringLiteral("Security code tries left before the restore: %1 of 3").arg(*r.triesLeft);
-      o.end = r;
-      o.complete = r.complete();
-      o.unit = QStringLiteral("bytes");
-      o.total = job.memory.size;
-      o.done = r.bytesWritten;
+      tally(o, r, QStringLiteral("bytes"), job.memory.size, r.bytesWritten);
       o.refused = !r.refused.isEmpty();
       o.notInFile = !r.missing.isEmpty();
       o.forceGoesOn = r.lastTryRefused;

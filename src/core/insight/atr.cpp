@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "atr.h"
 
+#include "byte_walk.h"
 #include "core/base/conversions.h"
 #include "historical_bytes.h"
 #include "known_atrs.h"
@@ -139,12 +140,12 @@ QString follows(int y, int i, const char* none) {
   return present(y, i) + QLatin1String((y & (y - 1)) == 0 ? " follows" : " follow");
 }
 
-class Decoder {
+class Decoder : ByteWalk<AtrInfo> {
  public:
-  explicit Decoder(const QByteArray& atr) : atr_(atr) {}
+  explicit Decoder(const QByteArray& atr) : ByteWalk(atr) {}
 
   AtrInfo run() {
-    if (atr_.isEmpty()) return fail(QStringLiteral("empty, TS missing"));
+    if (bytes_.isEmpty()) return fail(QStringLiteral("empty, TS missing"));
     const uint8_t ts = take(QStringLiteral("TS"));
     if (ts != 0x3B && ts != 0x3F) {
       add(QStringLiteral("TS"), HexByte(ts) + QStringLiteral(" (not a valid TS; 3B or 3F expected)"));
@@ -182,7 +183,7 @@ class Decoder {
     if (info_.tckRequired) {
       if (!more()) return truncated(QStringLiteral("TCK"));
       uint8_t expected = 0;
-      for (int i = 1; i < pos_; ++i) expected ^= static_cast<uint8_t>(atr_.at(i));
+      for (int i = 1; i < pos_; ++i) expected ^= static_cast<uint8_t>(bytes_.at(i));
       const uint8_t tck = take(QStringLiteral("TCK"));
       info_.tck = tck;
       info_.tckOk = tck == expected;
@@ -192,7 +193,7 @@ class Decoder {
       add(QStringLiteral("TCK"), QStringLiteral("absent"));
     }
     if (more()) {
-      const QByteArray rest = atr_.mid(pos_);
+      const QByteArray rest = bytes_.mid(pos_);
       return fail(QStringLiteral("%1 after the end of the answer to reset: %2")
                       .arg(count(rest.size(), "byte", "bytes"), spaced(rest)));
     }
@@ -200,17 +201,7 @@ class Decoder {
   }
 
  private:
-  bool more() const { return pos_ < atr_.size(); }
-  uint8_t take(const QString& name) {
-    last_ = name;
-    return static_cast<uint8_t>(atr_.at(pos_++));
-  }
-  void add(const QString& name, const QString& value) { info_.facts.push_back({name, value}); }
-  AtrInfo fail(const QString& text) {
-    info_.error = text;
-    add(QStringLiteral("Error"), text);
-    return info_;
-  }
+  bool more() const { return pos_ < bytes_.size(); }
   AtrInfo truncated(const QString& missing) {
     return fail(QStringLiteral("truncated after %1, %2 missing").arg(last_, missing));
   }
@@ -269,11 +260,6 @@ class Decoder {
     if (prevT == 15 && kind < 2 && seenT15[kind]++ == 0) return t15Parameter(kind, v, w);
     return QStringLiteral("T=%1 parameter, not interpreted").arg(prevT);
   }
-
-  const QByteArray& atr_;
-  int pos_ = 0;
-  QString last_;
-  AtrInfo info_;
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "byte_walk.h"
 #include "core/base/conversions.h"
 #include "historical_bytes.h"
 
@@ -58,12 +59,12 @@ QString tc1(uint8_t v) {
   return s;
 }
 
-class Decoder {
+class Decoder : ByteWalk<AtsInfo> {
  public:
-  explicit Decoder(const QByteArray& ats) : ats_(ats) {}
+  explicit Decoder(const QByteArray& ats) : ByteWalk(ats) {}
 
   AtsInfo run() {
-    if (ats_.isEmpty()) return fail(QStringLiteral("empty, TL missing"));
+    if (bytes_.isEmpty()) return fail(QStringLiteral("empty, TL missing"));
     const uint8_t tl = take(QStringLiteral("TL"));
     if (tl == 0) {
       add(QStringLiteral("TL"), QStringLiteral("00 (not a valid length)"));
@@ -96,7 +97,7 @@ class Decoder {
     }
     const int k = tl_ - pos_;
     for (int j = 1; j <= k; ++j) {
-      if (pos_ >= ats_.size()) {
+      if (pos_ >= bytes_.size()) {
         const QString got = QStringLiteral("(%1 of %2 present)").arg(j - 1).arg(k);
         add(QStringLiteral("Historical bytes"), j == 1 ? got : spaced(info_.historical) + QLatin1Char(' ') + got);
         return fail(QStringLiteral("truncated after %1, historical byte %2 of %3 missing").arg(last_).arg(j).arg(k));
@@ -105,8 +106,8 @@ class Decoder {
     }
     add(QStringLiteral("Historical bytes"), k == 0 ? QStringLiteral("none") : spaced(info_.historical));
     info_.facts += DecodeHistoricalBytes(info_.historical);
-    if (pos_ < ats_.size()) {
-      const QByteArray rest = ats_.mid(pos_);
+    if (pos_ < bytes_.size()) {
+      const QByteArray rest = bytes_.mid(pos_);
       return fail(QStringLiteral("%1 after the %2 bytes TL counts: %3")
                       .arg(rest.size() == 1 ? QStringLiteral("1 byte") : QStringLiteral("%1 bytes").arg(rest.size()))
                       .arg(tl_)
@@ -116,16 +117,6 @@ class Decoder {
   }
 
  private:
-  uint8_t take(const QString& name) {
-    last_ = name;
-    return static_cast<uint8_t>(ats_.at(pos_++));
-  }
-  void add(const QString& name, const QString& value) { info_.facts.push_back({name, value}); }
-  AtsInfo fail(const QString& text) {
-    info_.error = text;
-    add(QStringLiteral("Error"), text);
-    return info_;
-  }
   // Whether the next byte, `name`, is there; if not, says why: TL ends the answer
   // before it, or the bytes ran out.
   bool available(const QString& name) {
@@ -133,18 +124,14 @@ class Decoder {
       fail(QStringLiteral("TL %1 ends the answer after %2, %3 missing").arg(HexByte(static_cast<uint8_t>(tl_)), last_, name));
       return false;
     }
-    if (pos_ >= ats_.size()) {
+    if (pos_ >= bytes_.size()) {
       fail(QStringLiteral("truncated after %1, %2 missing").arg(last_, name));
       return false;
     }
     return true;
   }
 
-  const QByteArray& ats_;
-  int pos_ = 0;
   int tl_ = 0;
-  QString last_;
-  AtsInfo info_;
 };
 
 }  // namespace

@@ -37,52 +37,32 @@ QByteArray Codec::start() {
 // RFC 1143's states without the queue: we never change our mind while a request is open.
 void Codec::verb(uint8_t v, uint8_t option) {
   switch (v) {
-    case kWill: {  // the server offers to perform the option
-      OptionState& s = him_[option];
-      if (s == OptionState::No) {
-        if (weAccept(option)) {
-          s = OptionState::Yes;
-          reply(kDo, option);
-        } else {
-          reply(kDont, option);
-        }
-      } else if (s == OptionState::WantYes) {
-        s = OptionState::Yes;
-      } else if (s == OptionState::WantNo) {
-        s = OptionState::No;  // our DONT crossed its WILL; it will answer our DONT with WONT
-      }
-      break;
-    }
-    case kWont: {
-      OptionState& s = him_[option];
-      if (s == OptionState::Yes) reply(kDont, option);
-      s = OptionState::No;
-      break;
-    }
-    case kDo: {  // the server asks us to perform the option
-      OptionState& s = us_[option];
-      if (s == OptionState::No) {
-        if (weOffer(option)) {
-          s = OptionState::Yes;
-          reply(kWill, option);
-        } else {
-          reply(kWont, option);
-        }
-      } else if (s == OptionState::WantYes) {
-        s = OptionState::Yes;
-      } else if (s == OptionState::WantNo) {
-        s = OptionState::No;
-      }
-      break;
-    }
-    case kDont: {
-      OptionState& s = us_[option];
-      if (s == OptionState::Yes) reply(kWont, option);
-      s = OptionState::No;
-      break;
-    }
+    case kWill: optionAsked(him_[option], weAccept(option), kDo, kDont, option); break;  // the server's side
+    case kWont: optionRefused(him_[option], kDont, option); break;
+    case kDo: optionAsked(us_[option], weOffer(option), kWill, kWont, option); break;  // our side
+    case kDont: optionRefused(us_[option], kWont, option); break;
     default: break;
   }
+}
+
+void Codec::optionAsked(OptionState& s, bool agreeable, uint8_t agree, uint8_t refuse, uint8_t option) {
+  if (s == OptionState::No) {
+    if (agreeable) {
+      s = OptionState::Yes;
+      reply(agree, option);
+    } else {
+      reply(refuse, option);
+    }
+  } else if (s == OptionState::WantYes) {
+    s = OptionState::Yes;
+  } else if (s == OptionState::WantNo) {
+    s = OptionState::No;  // our refusal crossed its request; it will answer the refusal too
+  }
+}
+
+void Codec::optionRefused(OptionState& s, uint8_t refuse, uint8_t option) {
+  if (s == OptionState::Yes) reply(refuse, option);
+  s = OptionState::No;
 }
 
 void Codec::subnegotiationEnded() {

@@ -113,6 +113,11 @@ class Codec {
  private:
   enum class State { Data, Iac, Verb, Sub, SubIac };
   void verb(uint8_t verb, uint8_t option);
+  // WILL or DO from the server for an option on side `s` (its own or ours): agreed with
+  // `agree` or refused with `refuse` when it is new, else the answer to our own request.
+  void optionAsked(OptionState& s, bool agreeable, uint8_t agree, uint8_t refuse, uint8_t option);
+  // WONT or DONT: the option ends on that side, confirmed with `refuse` if it was on.
+  void optionRefused(OptionState& s, uint8_t refuse, uint8_t option);
   void subnegotiationEnded();
   void reply(uint8_t verb, uint8_t option);
   static bool weOffer(uint8_t option);   // options we perform ourselves

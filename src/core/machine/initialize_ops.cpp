@@ -26,12 +26,8 @@ Outcome Initialize(Session& s, const QString& addressText, const std::function<i
     o.status = OpStatus::Cancelled;
     return o;
   }
-  const auto address = ReadAddress(s, addressText);
-  if (!address) {
-    o.status = OpStatus::BadInput;
-    EndOperation(s);
-    return o;
-  }
+  const auto address = ReadAddressOrEnd(s, addressText, o);
+  if (!address) return o;
   o = Exchange(s, *address, 0x30, static_cast<uint8_t>(param));
   if (o.status == OpStatus::Done) {
     QString info = QStringLiteral("Initialize Information: ") + DataText(o.reply);

@@ -29,11 +29,8 @@ const MovementInfo& MovementOf(Movement m) {
 
 Outcome MoveCard(Session& s, const QString& addressText, Movement m) {
   const MovementInfo& info = MovementOf(m);
-  Outcome o = RunCommand(s, addressText, info.cm, info.pm);
-  if (o.status == OpStatus::Done)
-    o.message = Message{MessageIcon::Information, QString::fromLatin1(info.title),
-                        QString::fromLatin1(info.success)};
-  return o;
+  return RunConfirmedCommand(s, addressText, info.cm, info.pm, QString::fromLatin1(info.title),
+                             QString::fromLatin1(info.success));
 }
 
 }  // namespace kvt

@@ -22,6 +22,15 @@ std::optional<uint8_t> ReadAddress(Session& s, const QString& addressText) {
   return a;
 }
 
+std::optional<uint8_t> ReadAddressOrEnd(Session& s, const QString& addressText, Outcome& o) {
+  const auto a = ReadAddress(s, addressText);
+  if (!a) {
+    o.status = OpStatus::BadInput;
+    EndOperation(s);
+  }
+  return a;
+}
+
 Outcome Exchange(Session& s, uint8_t address, uint8_t cm, uint8_t pm, const QByteArray& data,
                  NegativeReply negative) {
   Outcome o;
@@ -62,6 +71,13 @@ Outcome RunCommand(Session& s, const QString& addressText, uint8_t cm, uint8_t p
     o = Exchange(s, *address, cm, pm, data);
   }
   EndOperation(s);
+  return o;
+}
+
+Outcome RunConfirmedCommand(Session& s, const QString& addressText, uint8_t cm, uint8_t pm, const QString& title,
+                            const QString& text) {
+  Outcome o = RunCommand(s, addressText, cm, pm);
+  if (o.status == OpStatus::Done) o.message = Message{MessageIcon::Information, title, text};
   return o;
 }
 

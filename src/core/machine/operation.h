@@ -34,6 +34,9 @@ bool BeginOperation(Session& s);
 
 // The device address text read as hex; shows the data error and gives nullopt when it is not.
 std::optional<uint8_t> ReadAddress(Session& s, const QString& addressText);
+// ReadAddress within an operation already begun: when the address is not hex, `o` is
+// marked BadInput and the operation is ended, and the caller returns `o` as it is.
+std::optional<uint8_t> ReadAddressOrEnd(Session& s, const QString& addressText, Outcome& o);
 
 // Whether Exchange shows a negative reply through ShowNegativeReply at once.
 enum class NegativeReply { Show, Quiet };
@@ -49,6 +52,10 @@ void EndOperation(Session& s);
 // The whole road for one command without user fields beyond the address.
 Outcome RunCommand(Session& s, const QString& addressText, uint8_t cm, uint8_t pm,
                    const QByteArray& data = {});
+// RunCommand for a command that only confirms: the information box it shows once the
+// reader has carried the command out.
+Outcome RunConfirmedCommand(Session& s, const QString& addressText, uint8_t cm, uint8_t pm, const QString& title,
+                            const QString& text);
 
 // Shows the outcome's message, if any.
 void Present(Notifier& n, const Outcome& o);

@@ -27,12 +27,8 @@ IsoApduOutcome SendIsoApdu(Session& s, const QString& addressText, IsoType type,
     o.message = DataErrorMessage();
     return o;
   }
-  const auto address = ReadAddress(s, addressText);
-  if (!address) {
-    o.status = OpStatus::BadInput;
-    EndOperation(s);
-    return o;
-  }
+  const auto address = ReadAddressOrEnd(s, addressText, o);
+  if (!address) return o;
   static_cast<Outcome&>(o) = Exchange(s, *address, kRfCommand, static_cast<uint8_t>(type), apdu);
   if (o.status == OpStatus::Done) {
     o.response = JoinedHex(o.reply.data());

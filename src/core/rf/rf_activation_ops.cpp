@@ -138,10 +138,8 @@ ActivateOutcome RfActivate(Session& s, const QString& addressText, int orderInde
 }
 
 Outcome RfDeactivate(Session& s, const QString& addressText) {
-  Outcome o = RunCommand(s, addressText, kRfCommand, '1');
-  if (o.status == OpStatus::Done)
-    o.message = Message{MessageIcon::Information, QStringLiteral("Deactivate"), QStringLiteral("Deactivate success")};
-  return o;
+  return RunConfirmedCommand(s, addressText, kRfCommand, '1', QStringLiteral("Deactivate"),
+                             QStringLiteral("Deactivate success"));
 }
 
 Outcome RfInquireStatus(Session& s, const QString& addressText) {

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "gui/widgets/named_widgets.h"
 #include "reader_main_b.h"
 #include "reader_main_m.h"
 
@@ -28,12 +29,8 @@ KVT_730_B_AboutDialog::KVT_730_B_AboutDialog(std::function<void(Variant)> openMo
   auto* subtitle = new QLabel(QStringLiteral("Card reader test tool - choose the reader model"), this);
   subtitle->setAlignment(Qt::AlignCenter);
 
-  auto* b = new QPushButton(QStringLiteral("KVT-730-MA1"), this);
-  b->setObjectName(QStringLiteral("Command1"));
-  b->setAccessibleName(b->text());
-  auto* m = new QPushButton(QStringLiteral("KVT-730-MB1"), this);
-  m->setObjectName(QStringLiteral("Command2"));
-  m->setAccessibleName(m->text());
+  auto* b = NamedButton(this, "Command1", QStringLiteral("KVT-730-MA1"));
+  auto* m = NamedButton(this, "Command2", QStringLiteral("KVT-730-MB1"));
   for (QPushButton* p : {b, m}) p->setMinimumSize(150, 44);
 
   auto* buttons = new QHBoxLayout;

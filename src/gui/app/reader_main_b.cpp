@@ -15,6 +15,7 @@
 #include "gui/contact/ic_card_page.h"
 #include "gui/rf/rf_card_page.h"
 #include "gui/widgets/busy_cursor.h"
+#include "gui/widgets/named_widgets.h"
 
 namespace kvt {
 
@@ -67,9 +68,7 @@ void KVT_730_B_ReaderMain::buildRfCardParts() {
 }
 
 QWidget* KVT_730_B_ReaderMain::buildCommandLineFrame() {
-  auto* box = new QGroupBox(QStringLiteral("Command Line"), this);
-  box->setObjectName(QStringLiteral("CommandLineFrame"));
-  box->setAccessibleName(box->title());
+  auto* box = NamedFrame(this, "CommandLineFrame", QStringLiteral("Command Line"));
   auto* l = new QHBoxLayout(box);
   connect(addButton(box, l, "OpenCmdFormBtn", QStringLiteral("Command Line")), &QPushButton::clicked, this,
           &KVT_730_B_ReaderMain::onOpenCmdForm);

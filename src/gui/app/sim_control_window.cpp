@@ -21,6 +21,7 @@
 #include "core/base/conversions.h"
 #include "core/link/negative_reply.h"
 #include "core/link/port_wait.h"
+#include "gui/widgets/named_widgets.h"
 #include "gui/widgets/value_label.h"
 #include "sim/cards/contact_chip.h"
 #include "sim/cards/contact_commands.h"
@@ -49,13 +50,6 @@ QString positionText(const sim::Reader& r) {
   return QString();
 }
 
-QPushButton* button(QWidget* parent, const char* objectName, const QString& caption) {
-  auto* b = new QPushButton(caption, parent);
-  b->setObjectName(QString::fromLatin1(objectName));
-  b->setAccessibleName(caption);
-  return b;
-}
-
 QLabel* value(QWidget* parent, const char* objectName) {
   auto* l = new QLabel(parent);
   l->setObjectName(QString::fromLatin1(objectName));
@@ -70,6 +64,23 @@ QLabel* line(QWidget* parent, const char* objectName) {
   l->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   l->setMinimumWidth(0);
   return l;
+}
+
+// A combo box of the card kinds the simulator's options name.
+QComboBox* kindBox(QWidget* parent, const char* objectName, const std::vector<std::string>& kinds) {
+  auto* box = new QComboBox(parent);
+  box->setObjectName(QString::fromLatin1(objectName));
+  for (const std::string& kind : kinds) box->addItem(QString::fromStdString(kind));
+  return box;
+}
+
+// A form row whose label is the field's buddy and names it to assistive tools.
+void addNamedRow(QFormLayout* form, const QString& labelText, QWidget* field) {
+  auto* label = new QLabel(labelText, field->parentWidget());
+  field->setAccessibleName(labelText);
+  field->setAccessibleDescription(labelText);
+  label->setBuddy(field);
+  form->addRow(label, field);
 }
 
 void showLine(QLabel* l, const QString& text) {
@@ -159,38 +170,22 @@ SimControlWindow::SimControlWindow(sim::PtyHost& host, QWidget* parent) : QWidge
 
   auto* cardBox = new QGroupBox(QStringLiteral("Card"), this);
   auto* cardRow = new QFormLayout(cardBox);
-  auto* insert = button(cardBox, "SimInsertCard", QStringLiteral("Insert card"));
-  auto* remove = button(cardBox, "SimRemoveCard", QStringLiteral("Remove card"));
+  auto* insert = NamedButton(cardBox, "SimInsertCard", QStringLiteral("Insert card"));
+  auto* remove = NamedButton(cardBox, "SimRemoveCard", QStringLiteral("Remove card"));
   // The chip of the card in the channel and of every card that enters after it.
-  auto* chipLabel = new QLabel(QStringLiteral("Chip:"), cardBox);
-  chipKind_ = new QComboBox(cardBox);
-  chipKind_->setObjectName(QStringLiteral("SimChipKind"));
-  for (const std::string& kind : sim::contactChipKinds()) chipKind_->addItem(QString::fromStdString(kind));
+  chipKind_ = kindBox(cardBox, "SimChipKind", sim::contactChipKinds());
   host_.withReader([this](sim::Reader& r) { chipKind_->setCurrentText(QString::fromStdString(r.state().icCardKind)); });
-  chipKind_->setAccessibleName(chipLabel->text());
-  chipKind_->setAccessibleDescription(chipLabel->text());
-  chipLabel->setBuddy(chipKind_);
-  cardRow->addRow(chipLabel, chipKind_);
+  addNamedRow(cardRow, QStringLiteral("Chip:"), chipKind_);
   // The contactless side of the same cards; it answers at the RF position.
-  auto* rfLabel = new QLabel(QStringLiteral("Contactless:"), cardBox);
-  rfKind_ = new QComboBox(cardBox);
-  rfKind_->setObjectName(QStringLiteral("SimRfKind"));
-  for (const std::string& kind : sim::rfCardKinds()) rfKind_->addItem(QString::fromStdString(kind));
+  rfKind_ = kindBox(cardBox, "SimRfKind", sim::rfCardKinds());
   host_.withReader([this](sim::Reader& r) { rfKind_->setCurrentText(QString::fromStdString(r.state().rfCardKind)); });
-  rfKind_->setAccessibleName(rfLabel->text());
-  rfKind_->setAccessibleDescription(rfLabel->text());
-  rfLabel->setBuddy(rfKind_);
-  cardRow->addRow(rfLabel, rfKind_);
+  addNamedRow(cardRow, QStringLiteral("Contactless:"), rfKind_);
   // How many cards the stacker holds: each move that finds the channel empty dispenses one.
-  auto* stackerLabel = new QLabel(QStringLiteral("Fill stacker:"), cardBox);
   stackerCards_ = new QSpinBox(cardBox);
   stackerCards_->setObjectName(QStringLiteral("SimStackerCards"));
   stackerCards_->setRange(0, 100000);
   host_.withReader([this](sim::Reader& r) { stackerCards_->setValue(r.stackerCards()); });
-  stackerCards_->setAccessibleName(stackerLabel->text());
-  stackerCards_->setAccessibleDescription(stackerLabel->text());
-  stackerLabel->setBuddy(stackerCards_);
-  cardRow->addRow(stackerLabel, stackerCards_);
+  addNamedRow(cardRow, QStringLiteral("Fill stacker:"), stackerCards_);
   auto* cardButtons = new QHBoxLayout;
   cardButtons->addWidget(insert);
   cardButtons->addWidget(remove);
@@ -211,17 +206,12 @@ SimControlWindow::SimControlWindow(sim::PtyHost& host, QWidget* parent) : QWidge
   everyCommand_ = new QCheckBox(QStringLiteral("Every command"), faultBox);
   everyCommand_->setObjectName(QStringLiteral("SimEveryCommand"));
   everyCommand_->setAccessibleName(everyCommand_->text());
-  faultForm->addRow(QStringLiteral("Kind:"), faultKind_);
-  faultForm->addRow(QStringLiteral("Negative code:"), negativeCode_);
+  addNamedRow(faultForm, QStringLiteral("Kind:"), faultKind_);
+  addNamedRow(faultForm, QStringLiteral("Negative code:"), negativeCode_);
   faultForm->addRow(everyCommand_);
-  for (QWidget* w : {static_cast<QWidget*>(faultKind_), static_cast<QWidget*>(negativeCode_)}) {
-    const QString label = qobject_cast<QLabel*>(faultForm->labelForField(w))->text();
-    w->setAccessibleName(label);
-    w->setAccessibleDescription(label);
-  }
   auto* faultButtons = new QHBoxLayout;
-  auto* apply = button(faultBox, "SimApplyFault", QStringLiteral("Apply"));
-  auto* clear = button(faultBox, "SimClearFault", QStringLiteral("Clear"));
+  auto* apply = NamedButton(faultBox, "SimApplyFault", QStringLiteral("Apply"));
+  auto* clear = NamedButton(faultBox, "SimClearFault", QStringLiteral("Clear"));
   faultButtons->addWidget(apply);
   faultButtons->addWidget(clear);
   faultForm->addRow(faultButtons);
@@ -248,7 +238,7 @@ SimControlWindow::SimControlWindow(sim::PtyHost& host, QWidget* parent) : QWidge
     jamRate_->setValue(m.jamRate * 100);
     seed_->setValue(static_cast<int>(std::min<uint32_t>(m.seed, 999999u)));
   });
-  auto* applyMotion = button(motionBox, "SimApplyMotion", QStringLiteral("Apply"));
+  auto* applyMotion = NamedButton(motionBox, "SimApplyMotion", QStringLiteral("Apply"));
   applyMotion->setAccessibleDescription(QStringLiteral("Apply the card motion"));
   // Two pairs of label and field a row, so the panel stays low and fits a 1280 screen; the
   // tooltips say the rest.

@@ -27,6 +27,7 @@
 #include "core/link/line_port.h"
 #include "gui/widgets/busy_cursor.h"
 #include "gui/widgets/log_panel.h"
+#include "gui/widgets/named_widgets.h"
 #include "gui/widgets/value_label.h"
 #include "list_box_entries.h"
 
@@ -82,7 +83,7 @@ KVT_730_B_CMDExuteForm::KVT_730_B_CMDExuteForm(AppState& state, LinePort& port, 
   SSTab1->addTab(buildCommandPage(), kCommandPage);
   SSTab1->addTab(buildMonitorPage(), kMonitorPage);
 
-  EXITGRM = button(this, "EXITGRM", QStringLiteral("Close"));
+  EXITGRM = NamedPlainButton(this, "EXITGRM", QStringLiteral("Close"));
   connect(EXITGRM, &QPushButton::clicked, this, &QDialog::close);
   auto* bottom = new QHBoxLayout;
   bottom->addStretch(1);
@@ -112,14 +113,6 @@ KVT_730_B_CMDExuteForm::~KVT_730_B_CMDExuteForm() {
   mainPort_.setWaitMode(WaitMode::KeepPainting);
 }
 
-QPushButton* KVT_730_B_CMDExuteForm::button(QWidget* parent, const char* objectName, const QString& caption) {
-  auto* b = new QPushButton(caption, parent);
-  b->setObjectName(QString::fromLatin1(objectName));
-  b->setAccessibleName(caption);
-  b->setAutoDefault(false);
-  return b;
-}
-
 QWidget* KVT_730_B_CMDExuteForm::buildCommandPage() {
   auto* page = new QWidget;
   page->setObjectName(QStringLiteral("CommandPage"));
@@ -145,13 +138,13 @@ QWidget* KVT_730_B_CMDExuteForm::buildCommandPage() {
     markPalette_.setColor(group, QPalette::Text, kMarkColour);
   scriptFont_ = CmdStrText->font();
 
-  ImportCmdStrText = button(page, "ImportCmdStrText", QStringLiteral("Load"));
-  SaveCmdStrText = button(page, "SaveCmdStrText", QStringLiteral("Save"));
-  CmdExBtn = button(page, "CmdExBtn", QStringLiteral("Start"));
-  CmdStepBtn = button(page, "CmdStepBtn", QStringLiteral("Setp"));
-  CmdResumeBtn = button(page, "CmdResumeBtn", QStringLiteral("Resume"));
-  CmdStopBtn = button(page, "CmdStopBtn", QStringLiteral("Stop"));
-  CmdCANCLEBtn = button(page, "CmdCANCLEBtn", QStringLiteral("Cancel"));
+  ImportCmdStrText = NamedPlainButton(page, "ImportCmdStrText", QStringLiteral("Load"));
+  SaveCmdStrText = NamedPlainButton(page, "SaveCmdStrText", QStringLiteral("Save"));
+  CmdExBtn = NamedPlainButton(page, "CmdExBtn", QStringLiteral("Start"));
+  CmdStepBtn = NamedPlainButton(page, "CmdStepBtn", QStringLiteral("Setp"));
+  CmdResumeBtn = NamedPlainButton(page, "CmdResumeBtn", QStringLiteral("Resume"));
+  CmdStopBtn = NamedPlainButton(page, "CmdStopBtn", QStringLiteral("Stop"));
+  CmdCANCLEBtn = NamedPlainButton(page, "CmdCANCLEBtn", QStringLiteral("Cancel"));
   connect(ImportCmdStrText, &QPushButton::clicked, this, &KVT_730_B_CMDExuteForm::onLoad);
   connect(SaveCmdStrText, &QPushButton::clicked, this, &KVT_730_B_CMDExuteForm::onSave);
   connect(CmdExBtn, &QPushButton::clicked, this, [this] { runHandler(&ScriptController::start); });
@@ -160,9 +153,7 @@ QWidget* KVT_730_B_CMDExuteForm::buildCommandPage() {
   connect(CmdStopBtn, &QPushButton::clicked, this, [this] { controller_->stop(); });
   connect(CmdCANCLEBtn, &QPushButton::clicked, this, [this] { controller_->cancel(); });
 
-  ICframeComm = new QGroupBox(QStringLiteral("Repeat Counter"), page);
-  ICframeComm->setObjectName(QStringLiteral("ICframeComm"));
-  ICframeComm->setAccessibleName(ICframeComm->title());
+  ICframeComm = NamedFrame(page, "ICframeComm", QStringLiteral("Repeat Counter"));
   LianXuText = new QLineEdit(QStringLiteral("1"), ICframeComm);
   LianXuText->setObjectName(QStringLiteral("LianXuText"));
   LianXuText->setAccessibleName(ICframeComm->title());
@@ -199,7 +190,7 @@ QWidget* KVT_730_B_CMDExuteForm::buildCommandPage() {
 
   CmdStrBackList = EntryListBox(page, "CmdStrBackList", kCommandPage);
   CmdStrBackList->setAccessibleDescription(QStringLiteral("Command and Reply blocks"));
-  ClearCmdStrBackText = button(page, "ClearCmdStrBackText", QStringLiteral("Clear Data"));
+  ClearCmdStrBackText = NamedPlainButton(page, "ClearCmdStrBackText", QStringLiteral("Clear Data"));
   CmdStrBackListDropped_ = DroppedRowsLabel(page, "CmdStrBackListDropped");
 
   txtBytesSended = new QLineEdit(page);
@@ -236,8 +227,8 @@ QWidget* KVT_730_B_CMDExuteForm::buildMonitorPage() {
   auto* page = new QWidget;
   page->setObjectName(QStringLiteral("MonitorPage"));
   lstResults = EntryListBox(page, "lstResults", kMonitorPage);
-  ClearSDTDText = button(page, "ClearSDTDText", QStringLiteral("Clear Data"));
-  SaveSDTDText = button(page, "SaveSDTDText", QStringLiteral("Save To"));
+  ClearSDTDText = NamedPlainButton(page, "ClearSDTDText", QStringLiteral("Clear Data"));
+  SaveSDTDText = NamedPlainButton(page, "SaveSDTDText", QStringLiteral("Save To"));
   connect(SaveSDTDText, &QPushButton::clicked, this, &KVT_730_B_CMDExuteForm::onSaveTo);
   lstResultsDropped_ = DroppedRowsLabel(page, "lstResultsDropped");
   CheckRecord = new QCheckBox(QStringLiteral("保留记录"), page);

@@ -72,7 +72,6 @@ class KVT_730_B_CMDExuteForm : public QDialog, public ScriptView {
  private:
   QWidget* buildCommandPage();
   QWidget* buildMonitorPage();
-  QPushButton* button(QWidget* parent, const char* objectName, const QString& caption);
   void runHandler(void (ScriptController::*handler)());
   // Shows the mark and the lists' new entries as they are now.
   void showChanges();

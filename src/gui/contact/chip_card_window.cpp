@@ -16,6 +16,7 @@
 #include "gui/widgets/busy_cursor.h"
 #include "gui/widgets/decoding_box.h"
 #include "gui/widgets/key_filters.h"
+#include "gui/widgets/named_widgets.h"
 #include "gui/widgets/value_label.h"
 
 namespace kvt {
@@ -135,10 +136,7 @@ ChipCardWindow::ChipCardWindow(Session& session, std::function<QString()> addres
 
 QPushButton* ChipCardWindow::addButton(QGridLayout* layout, const char* name, const QString& caption, int row,
                                        int column) {
-  auto* b = new QPushButton(caption, this);
-  b->setObjectName(QString::fromLatin1(name));
-  b->setAccessibleName(caption);
-  b->setAutoDefault(false);
+  QPushButton* b = NamedPlainButton(this, name, caption);
   layout->addWidget(b, row, column);
   return b;
 }
@@ -174,9 +172,7 @@ KVT_730_B_CPUCARD::KVT_730_B_CPUCARD(Session& session, std::function<QString()> 
                       "SendCmdBtn"},
                      CpuApduEntries(), parent) {
   // The three choices as one named group, so that a screen reader says what they choose.
-  auto* group = new QGroupBox(QStringLiteral("Protocol"), this);
-  group->setObjectName(QStringLiteral("ProtocolGroup"));
-  group->setAccessibleName(group->title());
+  auto* group = NamedFrame(this, "ProtocolGroup", QStringLiteral("Protocol"));
   auto* row = new QHBoxLayout(group);
   const QString captions[3] = {QStringLiteral("T=0"), QStringLiteral("T=1"), QStringLiteral("auto")};
   for (int i = 0; i < 3; ++i) {
@@ -210,10 +206,7 @@ KVT_730_B_SimCard::KVT_730_B_SimCard(Session& session, std::function<QString()> 
   SimNo1->setEditText(QStringLiteral("SAM 1"));
   SimNo1->setAccessibleName(label);
   SimNo1->setAccessibleDescription(label);
-  auto* select = new QPushButton(QStringLiteral("Choose SAM"), this);
-  select->setObjectName(QStringLiteral("SelectSamCmd"));
-  select->setAccessibleName(select->text());
-  select->setAutoDefault(false);
+  auto* select = NamedPlainButton(this, "SelectSamCmd", QStringLiteral("Choose SAM"));
   connect(select, &QPushButton::clicked, this,
           [this] { run([this] { return ChooseSam(session_, address_(), SimNo1->currentText()); }); });
   row->addWidget(SimNo1);

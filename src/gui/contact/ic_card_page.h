@@ -48,6 +48,10 @@ class IcCardPage : public QWidget {
   // Empties ICText at once (a read clears the grid before it sends).
   std::function<void()> clearGrid();
   void runPlain(const std::function<Outcome()>& op);
+  // Activate, Inquire Status and Deactivate of a memory page, named `up`, `status` and
+  // `down`; the 24Cxx (`eeprom`) has activate and status commands of its own.
+  void addPowerButtons(QWidget* page, QGridLayout* buttons, const char* up, const char* status, const char* down,
+                       bool eeprom);
   void openChipWindow(bool sam);
   // "Dump Card..." and "Restore Card..." of a memory page; `card` and `code` are read when
   // a button is pressed (the size chosen, the security code in the password fields).

@@ -50,6 +50,24 @@ void addNote(PageLayout& l, const char* text) {
 
 }  // namespace
 
+void IcCardPage::addPowerButtons(QWidget* page, QGridLayout* buttons, const char* up, const char* status,
+                                 const char* down, bool eeprom) {
+  connect(addButton(page, buttons, up, QStringLiteral("Activate")), &QPushButton::clicked, this, [this, eeprom] {
+    runPlain([this, eeprom] {
+      return eeprom ? Eeprom24Activate(window_.session(), address()) : SleActivate(window_.session(), address());
+    });
+  });
+  connect(addButton(page, buttons, status, QStringLiteral("Inquire Status")), &QPushButton::clicked, this,
+          [this, eeprom] {
+            runPlain([this, eeprom] {
+              return eeprom ? Eeprom24InquireStatus(window_.session(), address())
+                            : SleInquireStatus(window_.session(), address());
+            });
+          });
+  connect(addButton(page, buttons, down, QStringLiteral("Deactivate")), &QPushButton::clicked, this,
+          [this] { runPlain([this] { return MemoryCardDeactivate(window_.session(), address()); }); });
+}
+
 QWidget* IcCardPage::buildSle4442Page() {
   PageLayout l = makePage("Sle4442Page");
   QLineEdit* add = addByteField(l.page, l.fields, "SL4442Add1", QStringLiteral("Address:"), QStringLiteral("00"));
@@ -62,12 +80,7 @@ QWidget* IcCardPage::buildSle4442Page() {
   addNote(l, "Read Protection Memory Add. Range :0x00-0x03  Read Protection Memory Longth Range :0x01--0x04");
   addNote(l, "Write Protection Memory Add. Range :0x00-0x1F   Write Protection Memory Longth Range :0x01--0x20");
 
-  connect(addButton(l.page, l.buttons, "SiemensICUp1", QStringLiteral("Activate")), &QPushButton::clicked, this,
-          [this] { runPlain([this] { return SleActivate(window_.session(), address()); }); });
-  connect(addButton(l.page, l.buttons, "SiemensICStatus1", QStringLiteral("Inquire Status")), &QPushButton::clicked,
-          this, [this] { runPlain([this] { return SleInquireStatus(window_.session(), address()); }); });
-  connect(addButton(l.page, l.buttons, "SiemensICDown1", QStringLiteral("Deactivate")), &QPushButton::clicked, this,
-          [this] { runPlain([this] { return MemoryCardDeactivate(window_.session(), address()); }); });
+  addPowerButtons(l.page, l.buttons, "SiemensICUp1", "SiemensICStatus1", "SiemensICDown1", false);
 
   const struct {
     const char* name;
@@ -112,12 +125,7 @@ QWidget* IcCardPage::buildSle4428Page() {
   QLineEdit* pass2 = addByteField(l.page, l.fields, "SL4428Pass2", QStringLiteral("Password 2:"), defaults.pass2);
   addNote(l, "Address  Range :0x0000-0x03FF");
 
-  connect(addButton(l.page, l.buttons, "SiemensICUp2", QStringLiteral("Activate")), &QPushButton::clicked, this,
-          [this] { runPlain([this] { return SleActivate(window_.session(), address()); }); });
-  connect(addButton(l.page, l.buttons, "SiemensICStatus2", QStringLiteral("Inquire Status")), &QPushButton::clicked,
-          this, [this] { runPlain([this] { return SleInquireStatus(window_.session(), address()); }); });
-  connect(addButton(l.page, l.buttons, "SiemensICDown2", QStringLiteral("Deactivate")), &QPushButton::clicked, this,
-          [this] { runPlain([this] { return MemoryCardDeactivate(window_.session(), address()); }); });
+  addPowerButtons(l.page, l.buttons, "SiemensICUp2", "SiemensICStatus2", "SiemensICDown2", false);
 
   const struct {
     const char* name;
@@ -162,12 +170,7 @@ QWidget* IcCardPage::buildEeprom24Page() {
   addNote(l, "24C64       0000H ~ 1FFFH   24C128     0000H ~ 3FFFH  24C256     0000H ~ 7FFFH");
   auto fields = [=] { return Eeprom24Fields{high->text(), low->text(), len->text()}; };
 
-  connect(addButton(l.page, l.buttons, "IC24Reset", QStringLiteral("Activate")), &QPushButton::clicked, this,
-          [this] { runPlain([this] { return Eeprom24Activate(window_.session(), address()); }); });
-  connect(addButton(l.page, l.buttons, "IC24ICStatus", QStringLiteral("Inquire Status")), &QPushButton::clicked,
-          this, [this] { runPlain([this] { return Eeprom24InquireStatus(window_.session(), address()); }); });
-  connect(addButton(l.page, l.buttons, "IC24ICDown", QStringLiteral("Deactivate")), &QPushButton::clicked, this,
-          [this] { runPlain([this] { return MemoryCardDeactivate(window_.session(), address()); }); });
+  addPowerButtons(l.page, l.buttons, "IC24Reset", "IC24ICStatus", "IC24ICDown", true);
   connect(addButton(l.page, l.buttons, "IC24XXREAD", QStringLiteral("Read Data")), &QPushButton::clicked, this,
           [=] { runOnGrid([=] { return Eeprom24Read(window_.session(), address(), fields(), clearGrid()); }); });
   connect(addButton(l.page, l.buttons, "IC24XXWRITE", QStringLiteral("Write Data")), &QPushButton::clicked, this,

@@ -13,6 +13,7 @@
 #include "core/link/port_map.h"
 #include "core/link/port_setup.h"
 #include "gui/widgets/busy_cursor.h"
+#include "gui/widgets/named_widgets.h"
 
 namespace kvt {
 
@@ -37,13 +38,6 @@ QLabel* fieldLabel(QWidget* parent, const QString& text, QComboBox* buddy) {
   return l;
 }
 
-QPushButton* button(QWidget* parent, const char* objectName, const QString& caption) {
-  auto* b = new QPushButton(caption, parent);
-  b->setObjectName(QString::fromLatin1(objectName));
-  b->setAccessibleName(caption);
-  b->setAutoDefault(false);
-  return b;
-}
 
 }  // namespace
 
@@ -104,10 +98,10 @@ PortSetupDialog::PortSetupDialog(Session& session, const QString& addressText, Q
   fieldLabel(this, QStringLiteral("Baud Rate"), BaudCombo)->setGeometry(10, 74, 190, 18);
   BaudCombo->setGeometry(10, 92, 190, 26);
 
-  auto* ok = button(this, "Command1", QStringLiteral("OK"));
+  auto* ok = NamedPlainButton(this, "Command1", QStringLiteral("OK"));
   ok->setDefault(true);  // Return in the combos presses "OK"
   ok->setGeometry(10, 130, 90, 28);
-  auto* cancel = button(this, "Command2", QStringLiteral("Cancel"));
+  auto* cancel = NamedPlainButton(this, "Command2", QStringLiteral("Cancel"));
   cancel->setGeometry(110, 130, 90, 28);
 
   AutoLabel = new ClickableLabel(kFoldedCaption, this);
@@ -117,7 +111,7 @@ PortSetupDialog::PortSetupDialog(Session& session, const QString& addressText, Q
   AutoLabel->setStyleSheet(QStringLiteral("color: #0000C0;"));
   AutoLabel->setGeometry(10, 172, 190, 22);
 
-  Command3 = button(this, "Command3", QStringLiteral("SCAN"));
+  Command3 = NamedPlainButton(this, "Command3", QStringLiteral("SCAN"));
   Command3->setGeometry(kFoldedWidth + 4, 24, kUnfoldedWidth - kFoldedWidth - 10, 28);
   Label1 = new UnbrokenHyphenLabel(this);
   Label1->setObjectName(QStringLiteral("Label1"));

@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "core/machine/unit_ops.h"
+#include "gui/widgets/named_widgets.h"
 #include "gui/widgets/value_label.h"
 
 namespace kvt {
@@ -28,12 +29,7 @@ ConfigWindow::ConfigWindow(const QByteArray& configBytes, QWidget* parent) : QDi
     ++r;
   }
   grid->setColumnMinimumWidth(1, 320);
-  auto* ok = new QPushButton(QStringLiteral("OK"), this);
-  ok->setObjectName(QStringLiteral("Command1"));
-  ok->setAccessibleName(ok->text());
-  ok->setDefault(true);
-  grid->addWidget(ok, r, 0, 1, 2, Qt::AlignHCenter);
-  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+  grid->addWidget(AcceptingOkButton(this), r, 0, 1, 2, Qt::AlignHCenter);
 }
 
 KVT_730_B_ConfigForm::KVT_730_B_ConfigForm(const QByteArray& configBytes, QWidget* parent)

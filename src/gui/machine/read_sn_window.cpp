@@ -2,8 +2,9 @@
 #include "read_sn_window.h"
 
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
+
+#include "gui/widgets/named_widgets.h"
 
 namespace kvt {
 
@@ -16,12 +17,7 @@ ReadSnWindow::ReadSnWindow(const QString& serialNumber, QWidget* parent) : QDial
   text->setReadOnly(true);
   text->setMinimumWidth(text->fontMetrics().horizontalAdvance(QStringLiteral("W")) * 24);
   layout->addWidget(text);
-  auto* ok = new QPushButton(QStringLiteral("OK"), this);
-  ok->setObjectName(QStringLiteral("Command1"));
-  ok->setAccessibleName(ok->text());
-  ok->setDefault(true);
-  layout->addWidget(ok, 0, Qt::AlignHCenter);
-  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+  layout->addWidget(AcceptingOkButton(this), 0, Qt::AlignHCenter);
 }
 
 KVT_730_B_ReadSn::KVT_730_B_ReadSn(const QString& serialNumber, QWidget* parent)

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "core/machine/initialize_ops.h"
+#include "gui/widgets/named_widgets.h"
 
 namespace kvt {
 
@@ -24,13 +25,9 @@ ResetOptionDialog::ResetOptionDialog(QWidget* parent) : QDialog(parent) {
   }
   group->buttons().constFirst()->setChecked(true);
 
-  auto* ok = new QPushButton(QStringLiteral("OK"), this);
-  ok->setObjectName(QStringLiteral("Command1"));
-  ok->setAccessibleName(ok->text());
+  auto* ok = NamedButton(this, "Command1", QStringLiteral("OK"));
   ok->setDefault(true);
-  auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-  cancel->setObjectName(QStringLiteral("Command2"));
-  cancel->setAccessibleName(cancel->text());
+  auto* cancel = NamedButton(this, "Command2", QStringLiteral("Cancel"));
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   buttons->addWidget(ok);

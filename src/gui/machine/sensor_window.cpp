@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "core/machine/status_ops.h"
+#include "gui/widgets/named_widgets.h"
 #include "gui/widgets/value_label.h"
 
 namespace kvt {
@@ -34,12 +35,7 @@ SensorWindow::SensorWindow(Variant v, const QByteArray& sensorBytes, QWidget* pa
     grid->addWidget(name, k, 0);
     grid->addWidget(value, k, 1);
   }
-  auto* ok = new QPushButton(QStringLiteral("OK"), this);
-  ok->setObjectName(QStringLiteral("Command1"));
-  ok->setAccessibleName(ok->text());
-  ok->setDefault(true);
-  grid->addWidget(ok, rows, 0, 1, 2, Qt::AlignHCenter);
-  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+  grid->addWidget(AcceptingOkButton(this), rows, 0, 1, 2, Qt::AlignHCenter);
 }
 
 KVT_730_B_SensorStateForm::KVT_730_B_SensorStateForm(const QByteArray& sensorBytes, QWidget* parent)

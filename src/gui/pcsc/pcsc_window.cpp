@@ -15,6 +15,7 @@
 #include "core/insight/atr.h"
 #include "core/insight/status_words.h"
 #include "gui/widgets/key_filters.h"
+#include "gui/widgets/named_widgets.h"
 #include "gui/widgets/value_label.h"
 
 #include "gui/widgets/busy_cursor.h"
@@ -23,13 +24,6 @@
 namespace kvt {
 
 namespace {
-
-QGroupBox* frame(QWidget* parent, const char* objectName, const QString& caption) {
-  auto* box = new QGroupBox(caption, parent);
-  box->setObjectName(QString::fromLatin1(objectName));
-  box->setAccessibleName(caption);
-  return box;
-}
 
 QComboBox* combo(QWidget* parent, const char* objectName, const QString& frameCaption) {
   auto* c = new QComboBox(parent);
@@ -60,42 +54,42 @@ KVT_730_M_PCSCForm::KVT_730_M_PCSCForm(SmartCardService& service, Notifier& noti
   };
 
   auto* column = new QVBoxLayout;
-  auto* establishButton = addButton(this, "CmdEstablish", QStringLiteral("Establish Context"));
+  auto* establishButton = NamedPlainButton(this, "CmdEstablish", QStringLiteral("Establish Context"));
   onClick(establishButton, [this] { return pcsc::EstablishContext(service_, state_); });
 
   const QString readerCaption = QStringLiteral("Smart Card Reader List");
-  auto* readers = frame(this, "Frame1", readerCaption);
+  auto* readers = NamedFrame(this, "Frame1", readerCaption);
   auto* readersLayout = new QVBoxLayout(readers);
-  auto* listButton = addButton(readers, "CmdListReaders", QStringLiteral("Get Readers List"));
+  auto* listButton = NamedPlainButton(readers, "CmdListReaders", QStringLiteral("Get Readers List"));
   ReaderList = combo(readers, "ReaderList", readerCaption);
   readersLayout->addWidget(listButton);
   readersLayout->addWidget(ReaderList);
   onClick(listButton, [this] { return pcsc::ListReaders(service_, state_); });
 
-  auto* connectButton = addButton(this, "CmdConnect", QStringLiteral("SCard Connect"));
-  auto* beginButton = addButton(this, "cmdBeginTransaction", QStringLiteral("SCard Begin Transaction"));
-  auto* statusButton = addButton(this, "cmdGetStatus", QStringLiteral("SCard Status"));
+  auto* connectButton = NamedPlainButton(this, "CmdConnect", QStringLiteral("SCard Connect"));
+  auto* beginButton = NamedPlainButton(this, "cmdBeginTransaction", QStringLiteral("SCard Begin Transaction"));
+  auto* statusButton = NamedPlainButton(this, "cmdGetStatus", QStringLiteral("SCard Status"));
   onClick(connectButton, [this] { return pcsc::Connect(service_, state_, ReaderList->currentText()); });
   onClick(beginButton, [this] { return pcsc::BeginTransaction(service_, state_); });
   onClick(statusButton, [this] { return pcsc::Status(service_, state_); });
 
   const QString apduCaption = QStringLiteral("APDU Command String");
-  auto* apdu = frame(this, "Frame2", apduCaption);
+  auto* apdu = NamedFrame(this, "Frame2", apduCaption);
   auto* apduLayout = new QVBoxLayout(apdu);
   CmdText = combo(apdu, "CmdText", apduCaption);
   MakeTypedTextCombo(CmdText);
   CmdText->addItems(pcsc::ApduChoices());
   CmdText->setEditText(pcsc::ApduChoices().first());
-  auto* transmitButton = addButton(apdu, "cmdTransmit", QStringLiteral("SCard Transmit APDU"));
+  auto* transmitButton = NamedPlainButton(apdu, "cmdTransmit", QStringLiteral("SCard Transmit APDU"));
   apduLayout->addWidget(CmdText);
   apduLayout->addWidget(transmitButton);
   onClick(transmitButton, [this] { return pcsc::Transmit(service_, state_, CmdText->currentText()); });
 
-  auto* endButton = addButton(this, "cmdEndTransaction", QStringLiteral("SCard End Transaction"));
-  auto* disconnectButton = addButton(this, "cmdDisconnect", QStringLiteral("SCard Disconnect"));
-  auto* releaseButton = addButton(this, "cmdRelease", QStringLiteral("Release Context"));
-  auto* exitButton = addButton(this, "CmdExit", QStringLiteral("Return"));
-  auto* clearButton = addButton(this, "cmdClear", QStringLiteral("Clear"));
+  auto* endButton = NamedPlainButton(this, "cmdEndTransaction", QStringLiteral("SCard End Transaction"));
+  auto* disconnectButton = NamedPlainButton(this, "cmdDisconnect", QStringLiteral("SCard Disconnect"));
+  auto* releaseButton = NamedPlainButton(this, "cmdRelease", QStringLiteral("Release Context"));
+  auto* exitButton = NamedPlainButton(this, "CmdExit", QStringLiteral("Return"));
+  auto* clearButton = NamedPlainButton(this, "cmdClear", QStringLiteral("Clear"));
   onClick(endButton, [this] { return pcsc::EndTransaction(service_, state_); });
   onClick(disconnectButton, [this] { return pcsc::Disconnect(service_, state_); });
   onClick(releaseButton, [this] { return pcsc::ReleaseContext(service_, state_); });
@@ -149,14 +143,6 @@ KVT_730_M_PCSCForm::KVT_730_M_PCSCForm(SmartCardService& service, Notifier& noti
 }
 
 KVT_730_M_PCSCForm::~KVT_730_M_PCSCForm() { unload(); }
-
-QPushButton* KVT_730_M_PCSCForm::addButton(QWidget* parent, const char* objectName, const QString& caption) {
-  auto* b = new QPushButton(caption, parent);
-  b->setObjectName(QString::fromLatin1(objectName));
-  b->setAccessibleName(caption);
-  b->setAutoDefault(false);
-  return b;
-}
 
 void KVT_730_M_PCSCForm::apply(const pcsc::PcscOutcome& o) {
   if (o.readers) {

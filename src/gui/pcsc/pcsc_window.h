@@ -29,7 +29,6 @@ class KVT_730_M_PCSCForm : public QDialog {
   void done(int result) override;
 
  private:
-  QPushButton* addButton(QWidget* parent, const char* objectName, const QString& caption);
   void apply(const pcsc::PcscOutcome& o);
   void unload();
 

@@ -149,26 +149,25 @@ bool RunWindow::stopRequested() {
 
 void RunWindow::start() {
   if (running_) return;
-  running_ = true;
   stopAsked_ = false;
-  for (QWidget* w : options_) w->setEnabled(false);
-  start_->setEnabled(false);
-  save_->setEnabled(false);
-  close_->setEnabled(false);
-  stop_->setEnabled(true);
+  setRunning(true);
   stop_->setFocus();
   {
     QueuedInput queued(session_.port);
     runOnce();
   }
-  running_ = false;
+  setRunning(false);
   hasResult_ = true;
-  for (QWidget* w : options_) w->setEnabled(true);
-  start_->setEnabled(true);
-  save_->setEnabled(true);
-  close_->setEnabled(true);
-  stop_->setEnabled(false);
   save_->setFocus();
+}
+
+void RunWindow::setRunning(bool on) {
+  running_ = on;
+  for (QWidget* w : options_) w->setEnabled(!on);
+  start_->setEnabled(!on);
+  save_->setEnabled(!on);
+  close_->setEnabled(!on);
+  stop_->setEnabled(on);
 }
 
 void RunWindow::saveReport() {

@@ -69,6 +69,8 @@ class RunWindow : public QDialog {
 
  private:
   void start();
+  // Only Stop works while a run goes; everything else once it has ended.
+  void setRunning(bool on);
   void saveReport();
 
   QVBoxLayout* content_;

@@ -20,18 +20,12 @@
 #include "gui/dump/card_file_buttons.h"
 #include "gui/widgets/hex_grid.h"
 #include "gui/widgets/key_filters.h"
+#include "gui/widgets/named_widgets.h"
 #include "rf_card_page.h"
 
 namespace kvt {
 
 namespace {
-
-QGroupBox* frame(QWidget* parent, const char* name, const QString& caption) {
-  auto* box = new QGroupBox(caption, parent);
-  box->setObjectName(QString::fromLatin1(name));
-  box->setAccessibleName(caption);
-  return box;
-}
 
 // The default of SRFPASSWORDLIST: the transport key of new Mifare cards.
 const QStringList kTransportKey = {"FF", "FF", "FF", "FF", "FF", "FF"};
@@ -43,15 +37,11 @@ int RfCardPage::sector() const { return SecNumberCombo->currentIndex(); }
 QWidget* RfCardPage::buildS50Page() {
   auto* page = new QWidget;
   page->setObjectName(QStringLiteral("S50S70Page"));
-  auto* layout = new QVBoxLayout(page);
-  auto* top = new QGridLayout;
-  RFmessageLabel = serialNumberRow(page, top, "RFmessageLabel");
-  top->setColumnStretch(2, 1);
-  layout->addLayout(top);
+  QVBoxLayout* layout = serialNumberPage(page, "RFmessageLabel", &RFmessageLabel);
 
   // Keys.
   const QString keyCaption = QStringLiteral("Password operation commands");
-  auto* keys = frame(page, "RfPasswordFrame", keyCaption);
+  auto* keys = NamedFrame(page, "RfPasswordFrame", keyCaption);
   auto* keyForm = new QGridLayout(keys);
   SecNumberCombo = labelledCombo(keys, keyForm, "SecNumberCombo", QStringLiteral("The current number of sectors"));
   RfKeyAB1 = new QRadioButton(QStringLiteral("KEY A"), keys);
@@ -87,7 +77,7 @@ QWidget* RfCardPage::buildS50Page() {
       {"RFChangePasswordBtn", "Change Password", MifareKeyOp::Change},
   };
   for (const auto& k : keyOps) {
-    auto* b = button(keys, k.name, QString::fromLatin1(k.caption));
+    auto* b = NamedButton(keys, k.name, QString::fromLatin1(k.caption));
     keyButtons->addWidget(b, 0, keyButtons->count());  // one row: room for the access conditions below
     const MifareKeyOp op = k.op;
     connect(b, &QPushButton::clicked, this, [this, op] {
@@ -104,7 +94,7 @@ QWidget* RfCardPage::buildS50Page() {
 
   // One block.
   const QString dataCaption = QStringLiteral("Read / Write RF Card Data");
-  auto* data = frame(page, "RfCardDataFrame", dataCaption);
+  auto* data = NamedFrame(page, "RfCardDataFrame", dataCaption);
   auto* dataLayout = new QVBoxLayout(data);
   auto* blockForm = new QGridLayout;
   BlockNumberCombo = labelledCombo(data, blockForm, "BlockNumberCombo", QStringLiteral("Start Block"));
@@ -138,14 +128,14 @@ QWidget* RfCardPage::buildS50Page() {
                             data);
   dataLayout->addWidget(SRFTextLIST);
   auto* dataButtons = new QHBoxLayout;
-  auto* read = button(data, "RFreadBtn", QStringLiteral("Read Block Data"));
-  auto* write = button(data, "RFwriteBtn", QStringLiteral("Write Block Data"));
+  auto* read = NamedButton(data, "RFreadBtn", QStringLiteral("Read Block Data"));
+  auto* write = NamedButton(data, "RFwriteBtn", QStringLiteral("Write Block Data"));
   dataButtons->addWidget(read);
   dataButtons->addWidget(write);
   dataButtons->addStretch(1);
   // The whole card to a file and back, beside the one-block buttons.
-  auto* dump = button(data, "MifareDumpBtn", QStringLiteral("Dump Card..."));
-  auto* restore = button(data, "MifareRestoreBtn", QStringLiteral("Restore Card..."));
+  auto* dump = NamedButton(data, "MifareDumpBtn", QStringLiteral("Dump Card..."));
+  auto* restore = NamedButton(data, "MifareRestoreBtn", QStringLiteral("Restore Card..."));
   dataButtons->addWidget(dump);
   dataButtons->addWidget(restore);
   dataLayout->addLayout(dataButtons);
@@ -181,7 +171,7 @@ QWidget* RfCardPage::buildS50Page() {
   });
 
   // Purses.
-  auto* purse = frame(page, "PurseFrame", QStringLiteral("PURSE COMMAND"));
+  auto* purse = NamedFrame(page, "PurseFrame", QStringLiteral("PURSE COMMAND"));
   auto* purseForm = new QGridLayout(purse);
   PurseBlockCombbox = labelledCombo(purse, purseForm, "PurseBlockCombbox", QStringLiteral("Block Number(HEX)"));
   auto* valueLabel = new QLabel(QStringLiteral("value(DEC)"), purse);
@@ -203,7 +193,7 @@ QWidget* RfCardPage::buildS50Page() {
                   {"INCRFCmd", "Increment", PurseOp::Increment},
                   {"DECRFCmd", "Decrement", PurseOp::Decrement}};
   for (const auto& p : purseOps) {
-    auto* b = button(purse, p.name, QString::fromLatin1(p.caption));
+    auto* b = NamedButton(purse, p.name, QString::fromLatin1(p.caption));
     purseButtons->addWidget(b);
     const PurseOp op = p.op;
     connect(b, &QPushButton::clicked, this, [this, op] {
@@ -214,7 +204,7 @@ QWidget* RfCardPage::buildS50Page() {
       Present(window_.session().notifier, o);
     });
   }
-  auto* readValue = button(purse, "ReadValueRfCmd", QStringLiteral("Read"));
+  auto* readValue = NamedButton(purse, "ReadValueRfCmd", QStringLiteral("Read"));
   purseButtons->addWidget(readValue);
   purseButtons->addStretch(1);
   purseForm->addLayout(purseButtons, purseForm->rowCount(), 0, 1, 3);
@@ -242,14 +232,10 @@ CardFileJob RfCardPage::mifareJob() const {
 QWidget* RfCardPage::buildUltralightPage() {
   auto* page = new QWidget;
   page->setObjectName(QStringLiteral("UltralightPage"));
-  auto* layout = new QVBoxLayout(page);
-  auto* top = new QGridLayout;
-  ULRFmessage = serialNumberRow(page, top, "ULRFmessage");
-  top->setColumnStretch(2, 1);
-  layout->addLayout(top);
+  QVBoxLayout* layout = serialNumberPage(page, "ULRFmessage", &ULRFmessage);
 
   const QString dataCaption = QStringLiteral("UL Card Data ");
-  auto* data = frame(page, "UlCardDataFrame", dataCaption);
+  auto* data = NamedFrame(page, "UlCardDataFrame", dataCaption);
   auto* dataLayout = new QHBoxLayout(data);
   ULTextLIST = new HexGrid({QStringLiteral("ULTextLIST"), dataCaption, kUltralightPageBytes, kUltralightPageBytes, {},
                             HexLabels(kUltralightPageBytes), 0, {}},
@@ -257,17 +243,17 @@ QWidget* RfCardPage::buildUltralightPage() {
   dataLayout->addWidget(ULTextLIST);
   layout->addWidget(data);
 
-  auto* command = frame(page, "UlCardCommandFrame", QStringLiteral("UL Card Command"));
+  auto* command = NamedFrame(page, "UlCardCommandFrame", QStringLiteral("UL Card Command"));
   auto* form = new QGridLayout(command);
   ULSecNumberCombo = labelledCombo(command, form, "ULSecNumberCombo", QStringLiteral("Block"));
-  auto* read = button(command, "ULCmdRread", QStringLiteral("Read Block Data"));
-  auto* write = button(command, "ULCmdRwrite", QStringLiteral("Write Block Data"));
+  auto* read = NamedButton(command, "ULCmdRread", QStringLiteral("Read Block Data"));
+  auto* write = NamedButton(command, "ULCmdRwrite", QStringLiteral("Write Block Data"));
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(read);
   buttons->addWidget(write);
   buttons->addStretch(1);
-  auto* dump = button(command, "UltralightDumpBtn", QStringLiteral("Dump Card..."));
-  auto* restore = button(command, "UltralightRestoreBtn", QStringLiteral("Restore Card..."));
+  auto* dump = NamedButton(command, "UltralightDumpBtn", QStringLiteral("Dump Card..."));
+  auto* restore = NamedButton(command, "UltralightRestoreBtn", QStringLiteral("Restore Card..."));
   buttons->addWidget(dump);
   buttons->addWidget(restore);
   form->addLayout(buttons, form->rowCount(), 0, 1, 3);

@@ -17,6 +17,7 @@
 #include "gui/dump/card_page_host.h"
 #include "gui/widgets/decoding_box.h"
 #include "gui/widgets/key_filters.h"
+#include "gui/widgets/named_widgets.h"
 #include "gui/widgets/value_label.h"
 
 namespace kvt {
@@ -62,13 +63,6 @@ RfCardPage::RfCardPage(CardPageHost& window, QWidget* parent) : QWidget(parent),
 
 QString RfCardPage::address() const { return window_.deviceAddress(); }
 
-QPushButton* RfCardPage::button(QWidget* parent, const char* name, const QString& caption) {
-  auto* b = new QPushButton(caption, parent);
-  b->setObjectName(QString::fromLatin1(name));
-  b->setAccessibleName(caption);
-  return b;
-}
-
 QComboBox* RfCardPage::labelledCombo(QWidget* parent, QGridLayout* form, const char* name, const QString& label) {
   const int row = form->rowCount();
   auto* caption = new QLabel(label, parent);
@@ -97,14 +91,23 @@ QLabel* RfCardPage::serialNumberRow(QWidget* parent, QGridLayout* form, const ch
   return value;
 }
 
+QVBoxLayout* RfCardPage::serialNumberPage(QWidget* page, const char* name, QLabel** serialNumber) {
+  auto* layout = new QVBoxLayout(page);
+  auto* top = new QGridLayout;
+  *serialNumber = serialNumberRow(page, top, name);
+  top->setColumnStretch(2, 1);
+  layout->addLayout(top);
+  return layout;
+}
+
 QWidget* RfCardPage::buildActivationRow() {
   auto* row = new QWidget(this);
   row->setObjectName(QStringLiteral("RfActivationRow"));
   auto* l = new QHBoxLayout(row);
   l->setContentsMargins(0, 0, 0, 0);
-  auto* up = button(row, "RFCardUPBtn", QStringLiteral("Activate"));
-  auto* status = button(row, "RFCardStatusBtn", QStringLiteral("Inquire Status"));
-  auto* down = button(row, "RFCardDownBtn", QStringLiteral("Deactivate"));
+  auto* up = NamedButton(row, "RFCardUPBtn", QStringLiteral("Activate"));
+  auto* status = NamedButton(row, "RFCardStatusBtn", QStringLiteral("Inquire Status"));
+  auto* down = NamedButton(row, "RFCardDownBtn", QStringLiteral("Deactivate"));
   auto* orderLabel = new QLabel(QStringLiteral("By activation order"), row);
   RFCardUPCombbox = new QComboBox(row);
   RFCardUPCombbox->setObjectName(QStringLiteral("RFCardUPCombbox"));
@@ -225,7 +228,7 @@ QWidget* RfCardPage::buildCpuPage(IsoType type) {
   back->setObjectName(a ? QStringLiteral("TypeARAPDUText") : QStringLiteral("TypeBRAPDUText"));
   back->setAccessibleName(backLabel->text());
   backLabel->setBuddy(back);
-  auto* send = button(frame, a ? "SendTypeACmd" : "SendTypeBCmd", QStringLiteral("Send APDU"));
+  auto* send = NamedButton(frame, a ? "SendTypeACmd" : "SendTypeBCmd", QStringLiteral("Send APDU"));
   form->addWidget(apduLabel, 0, 0);
   form->addWidget(apdu, 0, 1);
   form->addWidget(backLabel, 1, 0);

@@ -23,6 +23,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
+class QVBoxLayout;
 
 namespace kvt {
 
@@ -56,11 +57,12 @@ class RfCardPage : public QWidget {
   QWidget* buildUltralightPage();
   QWidget* buildCpuPage(IsoType type);
 
-  QPushButton* button(QWidget* parent, const char* name, const QString& caption);
   // A combo box with its label in the next row of `form`.
   QComboBox* labelledCombo(QWidget* parent, QGridLayout* form, const char* name, const QString& label);
   // "Card SN" and the label that shows the serial number.
   QLabel* serialNumberRow(QWidget* parent, QGridLayout* form, const char* name);
+  // The layout of a card page that starts with that row alone (its label in *serialNumber).
+  QVBoxLayout* serialNumberPage(QWidget* page, const char* name, QLabel** serialNumber);
   // A whole-card run of the S50/S70 page: the default keys after the page's own.
   CardFileJob mifareJob() const;
   QString address() const;

@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "core/link/log_format.h"
+#include "named_widgets.h"
 
 namespace kvt {
 
@@ -40,12 +41,8 @@ LogPanel::LogPanel(Notifier& notifier, const QString& caption, QWidget* parent)
   record_->setAccessibleName(record_->text());
   record_->setChecked(false);
 
-  clearButton_ = new QPushButton(QStringLiteral("Clear Data"), this);
-  clearButton_->setObjectName(QStringLiteral("ClearSDTDText"));
-  clearButton_->setAccessibleName(clearButton_->text());
-  saveButton_ = new QPushButton(QStringLiteral("Save To"), this);
-  saveButton_->setObjectName(QStringLiteral("SaveSDTDText"));
-  saveButton_->setAccessibleName(saveButton_->text());
+  clearButton_ = NamedButton(this, "ClearSDTDText", QStringLiteral("Clear Data"));
+  saveButton_ = NamedButton(this, "SaveSDTDText", QStringLiteral("Save To"));
 
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(record_);
